@@ -1,0 +1,25 @@
+#include "libutil/console.h"
+
+#include <iostream>
+
+namespace util {
+namespace {
+std::istream* currentIn = &std::cin;
+std::ostream* currentOut = &std::cout;
+}  // namespace
+
+std::ostream& conout() { return *currentOut; }
+std::istream& conin() { return *currentIn; }
+
+ConsoleRedirect::ConsoleRedirect(std::istream& in, std::ostream& out)
+    : previousIn_(currentIn), previousOut_(currentOut) {
+    currentIn = &in;
+    currentOut = &out;
+}
+
+ConsoleRedirect::~ConsoleRedirect() {
+    currentIn = previousIn_;
+    currentOut = previousOut_;
+}
+
+}  // namespace util

@@ -1,0 +1,5 @@
+#pragma once
+namespace util {
+// C in upper case: "a" to "z" become capitals, every other character is returned unchanged.
+char uprcas(char C);
+}  // namespace util

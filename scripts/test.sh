@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Configures, builds and runs every test: a normal build, then the same tests under the
+# address and undefined-behaviour sanitizers. Exits non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+
+run_suite() {
+  local dir=$1; shift
+  echo "=== $dir: configure and build"
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "=== $dir: tests"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs")
+}
+
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DRAVL_SANITIZE=ON -DRAVL_BUILD_BENCH=OFF

@@ -1,0 +1,1 @@
+// The run state of the calibration program.
