@@ -1,0 +1,27 @@
+// The ordered table of format drivers: the only place that lists them.
+//
+// Reading probes the drivers in this order and takes the first that recognises the file,
+// so narrow, content-based signatures come before broad ones:
+//   PLVS       title line containing both "ZEPH" and "QX": so specific that it goes first
+//   OPUS       4-byte binary magic number
+//   SPC        two signature bytes (0 and "M"): binary, but weaker than OPUS's magic
+//   NASA Ames  text whose first two integers are a line count and a known format index
+//   RGD        magic word after a free-text history block; must not shadow the above
+//   MLT        claimed by its name suffix (.mlt .dat .sum .asc) alone, without reading the
+//              content, so it comes after every driver that looks inside the file
+//   VORNFORM   raw instrument records, recognised only by a full trial open: last resort
+// Only drivers that are built in appear, keeping this relative order. Writing always
+// uses the RGD driver.
+#include "driver.h"
+
+extern "C" {
+
+const Methods* const FileType[] = {
+    nullptr,
+};
+
+const int FileTypesSupportedCount = static_cast<int>(sizeof FileType / sizeof FileType[0]) - 1;
+
+const Methods* const WritableFileType = nullptr;
+
+}  // extern "C"
