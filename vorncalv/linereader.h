@@ -1,0 +1,19 @@
+// Reading one text line into a bounded buffer, as the driver reads console answers and the
+// lines of its text files: characters beyond the width that counts are read and dropped, so
+// an overlong line (or a file without line ends) never grows memory beyond that width.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+
+namespace vorncalv {
+
+// Reads the next line of in into line, keeping at most width characters; the rest of the
+// line up to its end is consumed and dropped. A "\r" right before the line end (or before
+// the end of input) belongs to the line end. Returns true when a line was read (the last
+// line of a file needs no line end); false at end of input before any character, or on a
+// read error.
+bool readLine(std::istream& in, std::string& line, std::size_t width);
+
+}  // namespace vorncalv

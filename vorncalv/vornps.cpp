@@ -1,0 +1,234 @@
+#include "vorncalv/vornps.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <ostream>
+#include <variant>
+
+#include "libutil/console.h"
+#include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
+#include "libutil/logmsg.h"
+#include "libutil/stop.h"
+#include "libutil/uprcas.h"
+#include "vorncalv/getsmpi.h"
+#include "vorncalv/linereader.h"
+#include "vorncalv/runstate.h"
+
+namespace vorncalv {
+namespace {
+
+// Characters of a parameter line that count.
+constexpr std::size_t PARLINE = 256;
+
+// The long names, in table order; their order numbers the parameters 1-18.
+constexpr std::array<std::string_view, NPARS> LONG_NAMES = {
+    "hotViewIdentifier",       "coldViewIdentifier",      "firstSceneNumber",
+    "lastSceneNumber",         "outputImaginaryPart",     "outputResponsivity",
+    "minValidThermistorCount", "maxValidThermistorCount", "ratioTestFactor",
+    "BBcavityFactor",          "ABBtempOffset",           "HBBtempOffset",
+    "ABBtopTempWeight",        "ABBapexTempWeight",       "ABBbottomTempWeight",
+    "HBBtopTempWeight",        "HBBapexTempWeight",       "HBBbottomTempWeight"};
+
+// Where a parameter's value goes; the variable's type is the parameter's type.
+using Target = std::variant<char*, int*, float*>;
+
+void sayLine(const std::string& text) { util::conout() << text << '\n' << std::flush; }
+
+bool exists(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::exists(name, error);
+}
+
+// One free-format item: leading blanks skipped; a text in apostrophes or double quotes (a
+// doubled delimiter inside stands for one); otherwise the characters up to the first blank,
+// comma or slash. No item (empty text, or a null value written as "," or "/"), or a quoted
+// text without its closing delimiter, gives nothing.
+struct FreeItem {
+    std::string text;
+    bool quoted = false;
+};
+
+std::optional<FreeItem> freeItem(std::string_view value) {
+    const std::size_t start = value.find_first_not_of(" \t");
+    if (start == std::string_view::npos) return std::nullopt;
+    const char first = value[start];
+    if (first == ',' || first == '/') return std::nullopt;
+    FreeItem item;
+    if (first == '\'' || first == '"') {
+        item.quoted = true;
+        for (std::size_t i = start + 1; i < value.size(); ++i) {
+            if (value[i] != first) {
+                item.text.push_back(value[i]);
+            } else if (i + 1 < value.size() && value[i + 1] == first) {
+                item.text.push_back(first);
+                ++i;
+            } else {
+                return item;
+            }
+        }
+        return std::nullopt;
+    }
+    const std::size_t end = value.find_first_of(" \t,/", start);
+    item.text = std::string(value.substr(start, end == std::string_view::npos ? value.npos : end - start));
+    return item;
+}
+
+template <typename Number>
+std::optional<Number> parseNumber(std::string text) {
+    if (!text.empty() && text.front() == '+') text.erase(0, 1);  // from_chars takes no plus sign
+    if constexpr (std::is_floating_point_v<Number>) {
+        for (char& c : text) {
+            if (c == 'd' || c == 'D') c = 'e';  // double-precision exponent letter
+        }
+    }
+    Number value{};
+    const char* last = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), last, value);
+    if (text.empty() || error != std::errc() || ptr != last) return std::nullopt;
+    if constexpr (std::is_floating_point_v<Number>) {
+        if (!std::isfinite(value)) return std::nullopt;
+    }
+    return value;
+}
+
+// Reads the value text into the target with the target's type; false when it cannot be
+// read with that type.
+bool storeValue(std::string_view value, const Target& target) {
+    const std::optional<FreeItem> item = freeItem(value);
+    if (!item) return false;
+    if (char* const* c = std::get_if<char*>(&target)) {
+        **c = item->text.empty() ? ' ' : util::uprcas(item->text.front());
+        return true;
+    }
+    if (item->quoted) return false;
+    if (int* const* i = std::get_if<int*>(&target)) {
+        const std::optional<int> number = parseNumber<int>(item->text);
+        if (number) **i = *number;
+        return number.has_value();
+    }
+    const std::optional<float> number = parseNumber<float>(item->text);
+    if (number) *std::get<float*>(target) = *number;
+    return number.has_value();
+}
+
+[[noreturn]] void badValue(int LOG, std::string_view LOGFIL, std::string_view line,
+                           std::string_view longName) {
+    const std::string message = "VORNPS -- BAD VALUE FOR " + std::string(longName);
+    sayLine(util::freefmt({"CBUF: " + std::string(util::trim(line))}));
+    sayLine(util::freefmt({message}));
+    util::logmsg(LOG, LOGFIL, message);
+    util::stop("BAD VALUE IN INPUT-PAR. FILE");
+}
+
+// Stops for a mirror-position count the lists cannot hold.
+[[noreturn]] void tooManyPositions(const char* what, int count, int limit) {
+    sayLine(util::freefmt({what, count, limit}));
+    util::stop("NUMBER OF MIR.POS.?");
+}
+
+}  // namespace
+
+void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_view PFILE,
+            std::string_view MPFILE, std::string_view /*EMISSFIL*/, int& NSMP, int& NBBP,
+            int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET,
+            int& NLSET, char& OUTOP2, char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC,
+            float& CAVFAC, float& ABTOFF, float& HBTOFF, float& WTABBT, float& WTABBA,
+            float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT) {
+    ISTAT = 0;
+    const std::string mirrorName(util::trim(MPFILE));
+    if (!exists(mirrorName)) {
+        ISTAT = 8;
+        return;
+    }
+
+    int NSMPPC = 0;
+    std::string SMPI;
+    int mirrorStatus = 0;
+    getsmpi(IWAIT, LOG, LOGFIL, LUP, MPFILE, NSMPPC, SMPI, mirrorStatus);
+    if (mirrorStatus != 0) {
+        ISTAT = 7;
+        return;
+    }
+    if (NSMPPC > static_cast<int>(MAXSMP) || NSMPPC < 1) {
+        tooManyPositions("VORNPS -- NSMP, MAXSMP:", NSMPPC, static_cast<int>(MAXSMP));
+    }
+
+    auto isBlackbody = [](char view) { return view == 'A' || view == 'H' || view == 'C'; };
+    const std::string_view views = std::string_view(SMPI).substr(0, static_cast<std::size_t>(NSMPPC));
+    const int blackbodyCount = static_cast<int>(std::count_if(views.begin(), views.end(), isBlackbody));
+    const int sceneCount = NSMPPC - blackbodyCount;
+    if (sceneCount > static_cast<int>(MAXSV)) {
+        tooManyPositions("VORNPS -- NSVIDS, MAXSV:", sceneCount, static_cast<int>(MAXSV));
+    }
+    std::string scenes;
+    for (char view : views) {
+        if (!isBlackbody(view)) scenes.push_back(view);
+    }
+    scenes.resize(MAXSV, ' ');
+    NSVIDS = sceneCount;
+    SVIDS = scenes;
+    NBBP = blackbodyCount / 2;
+    NSMP = NSMPPC / 2;
+
+    const std::string parName(util::trim(PFILE));
+    if (!exists(parName)) {
+        sayLine(util::freefmt({"VORNPS -- unable to find file " + util::pad(PFILE, NAMLEN)}));
+        ISTAT = 6;
+        return;
+    }
+    std::ifstream in(parName);
+    if (!in) {
+        sayLine(util::freefmt({"VORNPS -- unable to open file " + util::pad(PFILE, NAMLEN)}));
+        ISTAT = 6;
+        return;
+    }
+
+    const std::array<Target, NPARS> targets = {
+        &MPHOT,  &MPCOLD, &NFSET,  &NLSET,  &OUTOP2, &OUTOP3, &CTMIN,  &CTMAX,  &RATFAC,
+        &CAVFAC, &ABTOFF, &HBTOFF, &WTABBT, &WTABBA, &WTABBB, &WTHBBT, &WTHBBA, &WTHBBB};
+    std::array<bool, NPARS> have{};
+    std::string line;
+    while (readLine(in, line, PARLINE)) {
+        const std::string_view significant = util::trim(line);
+        if (significant.empty() || significant.front() == '(') continue;
+        for (std::size_t i = 0; i < NPARS; ++i) {
+            if (significant.find(LONG_NAMES[i]) == std::string_view::npos) continue;
+            if (have[i]) {
+                sayLine(util::freefmt({significant}));
+                sayLine(util::freefmt({"VORNPS; REDUNDANCY"}));
+                ISTAT = 1;
+                return;
+            }
+            const std::size_t assign = significant.find(":=");
+            if (assign == std::string_view::npos) {
+                sayLine(util::freefmt({"CBUF: " + std::string(significant)}));
+                sayLine(util::freefmt({"VORNPS ERROR -- NO END-OF-STRING-IDENTIFIER"}));
+                ISTAT = 2;
+                return;
+            }
+            have[i] = true;
+            if (!storeValue(significant.substr(assign + 2), targets[i])) {
+                badValue(LOG, LOGFIL, significant, LONG_NAMES[i]);
+            }
+        }
+    }
+    in.close();
+
+    int found = 0;
+    for (bool seen : have) found += seen ? 1 : 0;
+    if (found != NPARS) {
+        sayLine(util::freefmt({"NUMBER OF INPUTS:", found}));
+        sayLine(util::freefmt({"   EXPECTING    :", NPARS}));
+        ISTAT = 5;
+    }
+}
+
+}  // namespace vorncalv

@@ -1,0 +1,40 @@
+// vornps: reads the scene-mirror-position file (through getsmpi) and the static input-
+// parameter file, and returns the mirror-position counts, the scene identifiers and the 18
+// parameters.
+//
+// Parameter file: text lines, up to 256 characters significant. Empty lines and lines with
+// "(" in column 1 are ignored. Every other line belongs to each parameter whose long name
+// (hotViewIdentifier, coldViewIdentifier, firstSceneNumber, lastSceneNumber,
+// outputImaginaryPart, outputResponsivity, minValidThermistorCount, maxValidThermistorCount,
+// ratioTestFactor, BBcavityFactor, ABBtempOffset, HBBtempOffset, ABBtopTempWeight,
+// ABBapexTempWeight, ABBbottomTempWeight, HBBtopTempWeight, HBBapexTempWeight,
+// HBBbottomTempWeight) it contains; the value is the free-format item after the first ":=".
+// Every parameter must occur exactly once.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorncalv {
+
+// Number of parameters of the parameter file.
+inline constexpr int NPARS = 18;
+
+// Reads MPFILE, then PFILE (names with trailing blanks not significant). Outputs: NSMP
+// (positions / 2), NBBP (blackbody positions "A", "H", "C" / 2), NSVIDS and SVIDS (50
+// characters: the scene identifiers in file order), and the 18 parameters, one-character
+// values upper-cased. ISTAT: 0 all read; 1 a parameter occurs twice; 2 a parameter line
+// without ":="; 5 not all 18 parameters found; 6 PFILE missing or not readable; 7 getsmpi
+// failed; 8 MPFILE missing. Console lines tell the reason. Stops (util::Stop) with
+// "NUMBER OF MIR.POS.?" when the cycle declares fewer than 1 or more than 52 positions or
+// more than 50 scene positions, and with "BAD VALUE IN INPUT-PAR. FILE" (after a console
+// and a log line) when a value cannot be read with its parameter's type. EMISSFIL is not
+// used here; LUP is the caller's unit number, kept for the record.
+void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_view PFILE,
+            std::string_view MPFILE, std::string_view EMISSFIL, int& NSMP, int& NBBP,
+            int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET,
+            int& NLSET, char& OUTOP2, char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC,
+            float& CAVFAC, float& ABTOFF, float& HBTOFF, float& WTABBT, float& WTABBA,
+            float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT);
+
+}  // namespace vorncalv
