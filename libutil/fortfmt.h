@@ -2,8 +2,18 @@
 //   "(' OUTPUT REC.NO.',I6,' AT',F10.5)"
 // Understood edit descriptors: apostrophe-quoted literals (a doubled apostrophe stands for
 // one), In, In.m, Fw.d, Ew.d, A and Aw, nX (n blanks), and a repeat count before an item
-// (2I5, 4F8.2). A value too wide for its field prints as w asterisks. Items are consumed
-// in order; a format with more items than values stops at the first item without a value.
+// (2I5, 4F8.2). Items are separated by commas or blanks. A value too wide for its field
+// prints as w asterisks.
+//   In.m  at least m digits, zero-padded (I6.6 of 93005 is "093005"); I3.0 of 0 is blanks.
+//   Fw.d  d decimals, rounded; Fw.0 keeps the point ("123456."); "0." loses its zero only
+//         when the field is too narrow for it; a value that rounds to zero has no minus.
+//   Ew.d  0.dddd with the exponent of ten as E+xx ("  0.1234E+03" for E12.4 of 123.4),
+//         as +xxx without the E beyond 99.
+//   NaN and infinities print as "NaN", "Infinity"/"Inf" (with "-" when negative).
+//   Aw    a longer text is cut to w characters, a shorter one right-aligned.
+// Integers are accepted by F and E; reals are refused by I and numbers by A.
+// Values are consumed in order; the line ends at the first data item without a value
+// (literals before it are still printed).
 #pragma once
 
 #include <initializer_list>
@@ -35,8 +45,11 @@ private:
 // std::invalid_argument (a programming error, never caused by input data).
 std::string fmt(std::string_view format, std::initializer_list<FmtArg> args = {});
 
-// A free-format line: one leading blank, items separated by one blank. Texts print as
-// they are; integers in decimal; reals in a short general form.
+// A free-format line: one leading blank, items separated by one blank, except that no blank
+// is added after a text that already ends in one ("Opening NEW log file " and a name give
+// " Opening NEW log file X.LOG"). Texts print as they are; integers in decimal; reals in a
+// short general form of 7 significant digits that always shows it is a real ("3.0",
+// "1.234568E+08").
 std::string freefmt(std::initializer_list<FmtArg> items);
 
 }  // namespace util
