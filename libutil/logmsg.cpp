@@ -1,0 +1,95 @@
+#include "libutil/logmsg.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <system_error>
+
+#include "libutil/console.h"
+#include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
+#include "libutil/lentrim.h"
+#include "libutil/stop.h"
+
+namespace util {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using LogFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// The open log (null while logmsg has not yet been called: the first-call state INIT = 1).
+LogFile logFile;
+// The unit number the caller gave on the first call.
+int logUnit = 0;
+
+// Longest line the log holds.
+constexpr int MAXLINE = 79;
+
+// Opens an existing file for appending; never creates one.
+LogFile openExisting(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    LogFile f(::fdopen(fd, "a"));
+    if (!f) ::close(fd);
+    return f;
+}
+
+// Creates a new file; fails when one appeared meanwhile.
+LogFile createNew(const std::string& name) {
+    return LogFile(std::fopen(name.c_str(), "wx"));
+}
+
+[[noreturn]] void openFailure(const char* what, const std::string& name) {
+    conout() << freefmt({what}) << '\n';
+    conout() << freefmt({"       -- FILE: ", name}) << '\n';
+    conout().flush();
+    stop("OPEN ERROR, LOG FILE");
+}
+
+void openLog(int LOG, std::string_view FILNAM) {
+    const std::string name(trim(FILNAM));
+    std::error_code ec;
+    const bool exists = !name.empty() && std::filesystem::exists(name, ec);
+    if (exists) {
+        logFile = openExisting(name);
+        if (!logFile) openFailure("LOGMSG -- ERROR OPENING \"EXISTING\" FILE", name);
+    } else {
+        conout() << freefmt({"Opening NEW log file ", name}) << '\n';
+        if (!name.empty()) logFile = createNew(name);
+        if (!logFile) openFailure("LOGMSG -- ERROR OPENING \"NON-EXISTENT\" LOG FILE", name);
+    }
+    logUnit = LOG;
+}
+
+}  // namespace
+
+void logmsg(int LOG, std::string_view FILNAM, std::string_view MESSG) {
+    if (!logFile) openLog(LOG, FILNAM);
+    const auto n = static_cast<std::size_t>(std::min(lentrim(MESSG), MAXLINE));
+    std::string line(MESSG.substr(0, n));
+    line += '\n';
+    // Every line goes to the disk at once, so the log tells what happened even when the
+    // process ends abruptly afterwards.
+    if (std::fwrite(line.data(), 1, line.size(), logFile.get()) != line.size() ||
+        std::fflush(logFile.get()) != 0) {
+        // Not a decision of the program: it ends through the runtime's error report.
+        throw std::system_error(errno, std::generic_category(),
+                                "write error on log file (unit " + std::to_string(logUnit) + ")");
+    }
+}
+
+void logmsgReset() {
+    logFile.reset();
+    logUnit = 0;
+}
+
+}  // namespace util

@@ -1,0 +1,120 @@
+#include "libutil/logmsg.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "libutil/console.h"
+#include "libutil/stop.h"
+#include "support/tempdir.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+// Each test starts from a program start: no log open yet, console captured.
+class Logmsg : public ::testing::Test {
+protected:
+    Logmsg() : redirect_(in_, out_) { util::logmsgReset(); }
+    ~Logmsg() override { util::logmsgReset(); }
+
+    // An 80-character blank-padded name, as the driver keeps it.
+    std::string name80(const std::string& file) const {
+        std::string n = dir_.file(file);
+        n.resize(80, ' ');
+        return n;
+    }
+    std::string console() const { return out_.str(); }
+    std::string content(const std::string& file) const {
+        return testsupport::readFile(dir_.file(file));
+    }
+
+    testsupport::TempDir dir_;
+    std::istringstream in_;
+    std::ostringstream out_;
+    util::ConsoleRedirect redirect_;
+};
+
+}  // namespace
+
+TEST_F(Logmsg, FirstCallCreatesTheFileAndSaysSo) {
+    util::logmsg(13, name80("VORNCALV.LOG"), "FIRST LINE      ");
+    EXPECT_EQ(console(), " Opening NEW log file " + dir_.file("VORNCALV.LOG") + "\n");
+    EXPECT_EQ(content("VORNCALV.LOG"), "FIRST LINE\n");
+}
+
+TEST_F(Logmsg, EveryLineIsOnDiskAtOnce) {
+    util::logmsg(13, name80("a.LOG"), "ONE");
+    util::logmsg(13, name80("a.LOG"), "TWO");
+    // Read while the log is still open: nothing may wait in a buffer.
+    EXPECT_EQ(content("a.LOG"), "ONE\nTWO\n");
+}
+
+TEST_F(Logmsg, MessageOf80SignificantCharactersKeepsItsFirst79) {
+    const std::string message(80, 'M');
+    util::logmsg(13, name80("a.LOG"), message);
+    EXPECT_EQ(content("a.LOG"), std::string(79, 'M') + "\n");
+}
+
+TEST_F(Logmsg, BlankMessageWritesAnEmptyLine) {
+    util::logmsg(13, name80("a.LOG"), std::string(80, ' '));
+    util::logmsg(13, name80("a.LOG"), "");
+    EXPECT_EQ(content("a.LOG"), "\n\n");
+}
+
+TEST_F(Logmsg, TrailingNulsAndBlanksAreRemoved) {
+    util::logmsg(13, name80("a.LOG"), "ABC\0  \0"s);
+    util::logmsg(13, name80("a.LOG"), "  INDENTED  ");
+    EXPECT_EQ(content("a.LOG"), "ABC\n  INDENTED\n");
+}
+
+TEST_F(Logmsg, SecondRunAppendsWithoutOpeningLine) {
+    util::logmsg(13, name80("r.LOG"), "RUN 1");
+    util::logmsgReset();  // a new program start
+    out_.str("");
+    util::logmsg(13, name80("r.LOG"), "RUN 2");
+    EXPECT_EQ(console(), "");
+    EXPECT_EQ(content("r.LOG"), "RUN 1\nRUN 2\n");
+}
+
+TEST_F(Logmsg, LaterCallsKeepWritingToTheFirstFile) {
+    util::logmsg(13, name80("VORNCALV.LOG"), "BEFORE ROOT");
+    util::logmsg(13, name80("ROOT.LOG"), "AFTER ROOT");
+    EXPECT_EQ(content("VORNCALV.LOG"), "BEFORE ROOT\nAFTER ROOT\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("ROOT.LOG")));
+}
+
+TEST_F(Logmsg, NewFileThatCannotBeCreatedStops) {
+    const std::string name = dir_.file("no/such/dir/x.LOG");
+    try {
+        util::logmsg(13, name, "X");
+        FAIL() << "no stop";
+    } catch (const util::Stop& s) {
+        EXPECT_STREQ(s.text(), "OPEN ERROR, LOG FILE");
+    }
+    EXPECT_EQ(console(), " Opening NEW log file " + name +
+                             "\n LOGMSG -- ERROR OPENING \"NON-EXISTENT\" LOG FILE"
+                             "\n        -- FILE: " + name + "\n");
+}
+
+TEST_F(Logmsg, ExistingFileThatCannotBeOpenedStops) {
+    // A directory exists but cannot be opened for writing.
+    const std::string name = dir_.file("adir");
+    std::filesystem::create_directory(name);
+    try {
+        util::logmsg(13, name + "   ", "X");
+        FAIL() << "no stop";
+    } catch (const util::Stop& s) {
+        EXPECT_STREQ(s.text(), "OPEN ERROR, LOG FILE");
+    }
+    EXPECT_EQ(console(), " LOGMSG -- ERROR OPENING \"EXISTING\" FILE\n        -- FILE: " + name +
+                             "\n");
+}
+
+TEST_F(Logmsg, FailedOpenLeavesTheFirstCallStateForTheNextTry) {
+    EXPECT_THROW(util::logmsg(13, dir_.file("missing/x.LOG"), "X"), util::Stop);
+    util::logmsg(13, name80("ok.LOG"), "Y");
+    EXPECT_EQ(content("ok.LOG"), "Y\n");
+}
