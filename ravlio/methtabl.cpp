@@ -17,11 +17,12 @@
 extern "C" {
 
 const Methods* const FileType[] = {
+    &RGD_Methods,
     nullptr,
 };
 
 const int FileTypesSupportedCount = static_cast<int>(sizeof FileType / sizeof FileType[0]) - 1;
 
-const Methods* const WritableFileType = nullptr;
+const Methods* const WritableFileType = &RGD_Methods;
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <map>
@@ -11,6 +12,7 @@
 
 #include "ravlio/driver.h"
 #include "support/sleeprecorder.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -241,6 +243,45 @@ TEST(ZarfDriverTable, ListsOnlyLiveDriversAndEndsWithNull) {
     ASSERT_GE(FileTypesSupportedCount, 0);
     for (int i = 0; i < FileTypesSupportedCount; ++i) EXPECT_NE(FileType[i], nullptr);
     EXPECT_EQ(FileType[FileTypesSupportedCount], nullptr);
+}
+
+TEST(ZarfDriverTable, RgdReadsAndWritesThroughTheBuiltInTable) {
+    EXPECT_EQ(WritableFileType, &RGD_Methods);
+    EXPECT_NE(std::find(FileType, FileType + FileTypesSupportedCount, &RGD_Methods),
+              FileType + FileTypesSupportedCount);
+
+    testsupport::TempDir dir;
+    const std::string name = dir.file("round.rgd");
+    ZARFFILE* out = ZARFopenFileWritable(name.c_str(), 0, nullptr, 0, "ZARFTEST", "V1", "", 36, nullptr, 0, 500.0,
+                                         502.0, -2, 5, -3);
+    ASSERT_NE(out, nullptr) << text(ZARFlastError(nullptr));
+    EXPECT_EQ(out->method, &RGD_Methods);
+    EXPECT_EQ(ZARFfileNamed(name.c_str()), out);
+    const float data[5] = {1.0F, 2.0F, 3.0F, 4.0F, 5.0F};
+    EXPECT_EQ(ZARFwriteCompleteRecord(out, 1, nullptr, nullptr, 0, nullptr, 0, nullptr, data, 5), 1);
+    EXPECT_EQ(ZARFwriteCompleteRecord(out, 3, nullptr, nullptr, 0, nullptr, 0, nullptr, data, 5), 0);
+    EXPECT_EQ(text(ZARFlastError(out)),
+              "intermediate record(s) missing - records may not be written beyond the end of the file");
+    ZARFcloseFile(out);
+
+    ZARFFILE* in = ZARFopenFileReadable(name.c_str());
+    ASSERT_NE(in, nullptr) << text(ZARFlastError(nullptr));
+    EXPECT_EQ(in->method, &RGD_Methods);
+    EXPECT_EQ(ZARFreadRecordCount(in), 1);
+    float values[5] = {};
+    EXPECT_EQ(ZARFreadDepValues(in, 1, values, 5), 5);
+    EXPECT_EQ((std::vector<float>(values, values + 5)), (std::vector<float>(data, data + 5)));
+    EXPECT_EQ(text(ZARFqueryVersion(3, in)), "$State: Exp $");
+    ZARFcloseFile(in);
+}
+
+TEST(ZarfDriverTable, PlainTextIsOfUnknownType) {
+    testsupport::TempDir dir;
+    const std::string name = dir.file("notes.txt");
+    testsupport::writeFile(name, "just some notes\n");
+    lastGenericError = nullptr;
+    EXPECT_EQ(ZARFopenFileReadable(name.c_str()), nullptr);
+    EXPECT_EQ(text(ZARFlastError(nullptr)), "filetype is unknown");
 }
 
 // ---- Opening for writing ------------------------------------------------------------------------
