@@ -17,7 +17,7 @@
  * ZARFlastError returns it. All texts are static: never free or change them.
  *
  * Types: int is a 32-bit signed integer, float a 32-bit IEEE real, double a 64-bit IEEE
- * real. All arrays are owned by the caller. Descriptions types: 1 short name, 2 label,
+ * real. All arrays are owned by the caller. Description types: 1 short name, 2 label,
  * 3 long name, 4 units, 5 precision text, 6 text value. Axis numbers: 1 independent,
  * 2 dependent. A negative record size means a record that is not yet complete.
  *
