@@ -1,0 +1,62 @@
+#include "libutil/rdsta.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+#include "libutil/console.h"
+#include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
+#include "libutil/sleeper.h"
+#include "libutil/stafile.h"
+
+namespace util {
+namespace {
+
+constexpr int INIARG = 1024;
+
+// Creates the file with record 1 = key and count 0. False when another process created
+// it first (then it is read like any existing file).
+bool createFirst(const std::string& name, const std::string& CINFO) {
+    const stafile::File f = stafile::File::create(name);
+    if (!f.valid()) {
+        if (f.exists()) return false;
+        stafile::openFailure("RDSTA", name);
+    }
+    if (!f.write(1, stafile::record(std::string_view(CINFO).substr(0, stafile::KEYLEN),
+                                    *stafile::countField(0)))) {
+        stafile::openFailure("RDSTA", name);
+    }
+    return true;
+}
+
+}  // namespace
+
+void rdsta(int /*unit*/, std::string_view filename, std::string& CINFO, int& NUMBR) {
+    CINFO = pad(CINFO, 80);
+    const std::string name(trim(filename));
+    std::error_code ec;
+    if (!std::filesystem::exists(name, ec) && createFirst(name, CINFO)) {
+        NUMBR = 0;
+        return;
+    }
+    const stafile::File f(name, false);
+    if (!f.valid()) stafile::openFailure("RDSTA", name);
+    int ARG = INIARG;
+    std::string rec;
+    while (!f.read(1, rec)) {
+        ARG = std::min(ARG, MAXARG);
+        conout() << freefmt({"RDSTA -- Waiting to READ status file ", pad(filename, 80)}) << '\n';
+        sleeper(ARG);
+    }
+    const auto n = stafile::count(rec);
+    if (!n) stafile::badCount("RDSTA", name, 1, rec);
+    overlay(CINFO, 0, std::string_view(rec).substr(0, stafile::KEYLEN));
+    NUMBR = *n;
+    conout() << freefmt({"RDSTA, CINFO:", std::string_view(CINFO).substr(0, stafile::KEYLEN)})
+             << '\n';
+    conout() << freefmt({"       NUMBR:", NUMBR}) << '\n';
+}
+
+}  // namespace util
