@@ -238,8 +238,10 @@ std::string freeItem(const FmtArg& arg) {
     if (const auto* s = std::get_if<std::string_view>(&arg.value())) return std::string(*s);
     if (const auto* i = std::get_if<long long>(&arg.value())) return printed("%lld", *i);
     const double v = std::get<double>(arg.value());
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
     std::string text = printed("%.7G", v);
-    if (std::isfinite(v) && text.find_first_of(".E") == std::string::npos) text += ".0";
+    if (text.find_first_of(".E") == std::string::npos) text += ".0";
     return text;
 }
 

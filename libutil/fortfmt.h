@@ -34,6 +34,9 @@ public:
     FmtArg(const char* v) : value_(std::string_view(v)) {}
     FmtArg(std::string_view v) : value_(v) {}
     FmtArg(const std::string& v) : value_(std::string_view(v)) {}
+    // A single character has no text to point at and would otherwise print as its code:
+    // pass std::string(1, c) instead.
+    FmtArg(char) = delete;
 
     const std::variant<long long, double, std::string_view>& value() const { return value_; }
 

@@ -139,4 +139,7 @@ TEST(Freefmt, TextEndingInBlankIsNotFollowedByAnother) {
 TEST(Freefmt, RealsInShortGeneralForm) {
     EXPECT_EQ(freefmt({"AT", 13.25, 3.0, -0.5f}), " AT 13.25 3.0 -0.5");
     EXPECT_EQ(freefmt({1.0e-7, 123456789.0}), " 1E-07 1.234568E+08");
+    EXPECT_EQ(freefmt({std::numeric_limits<double>::quiet_NaN(),
+                       -std::numeric_limits<float>::infinity()}),
+              " NaN -Infinity");
 }
