@@ -36,7 +36,7 @@ constexpr RGDstaticField ALLstaticFields[] = {
     {32771, "Latitude", "Latitude", "Site latitude in degrees north", "degrees N", "1E-3"},
     {32772, "Longitude", "Longitude", "Site longitude in degrees east", "degrees E", "1E-3"},
     {32773, "Altitude", "Altitude", "Site altitude above mean sea level", "m", "1E0"},
-    // group 1: number left by the other group 1 rows
+    // group 1: 18, the one number the other group 1 rows leave
     {32786, "JulianDay", "Julian Day", "Day of the year at center of the observation period, with fraction of the day", "days", "1E-5"},
     // group 1: subheader 99121301 (19 to 25) in table order
     {32787, "refTimeUsec", "Reference Time Microseconds", "Microseconds within the second of the record's reference time", "us", "1E0"},
@@ -49,7 +49,7 @@ constexpr RGDstaticField ALLstaticFields[] = {
     {557060, "coadditionsCount", "Coadditions Count", "Number of complete (forward+backward) interferogram scans in sample average", " ", "1E0"},
     {557062, "sceneMirrorPosition", "Scene Mirror Position", "Instrument scene mirror position identifier", " ", "1E0"},
     {589826, "BBsupportStructureTemp", "BB Support Structure Temperature", "Temperature of the blackbody support structure", "K", "1E-3"},
-    // group 18: table order between ids 2 and 4
+    // group 18: 3, between its table neighbours 2 and 4
     {589827, "fixed12KohmResistor", "Fixed 12 Kohm Resistor", "Equivalent temperature of the fixed 12 kilohm reference resistor", "K", "1E-3"},
     {589828, "HBBtopTemp", "HBB Top Temperature", "Hot blackbody temperature - top", "K", "1E-3"},
     {589829, "ABBtopTemp", "ABB Top Temperature", "Ambient blackbody temperature - top", "K", "1E-3"},
@@ -57,7 +57,7 @@ constexpr RGDstaticField ALLstaticFields[] = {
     {589831, "ABBapexTemp", "ABB Apex Temperature", "Ambient blackbody temperature - apex", "K", "1E-3"},
     {589832, "HBBbottomTemp", "HBB Bottom Temperature", "Hot blackbody temperature - bottom", "K", "1E-3"},
     {589833, "ABBbottomTemp", "ABB Bottom Temperature", "Ambient blackbody temperature - bottom", "K", "1E-3"},
-    // group 18: ids 10 to 25 in table order
+    // group 18: 10 to 25 in table order (the run 2 to 25 of subheader 94012701)
     {589834, "interferometerSecondPortTemp", "Interferometer Second Port Temperature", "Temperature of the interferometer second input port", "K", "1E-3"},
     {589835, "airNearBBsTemp", "Air Near BBs Temperature", "Temperature of the air near the blackbodies", "K", "1E-3"},
     {589836, "mirrorMotorTemp", "Mirror Motor Temperature", "Temperature of the scene mirror motor", "K", "1E-3"},
@@ -74,7 +74,7 @@ constexpr RGDstaticField ALLstaticFields[] = {
     {589847, "coolerCompressorTemp", "Cooler Compressor Temperature", "Temperature of the detector cooler compressor", "K", "1E-3"},
     {589848, "coolerPowerSupplyTemp", "Cooler Power Supply Temperature", "Temperature of the detector cooler power supply", "K", "1E-3"},
     {589849, "outsideAirTemp", "Outside Air Temperature", "Temperature of the outside air", "K", "1E-3"},
-    // group 18: 32: listed with the fixed reference resistors in the layouts
+    // group 18: 32, the layouts list it among the fixed reference resistors
     {589856, "fixed2500ohmResistor", "Fixed 2500 ohm Resistor", "Equivalent temperature of the fixed 2500 ohm reference resistor", "K", "1E-3"},
     {32775, "atmosphericPressure", "Atmospheric Pressure", "Atmospheric pressure at the site", "mb", "1E-1"},
     {32776, "atmosphericRelativeHumidity", "Atmospheric Relative Humidity", "Relative humidity of the air at the site", "%", "1E-1"},
@@ -83,7 +83,7 @@ constexpr RGDstaticField ALLstaticFields[] = {
     {589853, "coolerCurrent", "Cooler Current", "Electric current drawn by the detector cooler", "A", "1E-3"},
     {589854, "LN2fillLineTemp", "LN2 Fill Line Temperature", "Temperature of the liquid nitrogen fill line", "K", "1E-3"},
     {589855, "hatchIndicator", "Hatch Indicator", "State of the instrument hatch (open/closed indicator)", " ", "1E0"},
-    // group 18: 26: the layouts keep it beside the scene mirror fields
+    // group 18: 26, the layouts keep it beside the scene mirror fields
     {589850, "sceneMirPosEncoder", "Scene Mirror Position Encoder", "Scene mirror motor encoder value for the current view", "steps", "1E0"},
     {32778, "channelNumber", "Channel Number", "VORN instrument data channel number", " ", "1E0"},
     {622593, "calibrationAmbientTemp", "Calibration Ambient Temperature", "Ambient temperature used in calibration", "K", "1E-3"},
@@ -148,15 +148,15 @@ constexpr RGDstaticField ALLstaticFields[] = {
     {819236, "SWskyNENacceptable", "SW Sky NEN Acceptable", "Flag: the shortwave sky noise equivalent radiance is below its limit (1 true, 0 false)", " ", "1E0"},
     {819234, "LWskyNENacceptable", "LW Sky NEN Acceptable", "Flag: the longwave sky noise equivalent radiance is below its limit (1 true, 0 false)", " ", "1E0"},
     {819235, "dataAvailable", "Data Available", "Flag: the summary values could be computed for this record (1 true, 0 false)", " ", "1E0"},
-    // group 18: 33: the layouts keep it beside the time fields
+    // group 18: 33, the layouts keep it beside the time fields
     {589857, "sceneViewDuration", "Scene View Duration", "Duration of the scene view", "s", "1E-1"},
     // group 26: 1 to 3 in table order
     {851969, "nonlinearityCoefficient", "Nonlinearity Coefficient", "Detector nonlinearity correction coefficient", " ", "1E-6"},
     {851970, "nonlinearityCoefficientStDev", "Nonlinearity Coefficient Std Dev", "Standard deviation of the detector nonlinearity correction coefficient", " ", "1E-6"},
     {851971, "nonlinearitySampleCount", "Nonlinearity Sample Count", "Number of samples used to determine the nonlinearity coefficient", " ", "1E0"},
-    // group 18: 27: beside channel number and coadditions in the layouts
+    // group 18: 27, the layouts keep it beside channel number and coadditions
     {589851, "systemReleaseNumber", "System Release Number", "VORN system software release number", " ", "1E-1"},
-    // group 18: 34: the layouts keep it beside the scene mirror fields
+    // group 18: 34, the layouts keep it beside the scene mirror fields
     {589858, "sceneMirPosCount", "Scene Mirror Position Count", "Number of scene mirror positions in the observation cycle", " ", "1E0"},
     {622598, "calibratedSceneID", "Calibrated Scene Type Identification", "Type of scene that has been calibrated (ASCII character as float)", "", "1E-0"},
     {622599, "ABBtopTempWeight", "Ambient Blackbody top temperature weight", "Weight factor for top used in calculating ambient blackbody temperature average", "/1", "1E-3"},
@@ -225,7 +225,7 @@ constexpr RGDstaticField ALLstaticFields[] = {
     {819255, "skyViewImaginaryRadiance2510_2515", "Sky View Imaginary Radiance 2510-2515 cm-1", "Mean imaginary part of the calibrated sky view radiance over 2510-2515 cm-1", "mW/(m2 sr cm-1)", "1E-3"},
     {917511, "sceneMirrorAngle", "Scene Mirror Angle", "Pointing angle of the scene mirror", "degrees", "1E-2"},
     {917512, "sceneMirrorMotorStep", "Scene Mirror Motor Step", "Scene mirror motor step position", "steps", "1E0"},
-    // group 25: 56, before sceneMirPosEncoderDrift as in the table
+    // group 25: 56, just before sceneMirPosEncoderDrift (57) as in the table
     {819256, "frontEndFanAirTempDiff", "Front End Fan Air Temperature Difference", "Difference between the heated and unheated front end fan air temperatures", "K", "1E-3"},
     {819257, "sceneMirPosEncoderDrift", "Scene Mirror Encoder Position Drift", "Difference between actual and ideal motor encoder values for current view; indicative of quality of the mirror positioning.", "steps", "1E0"},
     {917513, "opticsCompartmentRelativeHumidity", "Optics Compartment Relative Humidity", "Relative humidity inside the optics compartment", "%", "1E-1"},
@@ -477,7 +477,7 @@ namespace {
 struct Run {
     int32_t first;
     int32_t last;
-    constexpr Run(int32_t id) : first(id), last(id) {}  // NOLINT: a plain id is a run of one
+    constexpr Run(int32_t id) : first(id), last(id) {}  // implicit: a plain id is a run of one
     constexpr Run(int32_t from, int32_t to) : first(from), last(to) {}
 };
 

@@ -64,7 +64,8 @@ inline constexpr int ALLsubheadersCount = 41;
 
 // The field table, in table order (not sorted by identifier; identifiers are unique).
 extern const RGDstaticField ALLstaticFields[ALLstaticFieldsCount];
-// The subheader table, in table order.
+// The subheader table, in table order. Layout 96022301 lists field 589859 twice (a header
+// built from it has two slots for it); every other layout names each field once.
 extern const RGDsubheader ALLsubheaders[ALLsubheadersCount];
 
 // Identifier of the base subheader every written file receives (the single field
@@ -72,18 +73,20 @@ extern const RGDsubheader ALLsubheaders[ALLsubheadersCount];
 inline constexpr int32_t RGDbaseSubheaderId = 94020101;
 inline constexpr int32_t RGDcalibrationSubheaderId = 97122201;
 
-// One-line revision identification of this dictionary (written into RGD history blocks).
+// One-line revision identification of this dictionary (no line break), written into the
+// history block of every RGD file created.
 extern const char RGDdictionaryRevision[];
 
 // Builds both dictionaries on the first call in the process (fields first, then subheaders);
 // later calls do nothing. Every RGD open and recognise operation calls it. A failed
-// allocation or an incomplete registration stops the process with an assertion report.
+// allocation or an incomplete registration stops the process with an assertion report on
+// standard error ("Assertion failed: <condition>, module ravlrgd, function <function>").
 void RegisterEverything();
-// Creates the static field dictionary (71 buckets): field identifier -> const RGDstaticField*.
-// Called once by RegisterEverything.
+// Creates the static field dictionary (71 buckets): field identifier -> const RGDstaticField*,
+// in one bulk registration of all rows. Once it exists, further calls do nothing.
 void RegisterRGDFields();
-// Creates the subheader dictionary (71 buckets): subheader identifier -> const RGDsubheader*.
-// Called once by RegisterEverything.
+// Creates the subheader dictionary (71 buckets): subheader identifier -> const RGDsubheader*,
+// in one bulk registration of all rows. Once it exists, further calls do nothing.
 void RegisterSubheaders();
 
 // The process-wide dictionaries (after RegisterEverything). Values are const RGDstaticField*
