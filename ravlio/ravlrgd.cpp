@@ -136,8 +136,8 @@ int computeRecordsInFile(const RGDFile& f) {
 bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer) {
     if (record <= 0 || record > computeRecordsInFile(f)) return false;
     const int64_t at = computeRecordLocation(f.baseOffset, f.stride(), record);
-    if (!seekTo(f.fp.get(), at) || !readExact(f.fp.get(), buffer, static_cast<size_t>(f.anatomy.size)))
-        return false;
+    const size_t n = static_cast<size_t>(f.anatomy.size);
+    if (readAt(f.fp.get(), at, buffer, n) != n) return false;
     swapGroups4(buffer, static_cast<size_t>(f.anatomy.size));
     return true;
 }
@@ -234,8 +234,7 @@ int RGDreadDepValues(ZARFFILE* file, int record, float* values, int arraysize) {
     const int64_t n = std::min<int64_t>(int64_t{4} * arraysize, c.sizeDependentRecord) / 4;
     if (values == nullptr || n <= 0 || !validRecord(*f, record)) return recordError(file, 0);
     const int64_t at = computeRecordLocation(f->baseOffset, f->stride(), record) + f->anatomy.size + c.Continuation;
-    if (!seekTo(f->fp.get(), at)) return recordError(file, 0);
-    const size_t got = std::fread(values, sizeof(float), static_cast<size_t>(n), f->fp.get());
+    const size_t got = readAt(f->fp.get(), at, values, static_cast<size_t>(n) * sizeof(float)) / sizeof(float);
     if (got == 0) return recordError(file, 0);
     swapGroups4(values, got * sizeof(float));
     if (c.scalingFactorLog != 0) {

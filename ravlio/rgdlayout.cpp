@@ -2,6 +2,9 @@
 #include "rgdlayout.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <array>
 #include <cstring>
@@ -156,6 +159,20 @@ bool seekTo(std::FILE* fp, int64_t offset) {
 int64_t tellOf(std::FILE* fp) { return static_cast<int64_t>(ftello(fp)); }
 
 bool readExact(std::FILE* fp, void* buffer, size_t n) { return std::fread(buffer, 1, n, fp) == n; }
+
+size_t readAt(std::FILE* fp, int64_t offset, void* buffer, size_t n) {
+    if (fp == nullptr || offset < 0) return 0;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+        const off_t at = static_cast<off_t>(offset) + static_cast<off_t>(done);
+        const ssize_t got = pread(fileno(fp), bytes + done, n - done, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
 
 bool readInt32(std::FILE* fp, int32_t& value) {
     if (!readExact(fp, &value, sizeof value)) return false;

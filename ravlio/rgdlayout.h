@@ -69,6 +69,10 @@ bool seekTo(std::FILE* fp, int64_t offset);
 int64_t tellOf(std::FILE* fp);
 // Reads exactly n bytes; false on a short read.
 bool readExact(std::FILE* fp, void* buffer, size_t n);
+// Reads up to n bytes at an absolute offset straight from the file, bypassing (and not
+// moving) the stream's buffer, so that data rewritten through another handle or process is
+// always seen. Returns the number of bytes read.
+size_t readAt(std::FILE* fp, int64_t offset, void* buffer, size_t n);
 // Reads one little-endian 32-bit signed integer.
 bool readInt32(std::FILE* fp, int32_t& value);
 // Writes n bytes; false on a short write.
