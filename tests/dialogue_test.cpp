@@ -69,6 +69,20 @@ TEST_F(Dialogue, SetUpFillsTheOutputMetadataIdentifiers) {
     EXPECT_EQ(s.LIMPTS, 18000);
 }
 
+TEST_F(Dialogue, RunStartsWithTheDriversInitialValues) {
+    EXPECT_EQ(s.CINFO, padded("VORNCALV -- LAST SCENE CALIBRATED:"));
+    EXPECT_EQ(s.LOGFIL, padded("VORNCALV.LOG"));
+    EXPECT_EQ(s.OFILE1, padded("XXXXXXXX.RLC"));
+    EXPECT_EQ(s.OFILE2, padded("XXXXXXXX.IMC"));
+    EXPECT_EQ(s.OFILE3, padded("XXXXXXXX.RES"));
+    EXPECT_EQ(s.INIARG, 1024);
+    EXPECT_EQ(s.NPATOPN, 5);
+    EXPECT_EQ(s.LOG, 13);
+    EXPECT_EQ(s.LUP, 11);
+    EXPECT_EQ(s.LUS, 21);
+    EXPECT_EQ(s.INITI + s.INIT1 + s.INIT2 + s.INIT3, 4);
+}
+
 TEST_F(Dialogue, SetUpLeavesMetadataAloneOnceTheWriterHasStarted) {
     s.INIT1 = 0;
     vorncalv::setUp(s);
