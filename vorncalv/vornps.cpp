@@ -128,8 +128,8 @@ bool storeValue(std::string_view value, const Target& target) {
     util::stop("BAD VALUE IN INPUT-PAR. FILE");
 }
 
-// Stops for a mirror-position count the lists cannot hold.
-[[noreturn]] void tooManyPositions(const char* what, int count, int limit) {
+// Stops for a mirror-position count outside what the lists can hold.
+[[noreturn]] void positionCountRefused(const char* what, int count, int limit) {
     sayLine(util::freefmt({what, count, limit}));
     util::stop("NUMBER OF MIR.POS.?");
 }
@@ -158,7 +158,7 @@ void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_vi
         return;
     }
     if (NSMPPC > static_cast<int>(MAXSMP) || NSMPPC < 1) {
-        tooManyPositions("VORNPS -- NSMP, MAXSMP:", NSMPPC, static_cast<int>(MAXSMP));
+        positionCountRefused("VORNPS -- NSMP, MAXSMP:", NSMPPC, static_cast<int>(MAXSMP));
     }
 
     auto isBlackbody = [](char view) { return view == 'A' || view == 'H' || view == 'C'; };
@@ -166,7 +166,7 @@ void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_vi
     const int blackbodyCount = static_cast<int>(std::count_if(views.begin(), views.end(), isBlackbody));
     const int sceneCount = NSMPPC - blackbodyCount;
     if (sceneCount > static_cast<int>(MAXSV)) {
-        tooManyPositions("VORNPS -- NSVIDS, MAXSV:", sceneCount, static_cast<int>(MAXSV));
+        positionCountRefused("VORNPS -- NSVIDS, MAXSV:", sceneCount, static_cast<int>(MAXSV));
     }
     std::string scenes;
     for (char view : views) {
