@@ -253,7 +253,9 @@ TEST_F(RgdCorruptTest, DigitRunsThatCannotBeTheMagicOffsetAreRejected) {
 TEST_F(RgdCorruptTest, HistoryScanStopsAtANonTextByte) {
     std::string bytes = sample;
     for (size_t i = 0; bytes[i] >= '0' && bytes[i] <= '9'; ++i) bytes[i] = ' ';
-    ASSERT_NE(openBytes(bytes), nullptr) << "the scan finds the marker";
+    ZARFFILE* f = openBytes(bytes);
+    ASSERT_NE(f, nullptr) << "the scan finds the marker";
+    ZARFcloseFile(f);
     bytes[100] = '\x01';
     expectRefused(bytes, kUnknown);
 }
