@@ -1,0 +1,18 @@
+#include "support/logcapture.h"
+
+#include "libutil/fixedtext.h"
+#include "libutil/logmsg.h"
+
+namespace testsupport {
+
+LogCapture::LogCapture()
+    : path_(dir_.file("TEST.LOG")), name_(util::pad(path_, 80)), redirect_(in_, out_) {
+    util::logmsgReset();
+    writeFile(path_, "");
+}
+
+LogCapture::~LogCapture() { util::logmsgReset(); }
+
+std::string LogCapture::log() const { return readFile(path_); }
+
+}  // namespace testsupport
