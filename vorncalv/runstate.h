@@ -7,6 +7,9 @@
 
 #include <array>
 #include <string>
+#include <vector>
+
+#include "vorncalv/calibration.h"
 
 namespace vorncalv {
 
@@ -115,6 +118,87 @@ struct RunState {
     float WTHBBA = 0.0F;
     float WTHBBB = 0.0F;
     int IPSTAT = 0;  // status returned by vornps
+
+    // ---- Restart state and first input record (restart.cpp); also used by the scene loop ----
+    // The 15 header words requested from every input record: dateYYMMDD, timeHHMMSS,
+    // sceneMirrorPosition, ABB top/apex/bottom, HBB top/apex/bottom, BBsupportStructureTemp,
+    // channelNumber, missingDataFlag, coadditionsCount, Time (UTC hours),
+    // sceneMirPosEncoderDrift. HWDS holds the values of the record read last (a quiet-NaN
+    // pattern or a field the record lacks becomes -999.0), NHWDS the reader's count.
+    static constexpr int NHWW = 15;
+    std::array<int, 15> IHWDS{0x8001,  0x8002,  0x88006, 0x90005, 0x90007, 0x90009, 0x90004, 0x90006,
+                              0x90008, 0x90002, 0x800A,  0x800C,  0x88004, 0x8011,  0xC8039};
+    std::array<float, 15> HWDS{};
+    int NHWDS = 0;
+    // Record reader: column selectors, column count, status, handle of the input file, the
+    // point count of the record read last and its buffers (LIMPTS entries each).
+    int NCOLD = 1;
+    int NCOLI = 1;
+    int NCOLS = 0;
+    int IRDST = 0;
+    int IHNDL = 0;
+    int NPTSR = 0;
+    std::vector<double> XRD = std::vector<double>(18000);  // grid of the record read last
+    std::vector<float> YR = std::vector<float>(18000);     // its column 1 (real part)
+    std::vector<float> YI = std::vector<float>(18000);     // its column 2 (imaginary part)
+    int LSN = 0;     // last scene completed (from the status file; grows in real-time mode)
+    int NRI = 0;     // record number of the first record with good times
+    int NOK = 0;     // 1 once such a record was found
+    int MISSES = 0;  // missing or rejected records of this run
+    int MAXREC = 0;  // LSN when restarting
+    int NRO1 = 0;    // records in OFILE1, OFILE2, OFILE3 (written so far, restart included)
+    int NRO2 = 0;
+    int NRO3 = 0;
+    std::array<int, 5> LIST{};  // source files of an output record (all the input handle)
+    std::array<int, 5> LRNS{};  // their record numbers: four blackbody views, the scene
+    int NPTS = 0;               // points per spectrum (at most MAXPTS)
+    std::vector<double> XIN;    // wavenumber grid of the first good record, NPTS values
+    double XMIN = 0.0;          // XIN first and last value
+    double XMAX = 0.0;
+    double DWN = 0.0;           // grid step (0 for a one-point grid)
+    double WNA = 0.0;           // XMIN
+
+    // ---- Scene sequencing (sceneloop.cpp) ---------------------------------------------------
+    int NFSV = 1;     // scene counter of the run's first scene
+    int NSV = 1;      // scene counter (over all runs): the expected identifier follows it
+    int IID = 0;      // index into SVIDS of the expected identifier
+    char MPCAL = ' '; // expected scene identifier of the scene record being processed
+    char SVID = ' ';  // identifier read from the scene record
+    int KSET = 0;     // set number being processed
+    int IFSV = 1;     // first scene position handled in the set
+    int NFSR = 0;     // first and last scene record handled in the set
+    int NLSR = 0;
+    int NSVR = 0;     // record number of the scene record being processed
+    int NULL_ = 0;    // the driver's NULL: 1 = this scene's output is written as missing
+    int NPATWRT = 0;  // source records recorded with the output (5, or 0 after a missing one)
+    int NHB = 0;      // hot and cold views found before (NHB, NCB) and after (NHF, NCF)
+    int NCB = 0;
+    int NHF = 0;
+    int NCF = 0;
+    int NFIND = 0;    // blackbody views found by the search (entries of LRNS)
+    int MINSEC = -1;  // seconds of day of the run's first preceding blackbody record
+    int MXREC = 0;    // input records the upstream status file counts as written
+    int NTRIES = 0;   // tries of the current wait
+    float STH = 0.0F;  // times (HHMMSS) of the hot/cold views before (STH, STC) and after
+    float STC = 0.0F;  // (ETH, ETC) the scene, and in seconds of day (MSECH, MSECC, NSECH,
+    float ETH = 0.0F;  // NSECC, midnight-adjusted); spans DELTH, DELTC in seconds
+    float ETC = 0.0F;
+    int MSECH = 0;
+    int MSECC = 0;
+    int NSECH = 0;
+    int NSECC = 0;
+    float DELTH = 0.0F;
+    float DELTC = 0.0F;
+    float SHMS = 0.0F;    // scene time HHMMSS
+    int ISS = 0;          // scene time, seconds of day
+    float CALTIM = 0.0F;  // scene time, UTC hours (shown with the output record number)
+    float TC = 0.0F;      // temperatures at the scene time: cold, hot, surroundings
+    float TH = 0.0F;
+    float TAMB = 0.0F;
+    float ENDRMX = 0.0F;  // largest encoder drift of the scene's sequence
+    TimePoints TP;                  // time points of the temperature fit (NTIMES = TP.NTIMES)
+    ThermistorWarnings WARN;        // one-time bad-thermistor warnings
+    CalibrationStores CS;           // spectrum stores; CS.SPRL, CS.SPIM, CS.RESP the results
 };
 
 }  // namespace vorncalv
