@@ -18,9 +18,8 @@ constexpr int64_t VersionWindow = 4096;
 constexpr size_t VersionAreaSize = 128;
 char versionArea[VersionAreaSize];
 
-bool validRecord(const RGDFile& f, int record) {
-    return record >= 1 && record <= computeRecordsInFile(f);
-}
+// 0 (the file as a whole) or a complete record.
+bool recordOrZero(const RGDFile& f, int record) { return record == 0 || recordInFile(f, record); }
 
 int recordError(ZARFFILE* file, int result) {
     file->lastError = MsgRecordUnavailable;
@@ -130,11 +129,16 @@ RGDFile* rgdFileOf(ZARFFILE* file) {
 }
 
 int computeRecordsInFile(const RGDFile& f) {
-    return computeRecordsInFile(streamLength(f.fp.get()), f.baseOffset, f.stride());
+    f.knownRecords = computeRecordsInFile(streamLength(f.fp.get()), f.baseOffset, f.stride());
+    return f.knownRecords;
+}
+
+bool recordInFile(const RGDFile& f, int record) {
+    return record >= 1 && (record <= f.knownRecords || record <= computeRecordsInFile(f));
 }
 
 bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer) {
-    if (record <= 0 || record > computeRecordsInFile(f)) return false;
+    if (!recordInFile(f, record)) return false;
     const int64_t at = computeRecordLocation(f.baseOffset, f.stride(), record);
     const size_t n = static_cast<size_t>(f.anatomy.size);
     if (readAt(f.fp.get(), at, buffer, n) != n) return false;
@@ -223,7 +227,7 @@ int RGDreadRecordCount(ZARFFILE* file) {
 int RGDreadRecordSize(ZARFFILE* file, int record) {
     RGDFile* f = rgdFileOf(file);
     if (f == nullptr) return 0;
-    if (!validRecord(*f, record)) return recordError(file, 0);
+    if (!recordInFile(*f, record)) return recordError(file, 0);
     return currentColumn(*f).sizeDependentRecord / 4;
 }
 
@@ -232,7 +236,7 @@ int RGDreadDepValues(ZARFFILE* file, int record, float* values, int arraysize) {
     if (f == nullptr) return 0;
     const TOC_version3& c = currentColumn(*f);
     const int64_t n = std::min<int64_t>(int64_t{4} * arraysize, c.sizeDependentRecord) / 4;
-    if (values == nullptr || n <= 0 || !validRecord(*f, record)) return recordError(file, 0);
+    if (values == nullptr || n <= 0 || !recordInFile(*f, record)) return recordError(file, 0);
     const int64_t at = computeRecordLocation(f->baseOffset, f->stride(), record) + f->anatomy.size + c.Continuation;
     const size_t got = readAt(f->fp.get(), at, values, static_cast<size_t>(n) * sizeof(float)) / sizeof(float);
     if (got == 0) return recordError(file, 0);
@@ -247,7 +251,7 @@ int RGDreadDepValues(ZARFFILE* file, int record, float* values, int arraysize) {
 int RGDreadIndDomainDouble(ZARFFILE* file, int record, double* minimum, double* maximum, double* interval) {
     RGDFile* f = rgdFileOf(file);
     if (f == nullptr) return 0;
-    if (!validRecord(*f, record)) return recordError(file, 0);
+    if (!recordInFile(*f, record)) return recordError(file, 0);
     const TOC_version3& c = currentColumn(*f);
     // A column of one point has no interval: the division gives infinity or NaN.
     const double steps = static_cast<double>((c.sizeDependentRecord - 1) / 4);
@@ -271,7 +275,7 @@ int RGDreadIndDomain(ZARFFILE* file, int record, float* minimum, float* maximum,
 int RGDqueryMaxMetadataCount(ZARFFILE* file, int record) {
     RGDFile* f = rgdFileOf(file);
     if (f == nullptr) return 0;
-    if (record < 0 || record > computeRecordsInFile(*f)) return recordError(file, 0);
+    if (!recordOrZero(*f, record)) return recordError(file, 0);
     return f->anatomy.fieldCount();
 }
 
@@ -280,7 +284,7 @@ int RGDreadRealMetadata(ZARFFILE* file, int record, int* requestlist, int reques
     if (f == nullptr) return -1;
     if (requestlist == nullptr || requestcount <= 0) return 0;
     if (record == 0) return enumerateFields(*f, requestlist, requestcount);
-    if (record < 0 || record > computeRecordsInFile(*f)) return recordError(file, -1);
+    if (!recordOrZero(*f, record)) return recordError(file, -1);
     if (f->anatomy.size == 0 || responselist == nullptr) return 0;
     // The header is read afresh once per call: another handle may have rewritten the record.
     f->workspaceRecord = 0;
@@ -314,7 +318,7 @@ int RGDreadMetadataStringDesc(ZARFFILE* file, int record, int fieldId, int descT
     if (f == nullptr || text == nullptr || textsize <= 0) return 0;
     text[0] = '\0';
     int result = 1;
-    if (record < 0 || record > computeRecordsInFile(*f)) result = recordError(file, 0);
+    if (!recordOrZero(*f, record)) result = recordError(file, 0);
     if (f->anatomy.fieldCount() == 0 || f->anatomy.position(fieldId) < 0) {
         file->lastError = MsgFieldUnavailable;
         result = 0;
@@ -428,7 +432,7 @@ extern "C" int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* request
         file->lastError = MsgWritingUnsupported;
         return -1;
     }
-    if (!validRecord(*f, record)) return recordError(file, -1);
+    if (!recordInFile(*f, record)) return recordError(file, -1);
     if (f->anatomy.fieldCount() == 0 || requestcount <= 0 || requestlist == nullptr || patchlist == nullptr) return 0;
     f->workspaceRecord = 0;
     if (!loadWorkspace(*f, record)) return -2;

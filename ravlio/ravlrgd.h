@@ -70,6 +70,10 @@ struct RGDFile {
     std::vector<transferOperation> transfer;
     std::vector<unsigned char> workspace;  // one record header (H bytes, at least 1)
     int workspaceRecord = 0;               // record held in workspace; 0 = none
+    // Records known complete at the last look at the file length. Records never shrink
+    // away under a reader (a truncated file shows in the reads themselves), so a record
+    // up to this number needs no new look.
+    mutable int knownRecords = 0;
     std::vector<unsigned char> recordBuffer;  // writer: one whole record
 
     int dataTypeCount() const { return static_cast<int>(dataType.size()); }
@@ -80,6 +84,8 @@ struct RGDFile {
 RGDFile* rgdFileOf(ZARFFILE* file);
 // Records complete in the file now.
 int computeRecordsInFile(const RGDFile& f);
+// 1 <= record <= records complete in the file.
+bool recordInFile(const RGDFile& f, int record);
 // Reads record's header into buffer (H bytes) in host order; false for a record that is
 // not complete in the file.
 bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer);

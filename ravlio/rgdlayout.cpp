@@ -2,6 +2,7 @@
 #include "rgdlayout.h"
 
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -172,6 +173,32 @@ size_t readAt(std::FILE* fp, int64_t offset, void* buffer, size_t n) {
         done += static_cast<size_t>(got);
     }
     return done;
+}
+
+bool writeAt(std::FILE* fp, int64_t offset, const void* first, size_t firstSize, const void* second,
+             size_t secondSize) {
+    if (fp == nullptr || offset < 0) return false;
+    iovec parts[2] = {{const_cast<void*>(first), firstSize}, {const_cast<void*>(second), secondSize}};
+    int count = secondSize > 0 ? 2 : 1;
+    iovec* next = parts;
+    off_t at = static_cast<off_t>(offset);
+    while (count > 0) {
+        const ssize_t put = pwritev(fileno(fp), next, count, at);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        at += static_cast<off_t>(put);
+        size_t left = static_cast<size_t>(put);
+        while (count > 0 && left >= next->iov_len) {
+            left -= next->iov_len;
+            ++next;
+            --count;
+        }
+        if (count > 0) {
+            next->iov_base = static_cast<unsigned char*>(next->iov_base) + left;
+            next->iov_len -= left;
+        }
+    }
+    return true;
 }
 
 bool readInt32(std::FILE* fp, int32_t& value) {

@@ -287,9 +287,10 @@ void executeTransferOperations(RGDFile& f, unsigned char* header, ZARFFILE** ori
     }
 }
 
-void fillWithNANQ(std::vector<unsigned char>& buffer) {
+// Fills the first `size` bytes of the buffer with the quiet-NaN float pattern.
+void fillWithNANQ(std::vector<unsigned char>& buffer, size_t size) {
     const float nan = nanq();
-    for (size_t i = 0; i + sizeof nan <= buffer.size(); i += sizeof nan) std::memcpy(&buffer[i], &nan, sizeof nan);
+    for (size_t i = 0; i + sizeof nan <= size; i += sizeof nan) std::memcpy(&buffer[i], &nan, sizeof nan);
 }
 
 fileHANDLE finishHandle(FilePtr fp, const std::string& name, RGDheaderAnatomy anatomy,
@@ -439,11 +440,15 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
         file->lastError = MsgImproperDataCount;
         return 0;
     }
+    // The header, and the data area when it is not the caller's array as it stands (NaN
+    // fill, or a big-endian host that must reorder the values).
+    const bool ownDataArea = bytes == 0 || big_endian != 0;
+    const size_t headerSize = static_cast<size_t>(f->anatomy.size);
     try {
         std::vector<unsigned char>& buffer = f->recordBuffer;
-        buffer.resize(static_cast<size_t>(f->stride()));
-        fillWithNANQ(buffer);
-        if (bytes != 0) std::memcpy(buffer.data() + f->anatomy.size, data, static_cast<size_t>(bytes));
+        buffer.resize(headerSize + (ownDataArea ? static_cast<size_t>(f->totalDataAreaLength) : 0));
+        fillWithNANQ(buffer, bytes == 0 ? buffer.size() : headerSize);
+        if (bytes != 0 && ownDataArea) std::memcpy(buffer.data() + headerSize, data, static_cast<size_t>(bytes));
         executeTransferOperations(*f, buffer.data(), originals, origrecords, origcount, file);
         if (f->anatomy.fieldCount() > 0 && requestlist != nullptr && metadata != nullptr && requestcount > 0 &&
             !collateRealMetadata(f->anatomy, buffer.data(), requestlist, metadata, requestcount, SourceKind::Caller))
@@ -452,12 +457,11 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
         file->lastError = MsgCollationFailed;
         return 0;
     }
-    swapGroups4(f->recordBuffer.data(), f->recordBuffer.size());
+    std::vector<unsigned char>& buffer = f->recordBuffer;
+    swapGroups4(buffer.data(), buffer.size());
     f->workspaceRecord = 0;
-    std::FILE* fp = f->fp.get();
-    if (!seekTo(fp, start) || !writeExact(fp, f->recordBuffer.data(), f->recordBuffer.size()) ||
-        std::fflush(fp) != 0) {
-        std::clearerr(fp);
+    const size_t callerBytes = ownDataArea ? 0 : static_cast<size_t>(bytes);
+    if (!writeAt(f->fp.get(), start, buffer.data(), buffer.size(), data, callerBytes)) {
         file->lastError = MsgWriteFailed;
         return 0;
     }
