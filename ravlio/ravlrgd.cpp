@@ -282,10 +282,9 @@ int RGDqueryMaxMetadataCount(ZARFFILE* file, int record) {
 int RGDreadRealMetadata(ZARFFILE* file, int record, int* requestlist, int requestcount, float* responselist) {
     RGDFile* f = rgdFileOf(file);
     if (f == nullptr) return -1;
-    if (requestlist == nullptr || requestcount <= 0) return 0;
-    if (record == 0) return enumerateFields(*f, requestlist, requestcount);
-    if (!recordOrZero(*f, record)) return recordError(file, -1);
-    if (f->anatomy.size == 0 || responselist == nullptr) return 0;
+    if (record == 0) return requestlist != nullptr ? enumerateFields(*f, requestlist, requestcount) : 0;
+    if (!recordInFile(*f, record)) return recordError(file, -1);
+    if (f->anatomy.size == 0 || requestlist == nullptr || requestcount <= 0 || responselist == nullptr) return 0;
     // The header is read afresh once per call: another handle may have rewritten the record.
     f->workspaceRecord = 0;
     int count = 0;

@@ -67,8 +67,9 @@ void exerciseEveryRead(ZARFFILE* f) {
 
 class RgdCorruptTest : public ::testing::Test {
 protected:
+    void TearDown() override { testsupport::restoreDriverTable(); }
     void SetUp() override {
-        testsupport::installRgdDriver();
+        testsupport::probeOnlyRgd();
         const std::string path = dir.file("sample.rgd");
         ASSERT_TRUE(testsupport::writeRgdFile(path, sampleSpec(), 2));
         sample = testsupport::readFile(path);

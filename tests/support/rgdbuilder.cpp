@@ -35,10 +35,17 @@ struct ColumnLists {
 
 }  // namespace
 
-void installRgdDriver() {
-    static const Methods* const table[] = {&RGD_Methods, nullptr};
-    if (WritableFileType != &RGD_Methods) ZARFinstallFileTypes(table, 1, &RGD_Methods);
+namespace {
+const Methods* const rgdOnly[] = {&RGD_Methods, nullptr};
 }
+
+void installRgdDriver() {
+    if (WritableFileType != &RGD_Methods) ZARFinstallFileTypes(rgdOnly, 1, &RGD_Methods);
+}
+
+void probeOnlyRgd() { ZARFinstallFileTypes(rgdOnly, 1, &RGD_Methods); }
+
+void restoreDriverTable() { ZARFinstallFileTypes(nullptr, 0, nullptr); }
 
 ZARFFILE* openRgdWriter(const std::string& path, const RgdSpec& spec) {
     installRgdDriver();

@@ -45,6 +45,10 @@ struct RgdMetadata {
 // Makes the library's open operations reach the RGD driver even while the driver table
 // does not list it yet (test seam); call before opening files.
 void installRgdDriver();
+// Makes the open operations probe the RGD driver alone (for suites that check the RGD
+// driver's own refusals whatever other drivers might claim); restoreDriverTable undoes it.
+void probeOnlyRgd();
+void restoreDriverTable();
 
 // Opens (creates or reopens) path for writing with table-of-contents version 48.
 ZARFFILE* openRgdWriter(const std::string& path, const RgdSpec& spec);
