@@ -1,0 +1,38 @@
+#include "libutil/recbridge.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "libutil/console.h"
+#include "libutil/fixedtext.h"
+#include "ravlio/fortjkt.h"
+
+namespace util::recbridge {
+
+void terminateName(std::string& name) {
+    name = pad(name, TEXTLEN);
+    const std::size_t last = name.find_last_not_of(' ');
+    if (last == std::string::npos) {
+        name[0] = '\0';  // an all-blank name becomes the empty name
+        return;
+    }
+    if (name[last] != '\0' && last + 1 < TEXTLEN) name[last + 1] = '\0';
+}
+
+std::string_view shownName(const std::string& name) {
+    const std::string_view n(name.data(), std::min(name.size(), TEXTLEN));
+    return n.substr(0, n.find('\0'));
+}
+
+std::string lastErrorText(int handle) {
+    char buffer[ERRLEN + 1];
+    const int size = static_cast<int>(sizeof buffer);
+    slerr_(&handle, buffer, &size);
+    return std::string(trim(buffer));
+}
+
+std::string message(std::string_view text) { return pad(text, TEXTLEN); }
+
+void progress(std::initializer_list<FmtArg> items) { conout() << freefmt(items) << '\n'; }
+
+}  // namespace util::recbridge

@@ -1,0 +1,42 @@
+// Conventions shared by the record reader (rddmvf) and the record writer (wtdmvf): the
+// 80-character file name terminated in the caller's own variable, the 80-character message,
+// the library's last error text and the free-format progress lines on the console.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "libutil/fortfmt.h"
+
+namespace util::recbridge {
+
+// Width of file names and messages.
+inline constexpr std::size_t TEXTLEN = 80;
+// Longest error text handed back in a message (one blank always follows it).
+inline constexpr std::size_t ERRLEN = 79;
+// First wait of every wait loop, in milliseconds.
+inline constexpr int INIARG = 1024;
+
+// Blank-pads (or cuts) name to 80 characters, then places a NUL right after its last
+// non-blank character, unless that character is already a NUL. A name that fills all 80
+// characters has no room for the NUL and is left whole: it stands for exactly those 80
+// characters. Nothing outside the 80 characters is ever written.
+void terminateName(std::string& name);
+
+// The name as the library sees it and as progress lines show it: up to the first NUL,
+// at most 80 characters.
+std::string_view shownName(const std::string& name);
+
+// The library's last error text for a file integer (0: the process-wide text), at most
+// 79 characters, trailing blanks removed; empty when there is none.
+std::string lastErrorText(int handle);
+
+// text blank-padded (or cut) to the 80 characters of a message.
+std::string message(std::string_view text);
+
+// Writes one free-format line to the console.
+void progress(std::initializer_list<FmtArg> items);
+
+}  // namespace util::recbridge

@@ -1,0 +1,174 @@
+#include "libutil/wtdmvf.h"
+
+#include <algorithm>
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+#include "libutil/console.h"
+#include "libutil/fortfmt.h"
+#include "libutil/recbridge.h"
+#include "libutil/sleeper.h"
+#include "libutil/sopenw.h"
+#include "ravlio/fortjkt.h"
+
+namespace util {
+namespace {
+
+using recbridge::INIARG;
+using recbridge::lastErrorText;
+using recbridge::message;
+using recbridge::progress;
+
+constexpr std::string_view MsgCountTooLarge = "WTDMVF -- COUNT EXCEEDS ITS ARRAY";
+
+// The first count entries of list; empty for a count below 1; nothing when the list is
+// shorter than the count.
+template <typename T>
+std::optional<std::span<T>> leading(std::span<T> list, int count) {
+    if (count < 1) return std::span<T>();
+    if (static_cast<std::size_t>(count) > list.size()) return std::nullopt;
+    return list.first(static_cast<std::size_t>(count));
+}
+
+// A description list: empty stays empty (no descriptions of that kind).
+std::optional<std::span<const char* const>> descriptions(std::span<const char* const> list, int count) {
+    if (list.empty()) return list;
+    return leading(list, count);
+}
+
+// Everything the open takes besides the name and the program texts.
+struct OpenLists {
+    std::span<const int> references;
+    std::span<const int> subheaders;
+    OutputColumns columns;
+};
+
+std::optional<OpenLists> openLists(std::span<const int> idsubh, int nsubh, std::span<const int> list, int npatopn,
+                                   int n, std::span<const int> ids, std::span<const double> minima,
+                                   std::span<const double> maxima, std::span<const int> indPrec,
+                                   std::span<const int> points, std::span<const int> depPrec,
+                                   std::span<const char* const> shortnames, std::span<const char* const> labels,
+                                   std::span<const char* const> longnames, std::span<const char* const> units) {
+    const auto refs = leading(list, npatopn);
+    const auto subs = leading(idsubh, nsubh);
+    const auto i = leading(ids, n);
+    const auto lo = leading(minima, n);
+    const auto hi = leading(maxima, n);
+    const auto ip = leading(indPrec, n);
+    const auto pp = leading(points, n);
+    const auto dp = leading(depPrec, n);
+    const auto sn = descriptions(shortnames, n);
+    const auto lb = descriptions(labels, n);
+    const auto ln = descriptions(longnames, n);
+    const auto un = descriptions(units, n);
+    if (!refs || !subs || !i || !lo || !hi || !ip || !pp || !dp || !sn || !lb || !ln || !un) return std::nullopt;
+    return OpenLists{*refs, *subs, OutputColumns{*i, *lo, *hi, *ip, *pp, *dp, *sn, *lb, *ln, *un}};
+}
+
+void refuseCounts(std::string& msg, int& istat, int status) {
+    progress({MsgCountTooLarge});
+    msg = message(MsgCountTooLarge);
+    istat = status;
+}
+
+// The library's text as a message: its first 79 characters and a blank.
+std::string errorMessage(const std::string& text) { return message(std::string_view(text).substr(0, 79)); }
+
+// True when every entry is 0 (no file) or the handle of an open file. A list naming a
+// closed or unknown file fails the same way on every try, so waiting could never end.
+bool handlesOpen(std::span<const int> handles) {
+    return std::all_of(handles.begin(), handles.end(), [](int h) { return h == 0 || FORTJKTfileOf(h) != nullptr; });
+}
+
+void reportTry(int tries) { progress({"       -- last try was number", tries}); }
+
+// Step 1: open (create or reopen), retrying while waiting. False when it failed.
+bool openOutput(const std::string& ofile, bool wait, int file_type, const std::string& progrm,
+                const std::string& version, const std::string& histry, const OpenLists& lists, int& jhndl,
+                std::string& msg, int& istat) {
+    const std::string_view name = recbridge::shownName(ofile);
+    int ARG = INIARG;
+    for (int tries = 1;; ++tries) {
+        jhndl = sopenw(ofile, file_type, lists.references, progrm, version, histry, lists.subheaders,
+                       lists.columns);
+        if (jhndl != 0) return true;
+        const std::string text = lastErrorText(0);
+        if (!wait || !handlesOpen(lists.references)) {
+            progress({"Zero file handle returned for file", name});
+            msg = errorMessage(text);
+            istat = 1;
+            return false;
+        }
+        progress({"WTDMVF -- waiting to open file ", name});
+        reportTry(tries);
+        progress({"Error message:"});
+        progress({text});
+        sleeper(ARG);
+    }
+}
+
+}  // namespace
+
+void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, const int& file_type,
+            const std::string& progrm, const std::string& version, const std::string& histry,
+            std::span<const int> idsubh, const int& nsubh, std::span<const int> list, std::span<const int> lrns,
+            const int& npatopn, const int& npatwrt, std::span<int> idamd, const int& namd,
+            std::span<const float> amd, std::span<const float> obuf, const int& ntotal,
+            const int& numberofdatatypes, std::span<const int> identifierlist,
+            std::span<const double> independentminimumlist, std::span<const double> independentmaximumlist,
+            std::span<const int> independentprecisionlist, std::span<const int> pointsperrecordlist,
+            std::span<const int> dependentprecisionloglist, std::span<const char* const> shortnamelist,
+            std::span<const char* const> labellist, std::span<const char* const> longnamelist,
+            std::span<const char* const> unitslist, int& jhndl, std::string& msg, int& istat) {
+    const bool wait = iwait != 0;
+    if (inito == 1) {
+        recbridge::terminateName(ofile);
+        const std::optional<OpenLists> lists =
+            openLists(idsubh, nsubh, list, npatopn, numberofdatatypes, identifierlist, independentminimumlist,
+                      independentmaximumlist, independentprecisionlist, pointsperrecordlist,
+                      dependentprecisionloglist, shortnamelist, labellist, longnamelist, unitslist);
+        if (!lists) return refuseCounts(msg, istat, 1);
+        if (!openOutput(ofile, wait, file_type, progrm, version, histry, *lists, jhndl, msg, istat)) return;
+        inito = 0;
+    }
+
+    const std::size_t sources = std::min(list.size(), lrns.size());
+    const std::size_t fields = std::min(idamd.size(), amd.size());
+    if ((npatwrt > 0 && static_cast<std::size_t>(npatwrt) > sources) ||
+        (namd > 0 && static_cast<std::size_t>(namd) > fields) ||
+        (ntotal > 0 && static_cast<std::size_t>(ntotal) > obuf.size()))
+        return refuseCounts(msg, istat, 2);
+
+    const std::size_t sourceCount = npatwrt > 0 ? static_cast<std::size_t>(npatwrt) : 0;
+
+    // Step 2: write, retrying while waiting.
+    const std::string_view name = recbridge::shownName(ofile);
+    std::string text;
+    int ARG = INIARG;
+    for (int tries = 1;; ++tries) {
+        int written = 0;
+        swcrec_(&jhndl, &nro, list.data(), lrns.data(), &npatwrt, idamd.data(), &namd, amd.data(), obuf.data(),
+                &ntotal, &written);
+        if (written > 0) {
+            msg = message("OK");
+            istat = 0;
+            return;
+        }
+        text = lastErrorText(jhndl);
+        progress({"ZARFLastError Message:"});
+        progress({text});
+        // A refused handle (negative result) or source list fails on every try: no wait helps.
+        if (!wait || written < 0 || !handlesOpen(list.first(sourceCount))) break;
+        progress({"WTDMVF -- waiting to write record", nro});
+        progress({"       -- FILE: ", name});
+        reportTry(tries);
+        sleeper(ARG);
+    }
+    // Step 3: the write failed without waiting.
+    conout() << fmt("(' REC.NO.',I6,', FILE: ',A)", {nro, name}) << '\n';
+    msg = errorMessage(text);
+    istat = 2;
+}
+
+}  // namespace util
