@@ -100,6 +100,15 @@ float nanq();
 // ---- RGD_Methods operations ----------------------------------------------------------------
 
 int RGDisFileReadable(const char* filename);
+// Creates an RGD file, or reopens an existing one of the same shape. The variable arguments
+// by TOCversion (int = 32-bit, lists are caller arrays of n elements):
+//   36: int* subheaders, int subheaderCount, double minimum, double maximum,
+//       int independentPrecision, int points, int dependentPrecision        (one column, id 0)
+//   44: int* subheaders, int subheaderCount, int n, int* identifiers, double* minima,
+//       double* maxima, int* independentPrecisions, int* points, int* dependentPrecisions
+//       (an identifier 0 becomes the column's position 1..n)
+//   48: as 44, then char** shortnames, char** labels, char** longnames, char** units
+//       (a null list or element is an absent string)
 fileHANDLE RGDopenFileWritable(const char* filename, int filetype, ZARFFILE** referenceList, int referenceCount,
                                const char* programName, const char* version, const char* historyAddition,
                                int TOCversion, va_list args);

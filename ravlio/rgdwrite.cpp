@@ -29,7 +29,7 @@ struct WriterParameters {
 // ---- Table-of-contents parameters ---------------------------------------------------------------
 
 void ingestSubheaders(va_list* ap, WriterParameters& p) {
-    const int* list = va_arg(*ap, const int*);
+    const int* list = va_arg(*ap, int*);
     const int count = va_arg(*ap, int);
     if (count < 0 || (count > 0 && list == nullptr)) {
         p.subheadersValid = false;
@@ -67,12 +67,12 @@ bool ingestVersion36(va_list* ap, WriterParameters& p) {
 bool ingestVersion44or48(va_list* ap, int TOCversion, WriterParameters& p) {
     ingestSubheaders(ap, p);
     const int n = va_arg(*ap, int);
-    const int* ids = va_arg(*ap, const int*);
-    const double* minima = va_arg(*ap, const double*);
-    const double* maxima = va_arg(*ap, const double*);
-    const int* indPrecisions = va_arg(*ap, const int*);
-    const int* points = va_arg(*ap, const int*);
-    const int* depPrecisions = va_arg(*ap, const int*);
+    const int* ids = va_arg(*ap, int*);
+    const double* minima = va_arg(*ap, double*);
+    const double* maxima = va_arg(*ap, double*);
+    const int* indPrecisions = va_arg(*ap, int*);
+    const int* points = va_arg(*ap, int*);
+    const int* depPrecisions = va_arg(*ap, int*);
     char** lists[4] = {nullptr, nullptr, nullptr, nullptr};
     if (TOCversion == 48)
         for (auto& l : lists) l = va_arg(*ap, char**);
