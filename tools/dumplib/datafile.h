@@ -1,0 +1,104 @@
+// One data file opened through the RAVLIO handle API, seen the way the dump tools need it:
+// records, data columns with their descriptions, abscissa, values and header fields. Only
+// the library's public operations are used, so every format the library reads works.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ravlio/ravlio.h"
+
+namespace dump {
+
+// A failure the tool reports to its user; the text says what went wrong and why.
+class DumpError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The error for a record number outside 1 to recordCount:
+// "record R is out of range (the file has N records)".
+DumpError recordOutOfRange(int record, int recordCount);
+
+// One data column (data type) of the file.
+struct ColumnInfo {
+    int number = 0;    // position in the library's list, from 1
+    int dataType = 0;  // identifier the library reports for it (what selection takes)
+    std::string shortName, label, longName, units;
+};
+
+// A regular abscissa: minimum, maximum and interval between points.
+struct Domain {
+    double minimum = 0.0;
+    double maximum = 0.0;
+    double interval = 0.0;
+};
+
+// One metadata field of a record header.
+struct FieldInfo {
+    int identifier = 0;
+    std::string name;   // description type 1
+    std::string label;  // description type 2
+    std::string units;  // description type 4
+};
+
+// A value that a header request did not deliver is empty.
+using FieldValue = std::optional<float>;
+
+class DataFile {
+public:
+    // Opens path for reading. Failure: DumpError "cannot open PATH: <reason>", the reason
+    // being the system's when the file cannot be read at all, else the library's text.
+    explicit DataFile(const std::string& path);
+    ~DataFile();
+    DataFile(const DataFile&) = delete;
+    DataFile& operator=(const DataFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    int recordCount() const;
+
+    // True when the file is RGD, the library's native format (the only one it names).
+    bool isRgd() const;
+    // The library version that wrote an RGD file, when its history records one.
+    std::string writerVersion() const;
+
+    // The data columns in the library's order, with their description texts.
+    std::vector<ColumnInfo> columns() const;
+    // Resolves a user's column choice: a data-type identifier as reported, else a column
+    // number. Failure: DumpError naming the choice.
+    ColumnInfo findColumn(int choice) const;
+    // Makes column current for sizes, values and abscissa. Failure: DumpError.
+    void selectColumn(const ColumnInfo& column);
+
+    // Points of the current column in record (negative: record not complete yet).
+    // Failure: DumpError with the library's text.
+    int recordSize(int record) const;
+    // Abscissa domain of the current column; empty when the format gives none.
+    std::optional<Domain> domain(int record) const;
+    // Values and abscissa of the current column (the abscissa as long as the values).
+    // Failure, or a record not complete yet: DumpError.
+    std::vector<float> values(int record) const;
+    std::vector<double> abscissa(int record, size_t count) const;
+
+    // Header fields of record (record 0: the file's header layout, where the format offers
+    // it). Empty when the format has no header fields.
+    std::vector<FieldInfo> fields(int record) const;
+    // Values of the given fields of record, in order. Failure: DumpError.
+    std::vector<FieldValue> metadata(int record, const std::vector<int>& identifiers) const;
+
+    // Throws DumpError "record R is out of range (the file has N records)" when needed.
+    void checkRecord(int record) const;
+
+private:
+    std::string lastError() const;
+    std::string dataText(int dataId, int type) const;
+    std::string fieldText(int record, int identifier, int type) const;
+    std::vector<int> fieldIdentifiers(int record) const;
+
+    std::string path_;
+    ZARFFILE* file_ = nullptr;
+};
+
+}  // namespace dump

@@ -1,0 +1,231 @@
+#include "dumplib/dumpcli.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <new>
+
+#include "dumplib/datafile.h"
+#include "dumplib/recordlist.h"
+#include "dumplib/report.h"
+
+namespace dump {
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: rgddump FILE                               summary of the file\n"
+    "       rgddump FILE --meta [RECORDS]              header values of records\n"
+    "       rgddump FILE --csv RECORD [--column ID]    one record as CSV\n"
+    "       rgddump FILE --svg OUT.svg [--records RECORDS] [--column ID] [--title TEXT]\n"
+    "       rgddump --help\n"
+    "\n"
+    "Shows what is in a data file that the RAVLIO library reads (RGD and the other formats).\n"
+    "\n"
+    "  --meta [RECORDS]    header (metadata) values, one line per record and one column\n"
+    "                      per field, headed by the field name; all records by default\n"
+    "  --records RECORDS   the records for --meta and --svg, such as 1-5 or 1,3,7-9\n"
+    "  --csv RECORD        the record's values as CSV: a header line, then the wavenumber\n"
+    "                      and the value of each column per line\n"
+    "  --svg OUT.svg       a line plot of the records (record 1 by default, at most 10)\n"
+    "                      written to OUT.svg; \"-\" writes it to standard output\n"
+    "  --column ID         the data column for --csv and --svg: its number in the summary\n"
+    "                      or its data type as the summary lists it; --csv writes every\n"
+    "                      column without it, --svg the first\n"
+    "  --title TEXT        the plot's title (default: file name and column label)\n"
+    "  --help              this text\n"
+    "\n"
+    "Options may also be written --option=VALUE. Exit status: 0 on success, 1 when the\n"
+    "file or a record cannot be read or written, 2 for a bad command line.\n";
+
+// What each option that takes a value expects, for the message when it is missing.
+const char* valueNeeded(const std::string& option) {
+    if (option == "--csv") return "a record number";
+    if (option == "--svg") return "an output file name";
+    if (option == "--records") return "a record list";
+    if (option == "--column") return "a column number or data type";
+    if (option == "--title") return "a text";
+    return nullptr;
+}
+
+int parseColumn(const std::string& text) {
+    int value = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (!text.empty() && text[0] == '+') ++begin;
+    const auto result = std::from_chars(begin, end, value);
+    if (text.empty() || result.ec != std::errc{} || result.ptr != end)
+        throw UsageError("bad column '" + text + "'");
+    return value;
+}
+
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+
+    Options run() {
+        for (i_ = 0; i_ < args_.size(); ++i_) {
+            const std::string& a = args_[i_];
+            if (!options_ || a.size() < 2 || a[0] != '-') {
+                addFile(a);
+            } else if (a == "--") {
+                options_ = false;
+            } else {
+                option(a);
+                if (o_.mode == Mode::Help) return o_;
+            }
+        }
+        check();
+        return o_;
+    }
+
+private:
+    void addFile(const std::string& name) {
+        if (!o_.file.empty()) throw UsageError("more than one file given: '" + o_.file + "' and '" + name + "'");
+        if (name.empty()) throw UsageError("the file name is empty");
+        o_.file = name;
+    }
+
+    void setMode(Mode mode) {
+        if (o_.mode != Mode::Summary && o_.mode != mode) throw UsageError("choose only one of --meta, --csv and --svg");
+        o_.mode = mode;
+    }
+
+    void setRecords(const std::string& list) {
+        if (o_.records) throw UsageError("the records are given twice");
+        o_.records = list;
+    }
+
+    // The value of an option: written after "=" or as the next argument.
+    std::string value(const std::string& name, const std::optional<std::string>& inlineValue) {
+        if (inlineValue) return *inlineValue;
+        if (i_ + 1 >= args_.size()) throw UsageError("option '" + name + "' needs " + valueNeeded(name));
+        return args_[++i_];
+    }
+
+    void option(const std::string& a) {
+        const size_t eq = a.find('=');
+        const std::string name = a.substr(0, eq);
+        std::optional<std::string> inlineValue;
+        if (eq != std::string::npos) inlineValue = a.substr(eq + 1);
+        if (name == "--help" || name == "-h") {
+            if (inlineValue) throw UsageError("option '" + name + "' takes no value");
+            o_.mode = Mode::Help;
+        } else if (name == "--meta") {
+            setMode(Mode::Meta);
+            if (inlineValue) setRecords(*inlineValue);
+            else if (i_ + 1 < args_.size() && looksLikeRecordList(args_[i_ + 1])) setRecords(args_[++i_]);
+        } else if (name == "--records") {
+            setRecords(value(name, inlineValue));
+        } else if (name == "--csv") {
+            setMode(Mode::Csv);
+            o_.csvRecord = value(name, inlineValue);
+        } else if (name == "--svg") {
+            setMode(Mode::Svg);
+            o_.svgOutput = value(name, inlineValue);
+            if (o_.svgOutput.empty()) throw UsageError("the output file name is empty");
+        } else if (name == "--column") {
+            if (o_.column) throw UsageError("the column is given twice");
+            o_.column = parseColumn(value(name, inlineValue));
+        } else if (name == "--title") {
+            if (o_.title) throw UsageError("the title is given twice");
+            o_.title = value(name, inlineValue);
+        } else {
+            throw UsageError("unknown option '" + a + "'");
+        }
+    }
+
+    void check() const {
+        if (o_.file.empty()) throw UsageError("no input file given");
+        if (o_.records && o_.mode != Mode::Meta && o_.mode != Mode::Svg)
+            throw UsageError("option '--records' applies only to --meta and --svg");
+        if (o_.column && o_.mode != Mode::Csv && o_.mode != Mode::Svg)
+            throw UsageError("option '--column' applies only to --csv and --svg");
+        if (o_.title && o_.mode != Mode::Svg) throw UsageError("option '--title' applies only to --svg");
+    }
+
+    const std::vector<std::string>& args_;
+    size_t i_ = 0;
+    bool options_ = true;
+    Options o_;
+};
+
+std::vector<int> allRecords(int count) {
+    std::vector<int> records;
+    for (int r = 1; r <= count; ++r) records.push_back(r);
+    return records;
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    errno = 0;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file) file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file) file.close();
+    if (!file) throw DumpError("cannot write " + path + ": " + std::strerror(errno != 0 ? errno : EIO));
+}
+
+void runMode(const Options& o, std::ostream& out) {
+    DataFile file(o.file);
+    switch (o.mode) {
+        case Mode::Summary:
+            writeSummary(file, out);
+            break;
+        case Mode::Meta:
+            writeMetaTable(file, o.records ? parseRecordList(*o.records, file.recordCount())
+                                           : allRecords(file.recordCount()),
+                           out);
+            break;
+        case Mode::Csv:
+            writeCsv(file, parseRecord(o.csvRecord, file.recordCount()), o.column, out);
+            break;
+        case Mode::Svg: {
+            const std::vector<int> records = parseRecordList(o.records.value_or("1"), file.recordCount());
+            const std::string svg = plotRecords(file, records, o.column, o.title.value_or(""));
+            if (o.svgOutput == "-") out << svg;
+            else writeFile(o.svgOutput, svg);
+            break;
+        }
+        case Mode::Help:
+            break;
+    }
+}
+
+}  // namespace
+
+Options parseArguments(const std::vector<std::string>& args) { return Parser(args).run(); }
+
+const char* usageText() { return Usage; }
+
+int runRgddump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Options options;
+    try {
+        options = parseArguments(args);
+    } catch (const UsageError& e) {
+        err << "rgddump: " << e.what() << "\nTry 'rgddump --help' for more information.\n";
+        return ExitUsage;
+    }
+    if (options.mode == Mode::Help) {
+        out << Usage;
+        return out.flush() ? ExitOk : ExitFailure;
+    }
+    try {
+        runMode(options, out);
+    } catch (const DumpError& e) {
+        err << "rgddump: " << e.what() << '\n';
+        return ExitFailure;
+    } catch (const std::bad_alloc&) {
+        err << "rgddump: out of memory\n";
+        return ExitFailure;
+    } catch (const std::exception& e) {
+        err << "rgddump: " << e.what() << '\n';
+        return ExitFailure;
+    }
+    if (!out.flush()) {
+        err << "rgddump: cannot write to standard output\n";
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+}  // namespace dump
