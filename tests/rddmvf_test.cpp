@@ -105,6 +105,29 @@ protected:
     std::vector<int> opened_;
 };
 
+// Appends a record through the library writer during a given wait (a simulated upstream
+// program).
+struct Appender {
+    std::string path;
+    int after = 6;   // the wait during which the record appears
+    int record = 5;  // the record appended
+    int seen = 0;
+    static void hook(int, void* context) {
+        auto* a = static_cast<Appender*>(context);
+        if (++a->seen != a->after) return;
+        const RgdSpec spec = twoColumns();
+        ZARFFILE* f = testsupport::openRgdWriter(a->path, spec);
+        ASSERT_NE(f, nullptr);
+        std::vector<float> data = testsupport::rgdPatternRecord(spec, a->record);
+        int ids[1] = {32780};
+        const float md[1] = {static_cast<float>(a->record)};
+        EXPECT_EQ(ZARFwriteCompleteRecord(f, a->record, nullptr, nullptr, 0, ids, 1, md, data.data(),
+                                          static_cast<int>(data.size())),
+                  1);
+        ZARFcloseFile(f);
+    }
+};
+
 // ---- Opening ------------------------------------------------------------------------------------------
 
 TEST_F(Rddmvf, MissingFileWithoutWaitingIsStatusOneWithLibraryText) {
@@ -193,6 +216,24 @@ TEST_F(Rddmvf, EmptyFileWithoutWaitingIsStatusTwoAndIsClosedAgain) {
     EXPECT_EQ(c.ihndl, 0);
 }
 
+TEST_F(Rddmvf, WaitsForAFirstRecord) {
+    testsupport::SleepRecorder sleeps;
+    Appender appender{write("in.rgd", 0), 2, 1};  // record 1 appears during the second wait
+    sleeps.onWait(Appender::hook, &appender);
+    Call c = callFor(appender.path);
+    c.iwait = 1;
+    run(c);
+    EXPECT_EQ(c.istat, 0) << c.msg;
+    EXPECT_EQ(c.init, 0);
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024, 2048}));
+    std::string expected;
+    for (int t = 1; t <= 2; ++t)
+        expected += " ZARFLastError Message:\n - Mystery Error : go smack Tam around -\n"
+                    " RDDMVF -- waiting for nonzero record count\n        -- file: " +
+                    appender.path + "\n        -- last try was number " + std::to_string(t) + "\n";
+    EXPECT_EQ(console(), expected);
+}
+
 TEST_F(Rddmvf, DependentColumnBeyondFileIsStatusTen) {
     Call c = callFor(write("in.rgd", 1));
     c.ncold = 3;
@@ -233,26 +274,6 @@ TEST_F(Rddmvf, RecordBeyondEndWithoutWaitingIsEndOfFile) {
     EXPECT_NE(c.ihndl, 0);
     EXPECT_EQ(console(), " END-OF-FILE\n");
 }
-
-// Appends record 5 through the library writer after the sixth wait.
-struct Appender {
-    std::string path;
-    int seen = 0;
-    static void hook(int, void* context) {
-        auto* a = static_cast<Appender*>(context);
-        if (++a->seen != 6) return;
-        const RgdSpec spec = twoColumns();
-        ZARFFILE* f = testsupport::openRgdWriter(a->path, spec);
-        ASSERT_NE(f, nullptr);
-        std::vector<float> data = testsupport::rgdPatternRecord(spec, 5);
-        int ids[1] = {32780};
-        const float md[1] = {5.0f};
-        EXPECT_EQ(ZARFwriteCompleteRecord(f, 5, nullptr, nullptr, 0, ids, 1, md, data.data(),
-                                          static_cast<int>(data.size())),
-                  1);
-        ZARFcloseFile(f);
-    }
-};
 
 TEST_F(Rddmvf, WaitsWithGrowingSleepsUntilTheRecordIsAppended) {
     testsupport::SleepRecorder sleeps;
