@@ -10,6 +10,7 @@
 
 #include "libutil/wnplan.h"
 #include "support/logcapture.h"
+#include "vorncalv/single.h"
 
 namespace {
 
@@ -56,6 +57,14 @@ TEST(Calibration, ComplexRatioHasSinglePrecisionAccuracy) {
 TEST(Calibration, ComplexRatioOverZeroIsZero) {
     EXPECT_EQ(vorncalv::complexRatio({5.0F, -1.0F}, {0.0F, 0.0F}), Cx(0.0F, 0.0F));
     EXPECT_EQ(vorncalv::complexRatio({5.0F, -1.0F}, {-0.0F, 0.0F}), Cx(0.0F, 0.0F));
+}
+
+TEST(Calibration, ResultsBeyondSinglePrecisionRangeBecomeInfinite) {
+    EXPECT_EQ(vorncalv::complexRatio({3e38F, -3e38F}, {1e-30F, 0.0F}),
+              Cx(std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()));
+    EXPECT_EQ(vorncalv::toSingle(static_cast<double>(std::numeric_limits<float>::max())),
+              std::numeric_limits<float>::max());
+    EXPECT_TRUE(std::isnan(vorncalv::toSingle(std::nan(""))));
 }
 
 TEST(Calibration, HalfwaySceneGetsEqualWeights) {

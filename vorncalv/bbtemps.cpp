@@ -8,6 +8,7 @@
 #include "libutil/console.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
+#include "vorncalv/single.h"
 
 namespace vorncalv {
 namespace {
@@ -136,15 +137,15 @@ BBTemps evaluateTemps(const SeriesFits& fits, int IST, const TempSettings& set) 
     if (set.MPCOLD == 'C') {
         t.TC = TCBB;
     } else {
-        t.TC = static_cast<float>(lineAt(fits, 0, IST));
-        t.TC = static_cast<float>(static_cast<double>(t.TC) + static_cast<double>(set.ABTOFF));
+        t.TC = toSingle(lineAt(fits, 0, IST));
+        t.TC = toSingle(static_cast<double>(t.TC) + static_cast<double>(set.ABTOFF));
     }
-    t.TH = static_cast<float>(lineAt(fits, 1, IST));
+    t.TH = toSingle(lineAt(fits, 1, IST));
     const double TH = static_cast<double>(t.TH);
-    t.TH = static_cast<float>((TH - static_cast<double>(t.TC)) / HBTDIF *
+    t.TH = toSingle((TH - static_cast<double>(t.TC)) / HBTDIF *
                                   static_cast<double>(set.HBTOFF) +
                               TH);
-    t.TAMB = static_cast<float>(lineAt(fits, 2, IST));
+    t.TAMB = toSingle(lineAt(fits, 2, IST));
     return t;
 }
 

@@ -9,6 +9,7 @@
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/wnplan.h"
+#include "vorncalv/single.h"
 
 namespace vorncalv {
 namespace {
@@ -77,7 +78,7 @@ void formRatio(CalibrationStores& cs, std::size_t n) {
 
 // Blackbody radiance with cavity emissivity e and the surroundings RA reflected by the rest.
 float bbRadiance(double WN, float T, double e, float RA) {
-    return static_cast<float>(static_cast<double>(util::wnplan(WN, T)) * e +
+    return toSingle(static_cast<double>(util::wnplan(WN, T)) * e +
                               (1.0 - e) * static_cast<double>(RA));
 }
 
@@ -85,8 +86,8 @@ float responsivity(std::complex<float> CXSHMC, float RHMC) {
     if (!(RHMC > 0.0F)) return 1.0F;
     const double re = static_cast<double>(CXSHMC.real());
     const double im = static_cast<double>(CXSHMC.imag());
-    const auto AMPL = static_cast<float>(std::sqrt(re * re + im * im));
-    return static_cast<float>(static_cast<double>(AMPL) / static_cast<double>(RHMC));
+    const auto AMPL = toSingle(std::sqrt(re * re + im * im));
+    return toSingle(static_cast<double>(AMPL) / static_cast<double>(RHMC));
 }
 
 }  // namespace
@@ -109,8 +110,8 @@ std::complex<float> complexRatio(std::complex<float> a, std::complex<float> b) {
     const double br = b.real();
     const double bi = b.imag();
     const double den = br * br + bi * bi;
-    return {static_cast<float>((ar * br + ai * bi) / den),
-            static_cast<float>((ai * br - ar * bi) / den)};
+    return {toSingle((ar * br + ai * bi) / den),
+            toSingle((ai * br - ar * bi) / den)};
 }
 
 CalStatus calibrationStage1(CalibrationStores& cs, int NPTS, const ViewTimes& times,
@@ -135,7 +136,7 @@ CalStatus calibrationStage1(CalibrationStores& cs, int NPTS, const ViewTimes& ti
 
 float ratioLowerBound(float RATFAC, float RCBB, float RHMC) {
     if (RHMC > RHMCMN) {
-        return static_cast<float>(-(static_cast<double>(RATFAC) * static_cast<double>(RCBB)) /
+        return toSingle(-(static_cast<double>(RATFAC) * static_cast<double>(RCBB)) /
                                   static_cast<double>(RHMC));
     }
     return -RATFAC;
@@ -151,7 +152,7 @@ PointCal calibratePoint(double WN, float BBEI, std::complex<float> RATIO,
         p.RHBB = bbRadiance(WN, temps.TH, e, p.RA);
         p.RCBB = bbRadiance(WN, temps.TC, MPCOLD == 'A' ? e : static_cast<double>(EMISLN2), p.RA);
     }
-    p.RHMC = static_cast<float>(static_cast<double>(p.RHBB) - static_cast<double>(p.RCBB));
+    p.RHMC = toSingle(static_cast<double>(p.RHBB) - static_cast<double>(p.RCBB));
     p.RESP = responsivity(CXSHMC, p.RHMC);
     p.RPR = RATIO.real();
     if (RATFAC != 0.0F) {
@@ -159,8 +160,8 @@ PointCal calibratePoint(double WN, float BBEI, std::complex<float> RATIO,
         if (WN <= WNRTST && (p.RPR > 1.0F || p.RPR < p.RLO)) p.RPR = 0.0F;
     }
     const auto RHMC = static_cast<double>(p.RHMC);
-    p.SPRL = static_cast<float>(static_cast<double>(p.RPR) * RHMC + static_cast<double>(p.RCBB));
-    p.SPIM = static_cast<float>(static_cast<double>(RATIO.imag()) * RHMC);
+    p.SPRL = toSingle(static_cast<double>(p.RPR) * RHMC + static_cast<double>(p.RCBB));
+    p.SPIM = toSingle(static_cast<double>(RATIO.imag()) * RHMC);
     return p;
 }
 

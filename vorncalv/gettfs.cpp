@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "vorncalv/linreg.h"
+#include "vorncalv/single.h"
 
 namespace vorncalv {
 namespace {
@@ -33,8 +34,8 @@ void fitSeries(int MINSEC, int NTIMES, int k, std::span<int> ISECS,
         return;
     }
     linreg(st, 0.0F, 0.0F, 1);
-    fits.TINT[k] = static_cast<float>(st.YINT);
-    fits.TSLP[k] = static_cast<float>(st.SLOPE);
+    fits.TINT[k] = toSingle(st.YINT);
+    fits.TSLP[k] = toSingle(st.SLOPE);
     fits.IFLGS[k] = st.IFLAG;
 }
 
