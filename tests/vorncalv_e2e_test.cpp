@@ -84,16 +84,20 @@ TEST_F(VorncalvRun, EndOfInputAtPathPromptLogsIntoVorncalvLog) {
     EXPECT_EQ(files(), (std::vector<std::string>{"VORNCALV.LOG"}));
 }
 
-TEST_F(VorncalvRun, FourAnswersOpenTheRootLogAndReachTheRestartStage) {
-    const testsupport::ProgramResult r = run("D:\\data\\150417C1.UVS\norig.uvs\nabc\nN\n");
+TEST_F(VorncalvRun, MissingInputFileInBatchModeStopsWithFirstRecordIsBad) {
+    const testsupport::ProgramResult r = run("D:\\data\\150417C1.UVS\norig.uvs\nabc\nY\n");
     EXPECT_TRUE(r.exited);
     EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(r.err, "STOP NOT BUILT: RESTART AND FIRST RECORD\n");
+    EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
     EXPECT_EQ(r.out, consoleBanner() + FOUR_PROMPTS_ECHO +
                          " Opening NEW log file abc.LOG\n"
-                         " DISABLE REAL-TIME MODE? [Y/N] ");
-    EXPECT_EQ(readFile(dir.file("abc.LOG")),
-              logBanner() + "VORNCALV -- STAGE NOT BUILT: RESTART AND FIRST RECORD\n");
+                         " DISABLE REAL-TIME MODE? [Y/N]  RDDMVF -- Open error, file D:\\data\\150417C1.UVS\n"
+                         " ZARFLastError Message:\n"
+                         " filetype is unknown\n");
+    EXPECT_EQ(readFile(dir.file("abc.LOG")), logBanner() +
+                                                  "filetype is unknown\n"
+                                                  "INPUT FILE: D:\\data\\150417C1.UVS\n"
+                                                  "IRDST = 1\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"abc.LOG"}));
 }
 
@@ -101,9 +105,8 @@ TEST_F(VorncalvRun, SecondRunAppendsToTheSameLog) {
     const std::string answers = "a.b\norig.uvs\nabc\ny\n";
     run(answers);
     const testsupport::ProgramResult r = run(answers);
-    EXPECT_EQ(r.err, "STOP NOT BUILT: RESTART AND FIRST RECORD\n");
-    EXPECT_EQ(r.out, consoleBanner() + FOUR_PROMPTS_ECHO + " DISABLE REAL-TIME MODE? [Y/N] ");
-    const std::string oneRun = logBanner() + "VORNCALV -- STAGE NOT BUILT: RESTART AND FIRST RECORD\n";
+    EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
+    const std::string oneRun = logBanner() + "filetype is unknown\nINPUT FILE: a.b\nIRDST = 1\n";
     EXPECT_EQ(readFile(dir.file("abc.LOG")), oneRun + oneRun);
 }
 

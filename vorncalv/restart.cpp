@@ -1,22 +1,120 @@
-// Both stages are not built yet: the work item on the restart state and the first input
-// record (status-file restart point, record reader, grid, output record counts) fills them.
-// Until then each logs that it is missing and stops the run there, so that no later stage
-// runs on a state this one has not set.
+// Restart point, first good input record and restart record counts.
 #include "vorncalv/restart.h"
 
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
+#include "libutil/nrout.h"
+#include "libutil/rdsta.h"
 #include "libutil/stop.h"
 #include "vorncalv/dialogue.h"
+#include "vorncalv/inputrecord.h"
 
 namespace vorncalv {
 
+namespace {
+
+// Records searched for the first one with good times.
+constexpr int MAXFIRST = 99;
+// Characters of the input name shown in the " INPUT FILE IS " line.
+constexpr std::size_t SHOWNAME = 40;
+
+// The input name as the library sees it: up to the NUL placed by the reader, trailing
+// blanks removed.
+std::string_view inputName(const RunState& s) {
+    std::string_view name = s.CXFILE;
+    name = name.substr(0, std::min(name.find('\0'), name.size()));
+    return util::trim(name);
+}
+
+// Step 1: LSN from the driver's status file (real-time mode only).
+void restartPoint(RunState& s) {
+    if (s.IWAIT == 0) {
+        s.LSN = 0;
+        return;
+    }
+    util::rdsta(s.LUS, s.STFILE, s.CINFO, s.LSN);
+    if (s.LSN > 0) {
+        logLine(s, "=>=>=>=>=>=>=>  RESTART!!  <=<=<=<=<=<=<=");
+        logLine(s, util::fmt("(' LAST SCENE COMPLETED:',I5)", {s.LSN}));
+    }
+}
+
+// A failed read during the search ends the run.
+[[noreturn]] void firstRecordBad(RunState& s) {
+    logLine(s, s.MSG);
+    logLine(s, "INPUT FILE: " + std::string(inputName(s)));
+    logLine(s, util::fmt("('IRDST =',I2)", {s.IRDST}));
+    util::stop("FIRST RECORD IS BAD");
+}
+
+// Step 2: the first of records 1..99 whose times are good.
+void findFirstGoodRecord(RunState& s) {
+    s.NOK = 0;
+    for (s.NRI = 1; s.NRI <= MAXFIRST; ++s.NRI) {
+        if (readInputColumn(s, s.NRI, 1) != 0) firstRecordBad(s);
+        showHeaderWords(s, s.NRI);
+        if (goodTimes(s)) {
+            s.NOK = 1;
+            return;
+        }
+        ++s.MISSES;
+        logLine(s, util::fmt("('Bad times found in input record number ',I6)", {s.NRI}));
+    }
+    logLine(s, "UNABLE TO FIND GOOD RECORD IN FIRST 99 RECORDS!");
+    util::stop("BAD INPUT?");
+}
+
+// Step 3: source list and the wavenumber grid of the good record.
+void takeGrid(RunState& s) {
+    s.LIST.fill(s.IHNDL);
+    s.LRNS.fill(1);
+    requireRecordSize(s, s.NRI);
+    s.NPTS = s.NPTSR;
+    s.XIN.assign(s.XRD.begin(), s.XRD.begin() + s.NPTS);
+    s.XMIN = s.XIN.front();
+    s.XMAX = s.XIN.back();
+    // A one-point grid has no step (and must not divide by zero).
+    s.DWN = s.NPTS > 1 ? (s.XMAX - s.XMIN) / (s.NPTS - 1) : 0.0;
+    s.WNA = s.XMIN;
+}
+
+// One output file's restart count: what the status file records, at most MAXREC.
+int restartCount(RunState& s, const std::string& OFILE, std::string_view which) {
+    const int count = util::nrout(OFILE, s.STFILE, s.LUS);
+    if (count < 0) {
+        s.MSG = util::pad("NROUT RETURNED NEGATIVE " + std::string(which), NAMLEN);
+        abortRun(s);
+    }
+    return std::min(count, s.MAXREC);
+}
+
+}  // namespace
+
 void restartAndFirstRecord(RunState& s) {
-    logLine(s, "VORNCALV -- STAGE NOT BUILT: RESTART AND FIRST RECORD");
-    util::stop("NOT BUILT: RESTART AND FIRST RECORD");
+    restartPoint(s);
+    findFirstGoodRecord(s);
+    takeGrid(s);
+    const std::string_view name = inputName(s);
+    logLine(s, util::fmt("(' INPUT FILE IS ',A)", {name.substr(0, std::min(name.size(), SHOWNAME))}));
+    util::overlay(s.OFILE1, 0, util::pad(s.BASE, 8));
 }
 
 void restartRecordCounts(RunState& s) {
-    logLine(s, "VORNCALV -- STAGE NOT BUILT: RESTART RECORD COUNTS");
-    util::stop("NOT BUILT: RESTART RECORD COUNTS");
+    if (s.LSN > 0) {
+        s.MAXREC = s.LSN;
+        s.NRO1 = restartCount(s, s.OFILE1, "NRO1");
+        if (s.OUTOP2 == 'Y') s.NRO2 = restartCount(s, s.OFILE2, "NRO2");
+        if (s.OUTOP3 == 'Y') s.NRO3 = restartCount(s, s.OFILE3, "NRO3");
+    } else {
+        s.NRO1 = 0;
+        s.NRO2 = 0;
+        s.NRO3 = 0;
+    }
 }
 
 }  // namespace vorncalv

@@ -1,0 +1,46 @@
+// One record of the input file of complex spectra as the driver sees it: one column read
+// through the record reader with the 15 header words, missing header words made -999.0,
+// the time test, the view identifier, and the console listing of the header words.
+#pragma once
+
+#include <span>
+
+#include "vorncalv/runstate.h"
+
+namespace vorncalv {
+
+// Value that stands for a missing header word.
+inline constexpr float MISSVAL = -999.0F;
+// Bit pattern of the quiet NaN that marks a missing value on file.
+inline constexpr unsigned QNANBITS = 0x7FC00000U;
+
+// Reads column col (1: real part into YR, 2: imaginary part into YI) of record nrec of
+// CXFILE through rddmvf, with the grid into XRD and the 15 header words into HWDS; sets
+// NCOLD = NCOLI = col. Every header word that comes back as the quiet-NaN pattern, or that
+// the record does not carry, becomes -999.0 (the request list itself is never changed, so
+// a field missing from one record is still asked for in the next). Returns IRDST (0 = read).
+int readInputColumn(RunState& s, int nrec, int col);
+
+// Replaces every value whose bit pattern is exactly 0x7FC00000 by -999.0 (other NaN
+// patterns are left as they are).
+void replaceQuietNaNs(std::span<float> values);
+
+// False when timeHHMMSS (HWDS(2)) lies outside 0..240000 or Time (HWDS(14)) outside 0..24;
+// the limits are valid, and a NaN compares with nothing and so counts as valid.
+bool goodTimes(const RunState& s);
+
+// The view identifier whose character code is the header value rounded to the nearest
+// integer; a value that is no character code (missing, NaN, outside 0..255) gives '\0',
+// which matches no identifier.
+char viewIdentifier(float code);
+
+// Console lines "NRCXF, NHWDS:" with the record number and NHWDS, and "HWDS:" with the
+// header words, in free format.
+void showHeaderWords(const RunState& s, int nrec);
+
+// Stops when the record read last has more points than the spectrum stores hold (MAXPTS),
+// or, once the grid is fixed (NPTS > 0), a point count other than NPTS: logs which record
+// and its count, then stops with "INPUT RECORD SIZE?". Nothing is copied before this check.
+void requireRecordSize(RunState& s, int nrec);
+
+}  // namespace vorncalv
