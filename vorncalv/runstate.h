@@ -199,6 +199,21 @@ struct RunState {
     TimePoints TP;                  // time points of the temperature fit (NTIMES = TP.NTIMES)
     ThermistorWarnings WARN;        // one-time bad-thermistor warnings
     CalibrationStores CS;           // spectrum stores; CS.SPRL, CS.SPIM, CS.RESP the results
+
+    // ---- Blackbody emissivity and variance-file discovery (emissivity.cpp) -----------------
+    // The paint emissivity spectrum as read (NBBE points: wavenumbers BBEWN read in single
+    // precision, values BBE), BBE then turned into cavity emissivity in place; BBEI the
+    // cavity emissivity on the input grid XIN(1..NPTS), fixed for the whole run. All three
+    // tables hold 9000 points.
+    int NBBE = 0;
+    std::vector<double> BBEWN = std::vector<double>(9000);
+    std::vector<float> BBE = std::vector<float>(9000);
+    std::vector<float> BBEI = std::vector<float>(9000);
+    // Variance product: GOTFIL 1 while the variance input IFILEV exists (and writing it has
+    // not failed), OFILEV its output name (root + ".CVS"), NROV the records an earlier run
+    // wrote to it (real-time mode; 0 in batch mode).
+    int GOTFIL = 0;
+    int NROV = 0;
 };
 
 }  // namespace vorncalv
