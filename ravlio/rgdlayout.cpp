@@ -308,12 +308,20 @@ bool fetchTableOfContents(std::FILE* fp, TableOfContents& toc) {
 bool generateReadingHeaderAnatomy(std::FILE* fp, RGDheaderAnatomy& anatomy) {
     int32_t count = 0;
     if (!readInt32(fp, count) || count < 0 || count > remainingBytes(fp) / 4) return false;
+    // Every subheader is resolved and the header size checked before anything is built.
+    std::vector<const RGDsubheader*> list;
+    int64_t size = anatomy.size;
     for (int32_t i = 0; i < count; ++i) {
         int32_t id = 0;
         if (!readInt32(fp, id)) return false;
         const RGDsubheader* s = RGDlookupSubheader(id);
-        if (s == nullptr || !RGDHAaddSubheader(anatomy, *s)) return false;
+        if (s == nullptr) return false;
+        for (int32_t k = 0; k < s->fieldCount; ++k) size += s->field[k].format.size;
+        if (size > MaxHeaderSize) return false;
+        list.push_back(s);
     }
+    for (const RGDsubheader* s : list)
+        if (!RGDHAaddSubheader(anatomy, *s)) return false;
     anatomy.protectionIndex = static_cast<int32_t>(anatomy.fieldCount());
     return true;
 }

@@ -48,7 +48,7 @@ inline constexpr int32_t BaseSubheaderId = RGDbaseSubheaderId;
 inline constexpr int32_t MissingDataFlagId = 32780;
 
 // Limits that keep hostile files from making the library allocate without bound.
-inline constexpr int64_t MaxHeaderSize = 64 * 1024 * 1024;        // bytes of one record header
+inline constexpr int64_t MaxHeaderSize = 4 * 1024 * 1024;         // bytes of one record header
 inline constexpr int64_t MaxDataAreaSize = INT32_MAX;             // bytes of one data area
 inline constexpr int64_t MaxMagicOffset = int64_t{1} << 40;       // digit run at offset 0
 

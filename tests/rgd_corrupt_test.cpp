@@ -236,6 +236,22 @@ TEST_F(RgdCorruptTest, HugeOrNegativeSubheaderCountsAreRefused) {
     expectRefused(bytes, kBadAnatomy);
 }
 
+TEST_F(RgdCorruptTest, AnatomyBeyondTheHeaderSizeLimitIsRefused) {
+    // 12000 subheaders of 94 fields: a 4.5 MB header from a 48 kB list.
+    std::string bytes = sample.substr(0, static_cast<size_t>(s.anatomyOffset));
+    std::string list(4 * 12001, '\0');
+    testsupport::putLe32(list, 0, 12000);
+    for (int k = 1; k <= 12000; ++k) testsupport::putLe32(list, 4 * k, 94011901);
+    expectRefused(bytes + list, kBadAnatomy);
+    testsupport::putLe32(list, 0, 11200);  // 4.21 MB: just above the 4 MiB limit
+    expectRefused(bytes + list.substr(0, 4 * 11201), kBadAnatomy);
+    testsupport::putLe32(list, 0, 100);  // 37.6 kB: fine
+    ZARFFILE* f = openBytes(bytes + list.substr(0, 4 * 101));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ZARFqueryMaxMetadataCount(f, 0), 9400);
+    ZARFcloseFile(f);
+}
+
 TEST_F(RgdCorruptTest, WrongMagicWordIsNotRecognised) {
     std::string bytes = sample;
     bytes[static_cast<size_t>(s.magicOffset)] = 'Y';
