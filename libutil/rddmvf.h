@@ -7,7 +7,7 @@
 
 namespace util {
 
-// Status codes of rddmvf beyond those the library's failures give (istat):
+// Status codes (istat) and messages:
 //   0 "OK"; 1 file cannot be opened; 2 file has no records (or its record count cannot be
 //   read: a handle that refers to no open file); 3 / 4 dependent / independent column
 //   cannot be selected; 6 "END-OF-FILE"; 7 abscissae unreadable; 8 values unreadable;
