@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "vorncalv/calibration.h"
+#include "vorncalv/calvar.h"
+#include "vorncalv/strtabca.h"
 
 namespace vorncalv {
 
@@ -214,6 +216,30 @@ struct RunState {
     // wrote to it (real-time mode; 0 in batch mode).
     int GOTFIL = 0;
     int NROV = 0;
+
+    // ---- Output products and per-scene status update (outputs.cpp, calvar.cpp) -----------
+    // IGOTM 1 once the variance marker file VMFILE is written (once per run); JHNDL1..3 the
+    // writer handles of OFILE1..3 (set by the first write, the files stay open).
+    int IGOTM = 0;
+    int JHNDL1 = 0;
+    int JHNDL2 = 0;
+    int JHNDL3 = 0;
+    // Record-level description handed to the writer on the first write of each product:
+    // one column (identifier 0) on the input grid XMIN..XMAX with NPTS points, precisions 6
+    // and 4, and the product's four description tables (table addresses, see strtabca.h).
+    int FILE_TYPE = 1;
+    int NUMBEROFDATATYPES = 1;
+    std::array<int, 1> IDENTIFIERLIST{};
+    std::array<double, 1> INDEPENDENTMINIMUMLIST{};
+    std::array<double, 1> INDEPENDENTMAXIMUMLIST{};
+    std::array<int, 1> POINTSPERRECORDLIST{};
+    std::array<int, 1> INDEPENDENTPRECISIONLIST{};
+    std::array<int, 1> DEPENDENTPRECISIONLOGLIST{};
+    DescTable SHORTNAMELIST = nullptr;
+    DescTable LABELLIST = nullptr;
+    DescTable LONGNAMELIST = nullptr;
+    DescTable UNITSLIST = nullptr;
+    CalvarState CALVST;  // the variance calibration's own state
 };
 
 }  // namespace vorncalv

@@ -1,0 +1,290 @@
+// Variance calibration of one scene record: read, scale by the co-addition count and the
+// responsivity, write under the input record number.
+#include "vorncalv/calvar.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+
+#include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
+#include "libutil/logmsg.h"
+#include "libutil/rddmvf.h"
+#include "libutil/wrtsta.h"
+#include "libutil/wtdmvf.h"
+#include "vorncalv/strtabca.h"
+
+namespace vorncalv {
+namespace {
+
+// Header words: coadditionsCount, missingDataFlag, sceneMirrorPosition.
+constexpr std::array<int, 3> HEADER_IDS{0x88004, 0x800C, 0x88006};
+constexpr int COADDS = 0;
+constexpr int MISSING = 1;
+// A header value that is missing.
+constexpr float MISSING_HEADER = -999.0F;
+// Output file type (RGD).
+constexpr int FILE_TYPE = 1;
+// Record-level description of the variance product: one column, identifier 0.
+constexpr int NUMBEROFDATATYPES = 1;
+constexpr std::array<int, 1> IDENTIFIERLIST{0};
+constexpr std::array<int, 1> INDEPENDENTPRECISIONLIST{6};
+constexpr std::array<int, 1> DEPENDENTPRECISIONLOGLIST{4};
+// Furthest grid index (in points) considered when mapping between grids; anything beyond
+// cannot be a point of a 9000-point record.
+constexpr double MAX_GRID_OFFSET = 1.0e9;
+
+// The quiet-NaN pattern written for missing values.
+float missingValue() { return std::bit_cast<float>(std::uint32_t{0x7FC00000U}); }
+
+bool isQuietNaNPattern(float v) { return std::bit_cast<std::uint32_t>(v) == 0x7FC00000U; }
+
+void logLine(int LOG, std::string_view LOGFIL, std::string_view text) { util::logmsg(LOG, LOGFIL, text); }
+
+// Places a NUL right after the last non-blank character of name, unless that character is
+// already a NUL or the name fills its whole width.
+void terminateName(std::string& name) {
+    const std::size_t last = name.find_last_not_of(' ');
+    if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;
+    name[last + 1] = '\0';
+}
+
+// First and last input record of the range written for scene record NRCXF.
+struct RecordRange {
+    int NRLO = 0;
+    int NRHI = 0;
+};
+
+RecordRange recordRange(int NSEQ, int NSMP, int NBBP, int NRCXF) {
+    if (NSEQ < 1 || NSMP < 1 || NBBP < 0 || NRCXF < 1)
+        throw std::invalid_argument("calvar: set layout gives no valid record number");
+    const long long setStart = static_cast<long long>(NSEQ - 1) * NSMP + 1;
+    const long long NRFSV = setStart + NBBP;
+    if (NRFSV > std::numeric_limits<int>::max())
+        throw std::invalid_argument("calvar: set layout gives no valid record number");
+    if (NRCXF == NRFSV) return {static_cast<int>(setStart), static_cast<int>(NRFSV)};
+    return {NRCXF, NRCXF};
+}
+
+// One record read through the record reader with a fresh copy of the header request (the
+// reader negates identifiers it does not find) and header words preset for fields the
+// record lacks: coadditionsCount missing, missingDataFlag 0. A stored quiet-NaN pattern
+// becomes -999.0, as everywhere in the driver.
+struct ReadRequest {
+    int* init = nullptr;
+    std::string* file = nullptr;
+    int column = 0;
+    int* handle = nullptr;
+    std::span<float> values;
+};
+
+int readRecord(CalvarState& st, const ReadRequest& rq, int IWAIT, int nr, int& npts) {
+    std::array<int, 3> ids = st.IHWDS;
+    st.HWDS = {MISSING_HEADER, 0.0F, MISSING_HEADER};
+    int istat = 0;
+    util::rddmvf(*rq.init, IWAIT, nr, *rq.file, ids, st.NHWW, st.LIMPTS, npts, st.XIN, rq.values, st.NHWDS, st.HWDS,
+                 rq.column, rq.column, st.NCOLS, istat, st.MSG, *rq.handle);
+    for (float& v : st.HWDS) {
+        if (isQuietNaNPattern(v)) v = MISSING_HEADER;
+    }
+    return istat;
+}
+
+// The three log lines of a failed read; format is the line naming the file.
+void logReadFailure(const CalvarState& st, int LOG, std::string_view LOGFIL, std::string_view format,
+                    const std::string& file, int istat) {
+    logLine(LOG, LOGFIL, st.MSG);
+    logLine(LOG, LOGFIL, util::fmt(format, {util::trim(file)}));
+    logLine(LOG, LOGFIL, util::fmt("('IRDST=',I2)", {istat}));
+}
+
+// A point count the arrays cannot hold (the reader reports it too; checked again here so
+// that nothing is ever indexed past the arrays).
+bool pointCountFits(const CalvarState& st, int npts, int LOG, std::string_view LOGFIL, int nr) {
+    if (npts >= 1 && npts <= st.LIMPTS) return true;
+    logLine(LOG, LOGFIL, util::fmt("('CALVAR -- POINT COUNT OUT OF RANGE, NO.',I6,' NPTS=',I11)", {nr, npts}));
+    return false;
+}
+
+// A flag value counts as set when it rounds to 1 or more.
+bool flagSet(float v) { return v >= 0.5F; }
+
+// The co-addition count rounded to the nearest integer; 0 when it is missing, not a number
+// or too large to be a count.
+int roundedCount(float v) {
+    if (!(v >= 0.5F) || v >= 2147483647.0F) return 0;
+    return static_cast<int>(std::lround(v));
+}
+
+// Step of a grid of npts points from first to last (0 for a single point).
+double gridStep(double first, double last, int npts) { return npts > 1 ? (last - first) / (npts - 1) : 0.0; }
+
+// Index (from 1) of the point of the grid WNA + k*DWN nearest to wn; 0 when there is none.
+int nearestIndex(double wn, double WNA, double DWN) {
+    if (DWN == 0.0) return wn == WNA ? 1 : 0;
+    const double q = (wn - WNA) / DWN;
+    if (!std::isfinite(q) || std::fabs(q) > MAX_GRID_OFFSET) return 0;
+    return static_cast<int>(std::llround(q)) + 1;
+}
+
+// Variance of radiance at every point of the variance grid.
+void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, double DWN, int NSMPLS,
+                   std::span<const float> RESP, int NRESP) {
+    const float SMPLS = static_cast<float>(NSMPLS);
+    for (int i = 0; i < NPTSV; ++i) {
+        const double wn = i * DWNV + WNLO;
+        const int INDX = nearestIndex(wn, WNA, DWN);
+        float out = missingValue();
+        if (INDX >= 1 && INDX <= NRESP) {
+            const float r = RESP[static_cast<std::size_t>(INDX - 1)];
+            if (r > 0.0F) {
+                const double perScan = static_cast<double>(st.VARIN[static_cast<std::size_t>(i)]) / NSMPLS;
+                const auto scaled = static_cast<float>(perScan / static_cast<double>(r * r));
+                out = scaled / SMPLS;
+            }
+        }
+        st.VAROUT[static_cast<std::size_t>(i)] = out;
+    }
+}
+
+void markMissing(CalvarState& st, int NAMD, int NPTSV, int LOG, std::string_view LOGFIL) {
+    logLine(LOG, LOGFIL, util::fmt("('CALVAR -- NULL RECORD, NO.',I6)", {st.NRO + 1}));
+    std::fill_n(st.AMD.begin(), NAMD, missingValue());
+    st.AMD[3] = 1.0F;
+    std::fill_n(st.VAROUT.begin(), NPTSV, missingValue());
+}
+
+// The run's constant arguments of one call.
+struct CallContext {
+    std::span<const int> IDAMD;
+    int NAMD = 0;
+    std::span<const int> IDSUBH;
+    int NSUBH = 0;
+    int IWAIT = 0;
+    int LOG = 0;
+    std::string_view LOGFIL;
+    std::string_view STFILE;
+    int LUS = 0;
+    const std::string* HISTRY = nullptr;
+    const std::string* PROGRM = nullptr;
+    const std::string* VERSION = nullptr;
+};
+
+// Writes VAROUT as record NRO + 1. False (after logging the writer's message) on failure.
+bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int NPTSV, double WNLO,
+                 double WNHI) {
+    if (st.INITO == 1) terminateName(OFILE);
+    const std::array<double, 1> minimum{WNLO};
+    const std::array<double, 1> maximum{WNHI};
+    const std::array<int, 1> points{NPTSV};
+    const auto table = [](DescTable t) { return std::span<const char* const>(t, NTABLE_ENTRIES); };
+    std::copy(cx.IDAMD.begin(), cx.IDAMD.begin() + cx.NAMD, st.IDAMD.begin());
+    st.NRO += 1;
+    int ISTAT = 0;
+    util::wtdmvf(st.INITO, cx.IWAIT, st.NRO, OFILE, FILE_TYPE, *cx.PROGRM, *cx.VERSION, *cx.HISTRY, cx.IDSUBH,
+                 cx.NSUBH, st.LIST, st.LRNS, st.NPATOPN, st.NPATWRT, st.IDAMD, cx.NAMD, st.AMD, st.VAROUT, NPTSV,
+                 NUMBEROFDATATYPES, IDENTIFIERLIST, minimum, maximum, INDEPENDENTPRECISIONLIST, points,
+                 DEPENDENTPRECISIONLOGLIST, table(getvariancetablesn()), table(getvariancetablel()),
+                 table(getvariancetableln()), table(getvariancetableu()), st.JHNDL, st.MSG, ISTAT);
+    if (ISTAT != 0) {
+        logLine(cx.LOG, cx.LOGFIL, st.MSG);
+        return false;
+    }
+    if (cx.IWAIT != 0) {
+        int JSTAT = 0;
+        util::wrtsta(st.NRO, OFILE, cx.STFILE, cx.LUS, JSTAT);
+    }
+    return true;
+}
+
+void firstCall(CalvarState& st) {
+    st.INITI = 1;
+    st.INITM = 1;
+    st.INITO = 1;
+    st.INIT = 0;
+    st.IHWDS = HEADER_IDS;
+    st.NHWW = static_cast<int>(HEADER_IDS.size());
+}
+
+void checkArguments(std::span<const float> RESP, int NRESP, std::span<const int> IDAMD,
+                    std::span<const float> AMDO, int NAMD) {
+    if (NRESP < 0 || static_cast<std::size_t>(NRESP) > RESP.size())
+        throw std::invalid_argument("calvar: NRESP exceeds the responsivity given");
+    if (NAMD < 4 || NAMD > MAXVAMD || static_cast<std::size_t>(NAMD) > IDAMD.size() ||
+        static_cast<std::size_t>(NAMD) > AMDO.size())
+        throw std::invalid_argument("calvar: NAMD outside 4..200 or beyond the metadata given");
+}
+
+}  // namespace
+
+void calvar(CalvarState& st, int NSEQ, int NSMP, int NBBP, int NRCXF, std::string& IFILE, std::string& MFILE,
+            std::span<const float> RESP, double& WNA, int NRESP, std::string_view STFILE, int LUS, int LOG,
+            std::string_view LOGFIL, int IWAIT, std::string& OFILE, std::span<const int> IDAMD,
+            std::span<const float> AMDO, int NAMD, std::span<const int> IDSUBH, int NSUBH, int& GOTFIL,
+            const std::string& HISTRY, const std::string& PROGRM, const std::string& VERSION) {
+    checkArguments(RESP, NRESP, IDAMD, AMDO, NAMD);
+    const RecordRange range = recordRange(NSEQ, NSMP, NBBP, NRCXF);
+    st.LIMPTS = MAXVPTS;
+    if (st.INIT == 1) firstCall(st);
+    const CallContext cx{IDAMD, NAMD, IDSUBH, NSUBH, IWAIT, LOG, LOGFIL, STFILE, LUS, &HISTRY, &PROGRM, &VERSION};
+
+    st.NRO = range.NRLO - 1;
+    for (int nr = range.NRLO; nr <= range.NRHI; ++nr) {
+        std::copy_n(AMDO.begin(), NAMD, st.AMD.begin());
+
+        int NPTSV = 0;
+        const int varStat = readRecord(st, {&st.INITI, &IFILE, 0, &st.IHNDL, st.VARIN}, IWAIT, nr, NPTSV);
+        if (varStat != 0) {
+            logReadFailure(st, LOG, LOGFIL, "('CALVAR -- BAD STATUS FROM RDDMVF, IFILE=',         A)", IFILE,
+                           varStat);
+            return;
+        }
+        if (!pointCountFits(st, NPTSV, LOG, LOGFIL, nr)) return;
+        const double WNLO = st.XIN[0];
+        const double WNHI = st.XIN[static_cast<std::size_t>(NPTSV - 1)];
+        const double DWNV = gridStep(WNLO, WNHI, NPTSV);
+        st.LIST = {st.IHNDL, 0};
+        st.LRNS = {nr, 0};
+
+        bool missing = false;
+        if (st.HWDS[MISSING] != 0.0F || st.AMD[3] != 0.0F) {
+            st.NPATWRT = 0;
+            missing = true;
+        } else {
+            st.NPATWRT = 1;
+            int NPTSR = 0;
+            const int srcStat = readRecord(st, {&st.INITM, &MFILE, 1, &st.IHNDLM, st.YR}, IWAIT, nr, NPTSR);
+            if (srcStat != 0) {
+                logReadFailure(st, LOG, LOGFIL, "('CALVAR -- BAD STATUS FROM RDDMVF, FILE=',          A)", MFILE,
+                               srcStat);
+                return;
+            }
+            if (!pointCountFits(st, NPTSR, LOG, LOGFIL, nr)) return;
+            if (flagSet(st.HWDS[MISSING]) || st.AMD[3] > 0.0F) {
+                missing = true;
+            } else {
+                int NSMPLS = roundedCount(st.HWDS[COADDS]);
+                WNA = st.XIN[0];
+                const double WNB = st.XIN[static_cast<std::size_t>(NPTSR - 1)];
+                const double DWN = gridStep(WNA, WNB, NPTSR);
+                if (NSMPLS < 1) {
+                    NSMPLS = nr < NRCXF ? st.NSCANB : st.NSCANS;
+                    logLine(LOG, LOGFIL, "CALVAR using default number of coadds!!");
+                    logLine(LOG, LOGFIL, util::freefmt({"... which is ", NSMPLS}));
+                }
+                scaleVariance(st, NPTSV, WNLO, DWNV, WNA, DWN, NSMPLS, RESP, NRESP);
+            }
+        }
+        if (missing) markMissing(st, NAMD, NPTSV, LOG, LOGFIL);
+
+        if (!writeRecord(st, cx, OFILE, NPTSV, WNLO, WNHI)) {
+            GOTFIL = 0;
+            return;
+        }
+    }
+}
+
+}  // namespace vorncalv
