@@ -1,0 +1,42 @@
+// Output products and the per-scene status update: after each scene record has been
+// handled (calibrated or found missing), one record goes to every enabled product, in this
+// order: the calibrated real part (root.RLC, always), the variance product (root.CVS, while
+// a variance input file is in use) with the marker file root.LVF once per run, the
+// imaginary part (root.IMC, outputImaginaryPart "Y") and the responsivity (root.RES,
+// outputResponsivity "Y"). In real-time mode the driver's status file records each file's
+// record count and finally the number of the last scene handled, from which a restart
+// resumes. Every record carries the same 15 metadata values describing the calibration.
+//
+// Log lines go through util::logmsg(s.LOG, s.LOGFIL, ...); console lines to util::conout().
+#pragma once
+
+#include <span>
+
+#include "vorncalv/runstate.h"
+
+namespace vorncalv {
+
+// Fills s.AMD for the scene just handled. A missing scene (s.NULL_ = 1): every value the
+// quiet-NaN pattern 0x7FC00000, then missingDataFlag AMD(4) = 1.0. Otherwise TAMB, TC, TH,
+// 0 (the scene's own missingDataFlag), the character code of MPCAL, the six thermistor
+// weights, ABTOFF, HBTOFF, CAVFAC and ENDRMX.
+void fillOutputMetadata(RunState& s);
+
+// Writes the scene's record to every enabled product and, in real-time mode, updates the
+// status file (see above). SPRL, SPIM and RESP hold the scene's calibrated spectra at points
+// 1..s.NPTS; for a missing scene each is set to the quiet-NaN pattern just before it is
+// written. Uses the scene's bookkeeping in s (NULL_, MPCAL, CALTIM, TAMB, TC, TH, ENDRMX,
+// KSET, NSVR, NPATWRT, LIST, LRNS) and the grid (NPTS, XMIN, XMAX); advances NRO1 and
+// NRO1TS, NRO2 / NRO3 when enabled, and LSN in real-time mode.
+// Stops:
+//   a writer failure on .RLC, .IMC or .RES: the writer's message is logged, "WRITE ERROR!";
+//   a bad status-file update: "WRTSTA RETURNED BAD STATUS; UPDATE FOR OFILEn" (or
+//     "...; UPDATING LSN ") is logged, "BAD STATUS FROM WRTSTA";
+//   the marker file cannot be opened: "(' UNABLE TO OPEN FILE ',A)", "OPEN ERROR (VMFILE)";
+//   the marker file cannot be written: "(' WRITE ERROR TO FILE ',A)", "WRITE ERROR".
+// A variance failure does not stop: the variance stage clears s.GOTFIL.
+// s.NPTS outside 1..MAXPTS or beyond a span, or s.NAMD outside 4..15, throws
+// std::invalid_argument (the caller's error).
+void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::span<float> RESP);
+
+}  // namespace vorncalv
