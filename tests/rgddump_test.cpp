@@ -330,6 +330,15 @@ TEST_F(RgddumpRun, MetaWithoutRecordsShowsEveryRecord) {
     EXPECT_EQ(firstColumn, (std::vector<std::string>{"record", "1", "2", "3"}));
 }
 
+TEST_F(RgddumpRun, MetaOfAFileWithoutRecordsSaysSo) {
+    const std::string empty = dir.file("empty.rgd");
+    ASSERT_TRUE(testsupport::writeRgdFile(empty, sampleSpec(), 0));
+    const ProgramResult r = run({empty, "--meta"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.out, empty + ": no records\n");
+}
+
 // ---- CSV -------------------------------------------------------------------------------
 
 TEST_F(RgddumpRun, CsvWritesWavenumberAndEveryColumn) {
@@ -601,6 +610,7 @@ TEST(RgddumpTicks, LabelsShowTheDigitsTheStepNeeds) {
     EXPECT_EQ(dump::tickLabel(1000.0, 200.0, 1800.0), "1000");
     EXPECT_EQ(dump::tickLabel(-1e-17, 0.2, 1.0), "0.0");
     EXPECT_EQ(dump::tickLabel(2e7, 1e7, 3e7), "2e+07");
+    EXPECT_EQ(dump::tickLabel(0.0, 1e7, 3e7), "0");
     EXPECT_EQ(dump::tickLabel(2.5e-5, 5e-6, 3e-5), "2.5e-05");
 }
 

@@ -131,7 +131,10 @@ void writeSummary(DataFile& file, std::ostream& out) {
 }
 
 void writeMetaTable(DataFile& file, const std::vector<int>& records, std::ostream& out) {
-    if (records.empty()) return;
+    if (records.empty()) {
+        out << file.path() << ": no records\n";
+        return;
+    }
     std::vector<FieldInfo> fields = file.fields(records.front());
     // A field the layout holds twice has one value by identifier: one table column.
     std::vector<int> ids;

@@ -17,6 +17,7 @@ void writeSummary(DataFile& file, std::ostream& out);
 
 // One line per record, one column per header field (headed by its field name); a value the
 // record does not deliver shows as "-". Records must be in range (DumpError otherwise).
+// No records, or a format without header fields, gives one line saying so.
 void writeMetaTable(DataFile& file, const std::vector<int>& records, std::ostream& out);
 
 // One record as CSV: the header line "wavenumber,<column names>", then one line per point.

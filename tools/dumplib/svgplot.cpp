@@ -183,6 +183,7 @@ std::string tickLabel(double value, double step, double largest) {
     if (std::fabs(value) < step * 1e-9) value = 0.0;
     const double stepExponent = std::floor(std::log10(step) + 1e-9);
     if (largest >= 1e6 || step < 1e-4) {
+        if (value == 0.0) return "0";
         const double digits = std::floor(std::log10(std::max(largest, step))) - stepExponent;
         char text[64];
         std::snprintf(text, sizeof text, "%.*e", static_cast<int>(std::clamp(digits, 0.0, 15.0)), value);
