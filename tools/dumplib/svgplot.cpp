@@ -139,11 +139,8 @@ void writeSeries(std::ostringstream& out, const std::vector<Series>& series, con
            "stroke-linejoin=\"round\" stroke-linecap=\"round\">\n";
     for (size_t k = 0; k < series.size(); ++k) {
         const Series& s = series[k];
-        const size_t n = std::min(s.x.size(), s.y.size());
-        const std::vector<double> x(s.x.begin(), s.x.begin() + static_cast<std::ptrdiff_t>(n));
-        const std::vector<float> y(s.y.begin(), s.y.begin() + static_cast<std::ptrdiff_t>(n));
         out << "<g class=\"record\" id=\"series-" << k + 1 << "\" stroke=\"" << Colours[k] << "\">\n";
-        for (const std::vector<size_t>& run : decimate(x, y, f.x.lo, f.x.hi, PixelColumns))
+        for (const std::vector<size_t>& run : decimate(s.x, s.y, f.x.lo, f.x.hi, PixelColumns))
             writePolyline(out, s, run, f);
         out << "</g>\n";
     }
