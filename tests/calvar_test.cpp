@@ -14,6 +14,7 @@
 #include "support/logcapture.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
+#include "support/syntheticday.h"
 #include "support/tempdir.h"
 #include "support/vornfiles.h"
 #include "vorncalv/calvar.h"
@@ -346,4 +347,25 @@ TEST_F(Calvar, HeaderWordMissingFromVarianceFileDoesNotHideSourceCount) {
     ASSERT_EQ(p.records, 6);
     for (const auto& rec : p.data) EXPECT_FLOAT_EQ(rec[0], static_cast<float>(450.0 / 30 / 4) / 30.0F);
     EXPECT_EQ(log_.log(), "");
+}
+
+// Variance value 450*r in input record r: output record r must come from input record r.
+TEST_F(Calvar, EachVarianceRecordComesFromTheInputRecordOfItsNumber) {
+    writeSource(45.0F);
+    SpectrumFileSpec spec;
+    spec.subheaders = {subheader_};
+    std::vector<SpectrumRecord> recs;
+    for (int r = 1; r <= RECORDS; ++r)
+        recs.push_back({std::vector<float>(NPTS, 450.0F * static_cast<float>(r)), {{MISSING_ID, 0.0F}}});
+    ASSERT_TRUE(testsupport::writeSpectrumFile("VAR.RGD", spec, recs));
+    call(1, 5);
+    call(1, 6);
+    call(2, 11);
+    call(2, 12);
+    const auto p = product();
+    ASSERT_EQ(p.records, 12);
+    for (int r = 1; r <= 12; ++r) {
+        const float perScan = static_cast<float>(450.0 * r / 45 / 4);
+        EXPECT_FLOAT_EQ(p.data[static_cast<std::size_t>(r - 1)][0], perScan / 45.0F) << r;
+    }
 }

@@ -17,6 +17,7 @@
 #include "support/logcapture.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
+#include "support/syntheticday.h"
 #include "support/tempdir.h"
 #include "support/vornfiles.h"
 #include "vorncalv/dialogue.h"

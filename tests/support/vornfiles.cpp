@@ -1,8 +1,6 @@
 #include "support/vornfiles.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
 #include <span>
 
 #include "ravlio/ravlio.h"
@@ -88,7 +86,5 @@ ProductContent readProduct(const std::string& path, const std::vector<int>& ids)
     ZARFcloseFile(f);
     return p;
 }
-
-bool isMissingPattern(float v) { return std::bit_cast<std::uint32_t>(v) == 0x7FC00000U; }
 
 }  // namespace testsupport

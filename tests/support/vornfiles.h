@@ -52,7 +52,4 @@ struct ProductContent {
 // Reads every record of the file at path with the metadata fields ids.
 ProductContent readProduct(const std::string& path, const std::vector<int>& ids);
 
-// True when v carries exactly the quiet-NaN pattern 0x7FC00000.
-bool isMissingPattern(float v);
-
 }  // namespace testsupport
