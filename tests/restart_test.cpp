@@ -11,6 +11,7 @@
 
 #include "libutil/fixedtext.h"
 #include "libutil/stop.h"
+#include "ravlio/fortjkt.h"
 #include "support/logcapture.h"
 #include "support/runprogram.h"
 #include "support/syntheticday.h"
@@ -36,6 +37,10 @@ protected:
         s.BASE = util::pad("abc", 8);
         s.CXFILE = util::pad(day.inputName, 80);
         s.IWAIT = 0;
+    }
+    ~Restart() override {
+        int result = 0;
+        if (s.IHNDL != 0) sclose_(&s.IHNDL, &result);
     }
 
     // Writes the input file with `count` records of the (possibly edited) day.

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "libutil/fixedtext.h"
 #include "support/runprogram.h"
+#include "support/syntheticday.h"
 #include "support/tempdir.h"
 #include "vorncalv/dialogue.h"
 #include "vorncalv/runstate.h"
@@ -108,6 +110,114 @@ TEST_F(VorncalvRun, SecondRunAppendsToTheSameLog) {
     EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
     const std::string oneRun = logBanner() + "filetype is unknown\nINPUT FILE: a.b\nIRDST = 1\n";
     EXPECT_EQ(readFile(dir.file("abc.LOG")), oneRun + oneRun);
+}
+
+// ---- Runs over a synthetic instrument day --------------------------------------------------
+
+std::string statusRecord(const std::string& key, int count) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%5d", count);
+    return util::pad(key, 75) + digits;
+}
+
+std::size_t countOf(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+class VorncalvDay : public VorncalvRun {
+protected:
+    void write(int count) { testsupport::writeDay(dir.path().string(), day, count); }
+    testsupport::Product product(const std::string& ext) {
+        return testsupport::readProduct(dir.file("abc     ." + ext));
+    }
+    void expectCalibrated(const testsupport::Product& p, const std::vector<int>& records) {
+        ASSERT_EQ(p.count, static_cast<int>(records.size()));
+        for (std::size_t k = 0; k < records.size(); ++k) {
+            EXPECT_EQ(p.missing[k], 0.0F);
+            EXPECT_LT(testsupport::calibrationError(day, p.data[k], records[k]), 2e-5) << "record " << k + 1;
+        }
+    }
+
+    testsupport::SyntheticDay day = testsupport::planDay();
+};
+
+TEST_F(VorncalvDay, BatchRunCalibratesEverySceneToTheTruth) {
+    day.config.lastSceneNumber = 3;
+    write(16);
+    const testsupport::ProgramResult r = run(day.answers("abc", true));
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    expectCalibrated(product("RLC"), {3, 4, 7, 8, 11, 12});
+    EXPECT_EQ(product("IMC").count, 6);
+    EXPECT_EQ(product("RES").count, 6);
+    const std::string log = readFile(dir.file("abc.LOG"));
+    EXPECT_EQ(log.substr(log.find(" NUMBER OF")),
+              " NUMBER OF RECORDS OUTPUT:     6\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     0\n"
+              "*** END VORNCALV ***\n"
+              "*** END VORNCALV.EXE ***\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("abc.STC")));
+}
+
+TEST_F(VorncalvDay, ThreeBadTimeRecordsThenAGoodOneStartAtRecordFour) {
+    day.config.lastSceneNumber = 0;
+    day.records[0].hhmmss = 250000.0F;
+    day.records[1].hours = -1.0F;
+    day.records[2].hours = 24.01F;
+    write(8);
+    const testsupport::ProgramResult r = run(day.answers("abc", true));
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string log = readFile(dir.file("abc.LOG"));
+    EXPECT_EQ(countOf(log, "Bad times found in input record number      1\n"
+                           "Bad times found in input record number      2\n"
+                           "Bad times found in input record number      3\n"
+                           " INPUT FILE IS 150417C1.UVS\n"),
+              1U);
+    EXPECT_EQ(countOf(r.out, " NRCXF, NHWDS: 4 15\n"), 1U);
+    EXPECT_EQ(countOf(r.out, " NRCXF, NHWDS: 5 15\n"), 0U);
+    EXPECT_EQ(countOf(log, " NUMBER OF MISSING (NULL) RECORDS:     3\n"), 1U);
+}
+
+TEST_F(VorncalvDay, RealTimeFreshRunCreatesAStatusFileOfOneRecord) {
+    day.config.lastSceneNumber = 0;
+    write(8);
+    const testsupport::ProgramResult r = run(day.answers("abc", false));
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string status = readFile(dir.file("abc.STC"));
+    EXPECT_EQ(status.size(), 80U);
+    EXPECT_EQ(status, statusRecord("VORNCALV -- LAST SCENE CALIBRATED:", 0));
+    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), "RESTART!!"), 0U);
+}
+
+TEST_F(VorncalvDay, RestartCountsAreCappedAtTheLastSceneCompleted) {
+    day.config.lastSceneNumber = 50;  // scene 101 lies in set 51: nothing left to do
+    write(8);
+    testsupport::writeFile(dir.file("abc.STC"), statusRecord("VORNCALV -- LAST SCENE CALIBRATED:", 100) +
+                                                    statusRecord("abc     .RLC", 120));
+    const testsupport::ProgramResult r = run(day.answers("abc", false));
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string log = readFile(dir.file("abc.LOG"));
+    EXPECT_EQ(countOf(log, "=>=>=>=>=>=>=>  RESTART!!  <=<=<=<=<=<=<=\n LAST SCENE COMPLETED:  100\n"), 1U);
+    EXPECT_EQ(countOf(log, " NUMBER OF RECORDS OUTPUT:   100\n"), 1U);
+}
+
+TEST_F(VorncalvDay, RealTimeRunRecordsEveryProductAndTheLastScene) {
+    day.config.lastSceneNumber = 2;
+    write(12);
+    const testsupport::ProgramResult r = run(day.answers("abc", false));
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    expectCalibrated(product("RLC"), {3, 4, 7, 8});
+    EXPECT_EQ(readFile(dir.file("abc.STC")), statusRecord("VORNCALV -- LAST SCENE CALIBRATED:", 4) +
+                                                 statusRecord("abc     .RLC", 4) +
+                                                 statusRecord("abc     .IMC", 4) +
+                                                 statusRecord("abc     .RES", 4));
+    // A second run finds every scene done and adds nothing.
+    const testsupport::ProgramResult again = run(day.answers("abc", false));
+    EXPECT_EQ(again.err, "STOP *** END VORNCALV.EXE ***\n");
+    expectCalibrated(product("RLC"), {3, 4, 7, 8});
 }
 
 }  // namespace

@@ -178,6 +178,7 @@ struct RunState {
     int NHF = 0;
     int NCF = 0;
     int NFIND = 0;    // blackbody views found by the search (entries of LRNS)
+    int KBBSET = 0;   // set whose blackbody views the stores hold (0: none yet)
     int MINSEC = -1;  // seconds of day of the run's first preceding blackbody record
     int MXREC = 0;    // input records the upstream status file counts as written
     int NTRIES = 0;   // tries of the current wait

@@ -1,16 +1,378 @@
-// Not built yet: the work item on scene sequencing (with blackbody temperatures,
-// calibration and outputs) fills this stage. Until then it logs that it is missing and
-// stops the run there.
+// Scene sequencing: every scene record from the restart point to the last set, each paired
+// with the blackbody views of its own set (before it) and of the next set (after it),
+// calibrated and handed to the outputs.
 #include "vorncalv/sceneloop.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "libutil/console.h"
+#include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
+#include "libutil/getsec.h"
+#include "libutil/nrout.h"
+#include "libutil/sleeper.h"
 #include "libutil/stop.h"
+#include "vorncalv/bbtemps.h"
+#include "vorncalv/calibration.h"
 #include "vorncalv/dialogue.h"
+#include "vorncalv/inputrecord.h"
+#include "vorncalv/outputs.h"
 
 namespace vorncalv {
 
+namespace {
+
+constexpr std::string_view ENDTEXT = "*** END VORNCALV.EXE ***";
+
+// Prints a line on the console and logs it.
+void sayAndLog(RunState& s, const std::string& line) {
+    util::conout() << line << '\n';
+    logLine(s, line);
+}
+
+// ---- Waiting and reading ------------------------------------------------------------------
+
+// Real-time mode: waits, without limit, until the upstream status file counts record
+// `wanted` of the input file as written. waiting names the record on the console.
+void waitForInputRecord(RunState& s, int wanted, std::string_view waiting) {
+    if (s.IWAIT == 0) return;
+    s.ARG = s.INIARG;
+    s.NTRIES = 0;
+    for (;;) {
+        s.MXREC = util::nrout(s.FILEIN, s.PSTFIL, s.LUS);
+        if (s.MXREC < 0) {
+            s.MSG = util::pad("NROUT RETURNED NEGATIVE MXREC", NAMLEN);
+            abortRun(s);
+        }
+        if (s.MXREC >= wanted) return;
+        util::conout() << util::freefmt({waiting, wanted}) << '\n';
+        util::conout() << util::freefmt({"Input file:", util::trim(s.FILEIN)}) << '\n';
+        ++s.NTRIES;
+        util::conout() << util::freefmt({"ntries:", s.NTRIES}) << '\n';
+        util::sleeper(s.ARG);
+    }
+}
+
+enum class RecordKind { scene, blackbody };
+
+// Reads a column of record nrec; a reader failure ends the run.
+void readColumn(RunState& s, int nrec, int col, RecordKind kind) {
+    if (readInputColumn(s, nrec, col) == 0) return;
+    logLine(s, s.MSG);
+    logLine(s, util::fmt("('BAD STATUS FROM RDDMVF, CXFILE=',A)", {util::trim(s.CXFILE)}));
+    logLine(s, kind == RecordKind::scene ? util::fmt("(' IRDST =',I2)", {s.IRDST})
+                                         : util::fmt("('IRDST=',I2)", {s.IRDST}));
+    logLine(s, ENDTEXT);
+    util::stop(std::string(ENDTEXT));
+}
+
+// CXSPM = (YR, YI) of the record just read, after checking its size against the grid.
+void takeComplexSpectrum(RunState& s, int nrec) {
+    requireRecordSize(s, nrec);
+    for (int i = 0; i < s.NPTS; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        s.CS.CXSPM[k] = {s.YR[k], s.YI[k]};
+    }
+}
+
+void copySpectrum(const RunState& s, const CxSpectrum& from, CxSpectrum& to) {
+    std::copy_n(from.begin(), s.NPTS, to.begin());
+}
+
+// The record's time-point temperatures (ambient, hot, support structure).
+TempRow recordTemperatures(RunState& s) {
+    const ThermistorWeights w{s.WTABBT, s.WTABBA, s.WTABBB, s.WTHBBT, s.WTHBBA, s.WTHBBB};
+    return reduceThermistors(thermistorReadings(s.HWDS), w, s.WARN, s.LOG, s.LOGFIL);
+}
+
+int secondsOfDay(float hhmmss) {
+    int seconds = 0;
+    util::getsec(hhmmss, seconds);
+    return seconds;
+}
+
+// A validated time HHMMSS (0..240000) as an integer.
+int wholeTime(float hhmmss) { return std::isfinite(hhmmss) ? static_cast<int>(std::lround(hhmmss)) : 0; }
+
+bool missingFlagSet(const RunState& s) { return s.HWDS[11] != 0.0F; }
+
+// "MIRROR SAFED AT" when the record's encoder drift was missing.
+void reportSafedMirror(RunState& s, int IHMS) {
+    if (s.HWDS[14] == MISSVAL) sayAndLog(s, util::fmt("('MIRROR SAFED AT ', I6.6)", {IHMS}));
+}
+
+// ---- Blackbody search ---------------------------------------------------------------------
+
+enum class Range { preceding, following };
+
+// Keeps the view just read (CXSPM, time) as the first hot or cold view of its range.
+void keepView(RunState& s, int n, char view, Range range) {
+    const float hhmmss = s.HWDS[1];
+    const bool hot = view == s.MPHOT;
+    const bool cold = view == s.MPCOLD;
+    const auto record = [&s, n] {
+        if (s.NFIND < static_cast<int>(s.LRNS.size() - 1)) s.LRNS[static_cast<std::size_t>(s.NFIND++)] = n;
+    };
+    if (range == Range::preceding) {
+        if (s.NHB < 1 && hot) {
+            record();
+            copySpectrum(s, s.CS.CXSPM, s.CS.AVGHBS);
+            ++s.NHB;
+            s.STH = hhmmss;
+            s.MSECH = secondsOfDay(hhmmss);
+        } else if (s.NCB < 1 && cold) {
+            record();
+            ++s.NCB;
+            s.STC = hhmmss;
+            s.MSECC = secondsOfDay(hhmmss);
+            copySpectrum(s, s.CS.CXSPM, s.CS.AVGCBS);
+        }
+        return;
+    }
+    if (s.NHF < 1 && hot) {
+        record();
+        ++s.NHF;
+        s.ETH = hhmmss;
+        s.NSECH = secondsOfDay(hhmmss);
+        if (s.NSECH < s.MSECH) s.NSECH += SECDAY;
+        s.DELTH = static_cast<float>(s.NSECH - s.MSECH);
+        copySpectrum(s, s.CS.CXSPM, s.CS.CXSPMH);
+    } else if (s.NCF < 1 && cold) {
+        record();
+        ++s.NCF;
+        s.ETC = hhmmss;
+        s.NSECC = secondsOfDay(hhmmss);
+        if (s.NSECC < s.MSECC) s.NSECC += SECDAY;
+        if (s.ISS < s.MSECC) s.ISS += SECDAY;
+        s.DELTC = static_cast<float>(s.NSECC - s.MSECC);
+        copySpectrum(s, s.CS.CXSPM, s.CS.CXSPMC);
+    }
+}
+
+// Searches records first..last for the first hot and the first cold view; every usable
+// record also becomes a time point.
+void searchRange(RunState& s, int first, int last, Range range) {
+    int& hot = range == Range::preceding ? s.NHB : s.NHF;
+    int& cold = range == Range::preceding ? s.NCB : s.NCF;
+    for (int n = first; n <= last; ++n) {
+        if (hot > 0 && cold > 0) return;
+        waitForInputRecord(s, n, "Waiting for input record");
+        readColumn(s, n, 1, RecordKind::blackbody);
+        if (missingFlagSet(s)) {
+            s.NPATWRT = 0;
+            logLine(s, util::fmt("(' NULL spectrum found in BB record number ',        I6)", {n}));
+            s.NULL_ = 1;
+            ++s.MISSES;
+            continue;
+        }
+        if (!goodTimes(s)) {
+            logLine(s, util::fmt("('Bad times found in input record number '           I6)", {n}));
+            s.NULL_ = 1;
+            ++s.MISSES;
+            continue;
+        }
+        if (s.MINSEC < 0 && n == first && range == Range::preceding) s.MINSEC = secondsOfDay(s.HWDS[1]);
+        s.NPATWRT = 5;
+        s.LIST.fill(s.IHNDL);
+        readColumn(s, n, 2, RecordKind::blackbody);
+        takeComplexSpectrum(s, n);
+        const char view = viewIdentifier(s.HWDS[2]);
+        const int IHMS = wholeTime(s.HWDS[1]);
+        reportSafedMirror(s, IHMS);
+        if (!addTimePoint(s.TP, IHMS, secondsOfDay(s.HWDS[1]), s.HWDS[14], recordTemperatures(s))) {
+            logLine(s, util::fmt("('TIME-POINT TABLE FULL; NOT FITTED: RECORD',I7)", {n}));
+        }
+        keepView(s, n, view, range);
+    }
+}
+
+// The blackbody views of set KSET (before the scene) and of the next set (after it).
+void blackbodySearch(RunState& s) {
+    s.TP.NTIMES = 1;
+    const int NFBSR = (s.KSET - 1) * s.NALL + 1;
+    const int NLBSR = NFBSR + s.NBBP - 1;
+    s.NHB = 0;
+    s.NCB = 0;
+    s.NFIND = 0;
+    searchRange(s, NFBSR, NLBSR, Range::preceding);
+    const int NFFSR = s.KSET * s.NALL + 1;
+    const int NLFSR = s.KSET * s.NALL + s.NBBP;
+    s.NHF = 0;
+    s.NCF = 0;
+    searchRange(s, NFFSR, NLFSR, Range::following);
+    s.KBBSET = s.KSET;
+}
+
+// A new search is needed at the first scene position of either set of the cycle, before
+// any output of this run, after a search that gave no positive hot time span, and whenever
+// the views held belong to another set (a scene may only be calibrated with the views
+// around it; the position rule alone would reuse an earlier set's views after a missing or
+// rejected first scene).
+bool searchNeeded(const RunState& s) {
+    return s.IID == 1 || s.IID == s.NSVP + 1 || s.NRO1TS < 1 || !(s.DELTH > 0.0F) || s.KBBSET != s.KSET;
+}
+
+// ---- One scene ----------------------------------------------------------------------------
+
+// Calibration of the scene with the views held: stage 1, temperatures, stage 2. Any step
+// that cannot give a result makes the scene missing.
+void calibrateScene(RunState& s) {
+    const ViewTimes times{s.ISS, s.MSECH, s.NSECH, s.MSECC, s.NSECC, s.DELTH, s.DELTC};
+    const SceneIdent scene{s.NSVR, s.SVID, s.SHMS};
+    if (calibrationStage1(s.CS, s.NPTS, times, scene, s.LOG, s.LOGFIL) != CalStatus::OK) {
+        s.NULL_ = 1;
+        return;
+    }
+    const TempSettings settings{s.MPCOLD, s.ABTOFF, s.HBTOFF};
+    const ViewCounts counts{s.NHB, s.NCB, s.NHF, s.NCF};
+    const BBTempResult result = bbtemps(s.TP, s.MINSEC, settings, counts, s.LOG, s.LOGFIL);
+    if (result.status != BBTempStatus::OK) {
+        s.NULL_ = 1;
+        return;
+    }
+    s.TC = result.temps.TC;
+    s.TH = result.temps.TH;
+    s.TAMB = result.temps.TAMB;
+    s.ENDRMX = result.temps.ENDRMX;
+    s.AMD[14] = s.ENDRMX;
+    if (calibrationStage2(s.CS, s.NPTS, s.XIN, s.BBEI, result.temps, s.RATFAC, s.MPCOLD, s.LOG, s.LOGFIL) !=
+        CalStatus::OK) {
+        s.NULL_ = 1;
+    }
+}
+
+// The per-scene steps up to the outputs. The scene counter NSV advances exactly once for
+// every scene record, whatever becomes of it, so that the expected identifier always
+// belongs to the record's position in the cycle and a restarted run (NSV = LSN + 1)
+// expects what an uninterrupted run would.
+void handleScene(RunState& s) {
+    s.NULL_ = 0;
+    s.IID = s.NSV % s.NSVIDS;
+    if (s.IID == 0) s.IID = s.NSVIDS;
+    s.MPCAL = s.SVIDS[static_cast<std::size_t>(s.IID - 1)];
+
+    waitForInputRecord(s, s.NSVR, "Waiting for scene-view record:");
+    readColumn(s, s.NSVR, 1, RecordKind::scene);
+    if (missingFlagSet(s)) {
+        s.NPATWRT = 0;
+        s.NULL_ = 1;
+        ++s.MISSES;
+        logLine(s, util::fmt("(' NULL spectrum found in SCENE record number ',     I6)", {s.NSVR}));
+        ++s.NSV;
+        return;
+    }
+    showHeaderWords(s, s.NSVR);
+    if (!goodTimes(s)) {
+        s.NULL_ = 1;
+        ++s.MISSES;
+        ++s.NSV;
+        logLine(s, util::fmt("('Bad times found in input record number '           I6)", {s.NSVR}));
+        return;
+    }
+    s.NPATWRT = 5;
+    s.LIST.fill(s.IHNDL);
+    const char view = viewIdentifier(s.HWDS[2]);
+    if (view != s.MPCAL) {
+        sayAndLog(s, util::fmt("('NO SCENE VIEW; NFSR,NLSR=',2I5)", {s.NFSR, s.NLSR}));
+        s.NULL_ = 1;
+        ++s.MISSES;
+        // The counter follows the record positions: the next scene record is expected to
+        // carry the identifier of its own position, as it does after a restart here.
+        ++s.NSV;
+        return;
+    }
+    ++s.NSV;
+    s.SVID = view;
+    s.CALTIM = s.HWDS[13];
+    const float drift = s.HWDS[14];
+    reportSafedMirror(s, wholeTime(s.HWDS[1]));
+
+    readColumn(s, s.NSVR, 2, RecordKind::scene);
+    takeComplexSpectrum(s, s.NSVR);
+    s.LRNS[4] = s.NSVR;
+    s.SHMS = s.HWDS[1];
+    // The first scene of a set starts a new sequence of time points; its own drift is then
+    // point 1 (cleared first, so that the drift just read is kept).
+    if (s.NSVR == s.NFSR) {
+        s.TP.NTIMES = 1;
+        std::fill_n(s.TP.ENDRFT.begin(), 5, 0.0F);
+    }
+    s.TP.ENDRFT[0] = drift;
+    s.ISS = secondsOfDay(s.SHMS);
+    s.TP.IHMS[0] = wholeTime(s.SHMS);
+    s.TP.ISECS[0] = s.ISS;
+    s.TP.TMT[0] = recordTemperatures(s);
+    copySpectrum(s, s.CS.CXSPM, s.CS.SCNSPM);
+
+    if (searchNeeded(s)) blackbodySearch(s);
+    if (s.NHB < 1 || s.NCB < 1) {
+        sayAndLog(s, util::fmt("(' ABORT SCENE -- NHB,NCB =',2I5)", {s.NHB, s.NCB}));
+        s.NULL_ = 1;
+        return;
+    }
+    if (s.NHF < 1 || s.NCF < 1) {
+        sayAndLog(s, util::fmt("(' ABORT SCENE -- NHF,NCF =',2I5)", {s.NHF, s.NCF}));
+        s.NULL_ = 1;
+        return;
+    }
+    calibrateScene(s);
+}
+
+// ---- Start and end ------------------------------------------------------------------------
+
+// Stops when the set layout gives no scene records or when the records of the sets up to
+// NLSET (and the views after the last one) cannot be numbered.
+void checkLayout(RunState& s) {
+    if (s.NSVP < 1 || s.NSVIDS < 1) {
+        logLine(s, util::fmt("('VORNCALV -- NO SCENE VIEWS IN A SET; NSVIDS=',I3)", {s.NSVIDS}));
+        util::stop("NUMBER OF MIR.POS.?");
+    }
+    const std::int64_t lastRecord = std::int64_t{s.NLSET} * s.NALL + s.NBBP;
+    if (lastRecord > INT_MAX) {
+        logLine(s, util::fmt("('VORNCALV -- LAST SCENE NUMBER TOO LARGE:',I11)", {s.NLSET}));
+        util::stop("LAST SCENE NUMBER?");
+    }
+}
+
+void endOfRun(RunState& s) {
+    logLine(s, util::fmt("(' NUMBER OF RECORDS OUTPUT:',I6)", {s.NRO1}));
+    logLine(s, util::fmt("(' NUMBER OF MISSING (NULL) RECORDS:',I6)", {s.MISSES}));
+    logLine(s, "*** END VORNCALV ***");
+    logLine(s, ENDTEXT);
+    util::stop(std::string(ENDTEXT));
+}
+
+}  // namespace
+
 void sceneLoop(RunState& s) {
-    logLine(s, "VORNCALV -- STAGE NOT BUILT: SCENE LOOP");
-    util::stop("NOT BUILT: SCENE LOOP");
+    checkLayout(s);
+    int firstSet = 1;
+    int firstPosition = 1;
+    if (s.LSN < 1) {
+        s.NFSV = 1;
+    } else {
+        s.NFSV = s.LSN + 1;
+        firstSet = s.LSN / s.NSVP + 1;
+        firstPosition = s.LSN % s.NSVP + 1;
+    }
+    s.NSV = s.NFSV;
+    for (s.KSET = firstSet; s.KSET <= s.NLSET; ++s.KSET) {
+        s.IFSV = s.KSET == firstSet ? firstPosition : 1;
+        s.NFSR = s.IFSV + s.NBBP + (s.KSET - 1) * s.NALL;
+        s.NLSR = s.KSET * s.NALL;
+        for (s.NSVR = s.NFSR; s.NSVR <= s.NLSR; ++s.NSVR) {
+            handleScene(s);
+            outputs(s, s.CS.SPRL, s.CS.SPIM, s.CS.RESP);
+            s.NULL_ = 0;
+        }
+    }
+    endOfRun(s);
 }
 
 }  // namespace vorncalv

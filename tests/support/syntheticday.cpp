@@ -1,6 +1,8 @@
 #include "support/syntheticday.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -242,6 +244,39 @@ void appendDayRecords(const std::string& dir, const SyntheticDay& day, int first
     writeRecords(f, day, first, last);
     ZARFcloseFile(f);
     writeUpstreamStatus(dir, day, last);
+}
+
+Product readProduct(const std::string& path) {
+    constexpr int MISSING_FLAG_ID = 0x800C;
+    constexpr int MAX_DRIFT_ID = 0x98010;
+    Product p;
+    ZARFFILE* f = ZARFopenFileReadable(path.c_str());
+    if (f == nullptr) return p;
+    p.count = ZARFreadRecordCount(f);
+    for (int r = 1; r <= p.count; ++r) {
+        std::vector<float> values(static_cast<std::size_t>(std::max(0, ZARFreadRecordSize(f, r))));
+        ZARFreadDepValues(f, r, values.data(), static_cast<int>(values.size()));
+        p.data.push_back(values);
+        int ids[2] = {MISSING_FLAG_ID, MAX_DRIFT_ID};
+        float md[2] = {0.0F, 0.0F};
+        ZARFreadRealMetadata(f, r, ids, 2, md);
+        p.missing.push_back(md[0]);
+        p.maxDrift.push_back(md[1]);
+    }
+    ZARFcloseFile(f);
+    return p;
+}
+
+bool isMissingPattern(float value) { return std::bit_cast<std::uint32_t>(value) == 0x7FC00000U; }
+
+double calibrationError(const SyntheticDay& day, const std::vector<float>& calibrated, int record) {
+    const std::vector<float>& truth = day.truth.at(static_cast<std::size_t>(record - 1));
+    if (calibrated.size() != truth.size()) return HUGE_VAL;
+    double worst = 0.0;
+    for (std::size_t i = 0; i < truth.size(); ++i) {
+        worst = std::max(worst, std::abs(static_cast<double>(calibrated[i]) - truth[i]) / day.hotRadiance[i]);
+    }
+    return worst;
 }
 
 }  // namespace testsupport

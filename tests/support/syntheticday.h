@@ -35,7 +35,7 @@ struct DayRecord {
 struct DayConfig {
     // One mirror cycle (two sets) in record order; H, A and C are blackbody views.
     std::string cycle = "HASSHAZZ";
-    int sets = 4;               // sets planned (records = sets x records per set)
+    int sets = 6;               // sets planned (records = sets x records per set)
     int points = 64;            // spectral points per record
     double wnMin = 500.0;       // first and last wavenumber (cm-1)
     double wnMax = 1800.0;
@@ -97,5 +97,22 @@ void appendDayRecords(const std::string& dir, const SyntheticDay& day, int first
 
 // Rewrites the upstream status file of dir so that it counts `count` records of the input.
 void writeUpstreamStatus(const std::string& dir, const SyntheticDay& day, int count);
+
+// The records of an output product as the library reads them: data, missingDataFlag and
+// sceneMirPosEncoderMaxDrift of every record (count -1 when the file cannot be opened).
+struct Product {
+    int count = -1;
+    std::vector<std::vector<float>> data;
+    std::vector<float> missing;
+    std::vector<float> maxDrift;
+};
+Product readProduct(const std::string& path);
+
+// True for the quiet-NaN pattern 0x7FC00000 that marks a missing value.
+bool isMissingPattern(float value);
+
+// Largest deviation of a calibrated spectrum from the truth of input record `record`,
+// relative to the hot blackbody radiance at each point.
+double calibrationError(const SyntheticDay& day, const std::vector<float>& calibrated, int record);
 
 }  // namespace testsupport

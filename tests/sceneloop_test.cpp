@@ -1,0 +1,454 @@
+// Scene sequencing, run in-process over synthetic instrument days: the whole program from
+// the dialogue to the end-of-run summary, with its console, log and products inspected.
+#include "vorncalv/sceneloop.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "libutil/console.h"
+#include "libutil/fixedtext.h"
+#include "libutil/logmsg.h"
+#include "libutil/stop.h"
+#include "ravlio/ravlio.h"
+#include "support/runprogram.h"
+#include "support/sleeprecorder.h"
+#include "support/syntheticday.h"
+#include "support/tempdir.h"
+#include "vorncalv/runstate.h"
+#include "vorncalv/vorncalv.h"
+
+namespace {
+
+using testsupport::Product;
+using testsupport::SyntheticDay;
+using testsupport::calibrationError;
+using testsupport::isMissingPattern;
+using testsupport::readProduct;
+
+const std::string END = "*** END VORNCALV.EXE ***";
+
+struct RunResult {
+    std::string stop;
+    std::string console;
+    std::string log;
+    int NSV = 0;
+    int MISSES = 0;
+    int NRO1 = 0;
+};
+
+// One program run in-process in dir with the given console answers.
+RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answers, const std::string& root = "abc") {
+    testsupport::InDirectory cwd(dir.path());
+    util::logmsgReset();
+    const std::string logBefore = testsupport::readFile(dir.file(root + ".LOG"));
+    std::istringstream in(answers);
+    std::ostringstream out;
+    RunResult r;
+    {
+        util::ConsoleRedirect console(in, out);
+        auto s = std::make_unique<vorncalv::RunState>();
+        try {
+            vorncalv::run(*s);
+        } catch (const util::Stop& stop) {
+            r.stop = stop.text();
+        }
+        r.NSV = s->NSV;
+        r.MISSES = s->MISSES;
+        r.NRO1 = s->NRO1;
+    }
+    util::logmsgReset();
+    r.console = out.str();
+    r.log = testsupport::readFile(dir.file(root + ".LOG")).substr(logBefore.size());
+    return r;
+}
+
+// Every output record k is the calibrated scene record records[k-1], or missing when that
+// entry is 0.
+void expectScenes(const SyntheticDay& day, const Product& p, const std::vector<int>& records) {
+    ASSERT_EQ(p.count, static_cast<int>(records.size()));
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        SCOPED_TRACE("output record " + std::to_string(k + 1));
+        if (records[k] == 0) {
+            EXPECT_EQ(p.missing[k], 1.0F);
+            for (float v : p.data[k]) EXPECT_TRUE(isMissingPattern(v));
+        } else {
+            EXPECT_EQ(p.missing[k], 0.0F);
+            EXPECT_LT(calibrationError(day, p.data[k], records[k]), 2e-5);
+        }
+    }
+}
+
+std::size_t countOf(const std::string& text, const std::string& line) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+    return n;
+}
+
+class SceneLoop : public ::testing::Test {
+protected:
+    void write(int count) { testsupport::writeDay(dir.path().string(), day, count); }
+    RunResult batch() { return runVorncalv(dir, day.answers("abc", true)); }
+    RunResult realTime() { return runVorncalv(dir, day.answers("abc", false)); }
+    // Output names carry the root blank-padded to 8 characters.
+    Product product(const std::string& ext) { return readProduct(dir.file("abc     ." + ext)); }
+
+    testsupport::TempDir dir;
+    SyntheticDay day = testsupport::planDay();
+};
+
+TEST_F(SceneLoop, SyntheticDayCalibratesToTheTruth) {
+    day.config.lastSceneNumber = 3;
+    write(16);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.MISSES, 0);
+    const Product rlc = product("RLC");
+    expectScenes(day, rlc, {3, 4, 7, 8, 11, 12});
+    const Product imc = product("IMC");
+    const Product res = product("RES");
+    ASSERT_EQ(imc.count, 6);
+    ASSERT_EQ(res.count, 6);
+    for (int k = 0; k < 6; ++k) {
+        for (std::size_t i = 0; i < day.grid.size(); ++i) {
+            EXPECT_LT(std::abs(imc.data[static_cast<std::size_t>(k)][i]), 2e-5 * day.hotRadiance[i]);
+            const double g = std::abs(std::complex<double>(day.responsivity[i]));
+            EXPECT_NEAR(res.data[static_cast<std::size_t>(k)][i], g, 2e-5 * g);
+        }
+    }
+    const std::string tail = r.log.substr(r.log.find(" NUMBER OF RECORDS OUTPUT:"));
+    EXPECT_EQ(tail,
+              " NUMBER OF RECORDS OUTPUT:     6\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     0\n"
+              "*** END VORNCALV ***\n"
+              "*** END VORNCALV.EXE ***\n");
+}
+
+TEST_F(SceneLoop, BatchRunBeyondTheFileEndsThroughTheReaderStatus) {
+    write(16);  // lastSceneNumber 999: set 4 needs the views of a fifth set
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    const std::string tail = r.log.substr(r.log.rfind(" OUTPUT REC.NO.     6"));
+    EXPECT_EQ(tail.substr(tail.find('\n') + 1),
+              "END-OF-FILE\n"
+              "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
+              "IRDST= 6\n"
+              "*** END VORNCALV.EXE ***\n");
+    EXPECT_EQ(product("RLC").count, 6);
+}
+
+TEST_F(SceneLoop, ReaderFailureOnASceneRecordUsesItsOwnStatusLine) {
+    day.config.lastSceneNumber = 2;
+    write(6);  // scene record 7 is missing
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.log.substr(r.log.rfind("END-OF-FILE")),
+              "END-OF-FILE\n"
+              "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
+              " IRDST = 6\n"
+              "*** END VORNCALV.EXE ***\n");
+}
+
+TEST_F(SceneLoop, MissingSceneIsWrittenAsMissingAndCounted) {
+    day.config.lastSceneNumber = 2;
+    day.records[3].missing = 1.0F;  // record 4, the second scene of set 1
+    write(12);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.MISSES, 1);
+    EXPECT_EQ(countOf(r.log, " NULL spectrum found in SCENE record number      4\n"), 1U);
+    expectScenes(day, product("RLC"), {3, 0, 7, 8});
+    EXPECT_EQ(r.log.substr(r.log.find(" NUMBER OF")),
+              " NUMBER OF RECORDS OUTPUT:     4\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     1\n"
+              "*** END VORNCALV ***\n"
+              "*** END VORNCALV.EXE ***\n");
+}
+
+TEST_F(SceneLoop, SceneWithBadTimesIsWrittenAsMissing) {
+    day.config.lastSceneNumber = 1;
+    day.records[2].hours = 24.5F;
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(r.MISSES, 1);
+    EXPECT_EQ(countOf(r.log, "Bad times found in input record number      3\n"), 1U);
+    expectScenes(day, product("RLC"), {0, 4});
+}
+
+TEST_F(SceneLoop, WrongSceneIdentifierRejectsOnlyThatScene) {
+    day.config.lastSceneNumber = 3;
+    day.records[2].view = 'X';  // record 3 should be "S"
+    write(16);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.MISSES, 1);
+    EXPECT_EQ(countOf(r.log, "NO SCENE VIEW"), 1U);
+    EXPECT_EQ(countOf(r.log, "NO SCENE VIEW; NFSR,NLSR=    3    4\n"), 1U);
+    EXPECT_EQ(countOf(r.console, "NO SCENE VIEW; NFSR,NLSR=    3    4\n"), 1U);
+    expectScenes(day, product("RLC"), {0, 4, 7, 8, 11, 12});
+    EXPECT_EQ(r.NSV, 7);
+}
+
+TEST_F(SceneLoop, OnlyHotViewsBeforeTheSceneAbortsItWithoutCounting) {
+    day.config.lastSceneNumber = 2;
+    day.records[1].view = 'H';  // set 1: H H S S
+    write(12);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.MISSES, 0);
+    EXPECT_EQ(countOf(r.log, " ABORT SCENE -- NHB,NCB =    1    0\n"), 2U);
+    EXPECT_EQ(countOf(r.console, " ABORT SCENE -- NHB,NCB =    1    0\n"), 2U);
+    // The scene counter advanced once per scene: set 2 is expected to show "Z" and does.
+    EXPECT_EQ(countOf(r.log, "NO SCENE VIEW"), 0U);
+    expectScenes(day, product("RLC"), {0, 0, 7, 8});
+    EXPECT_EQ(r.NSV, 5);
+}
+
+TEST_F(SceneLoop, NoColdViewAfterTheSceneAbortsIt) {
+    day.config.lastSceneNumber = 1;
+    day.records[5].view = 'H';  // set 2: H H Z Z
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(countOf(r.log, " ABORT SCENE -- NHF,NCF =    1    0\n"), 2U);
+    expectScenes(day, product("RLC"), {0, 0});
+}
+
+TEST_F(SceneLoop, MissingBlackbodyRecordMakesTheSceneMissingThoughCalibrated) {
+    day.config.cycle = "HAHSHAHZ";  // sets of three blackbody views and one scene
+    day = testsupport::planDay(day.config);
+    day.config.lastSceneNumber = 2;
+    day.records[0].missing = 1.0F;  // the first hot view of set 1
+    write(12);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.MISSES, 1);
+    EXPECT_EQ(countOf(r.log, " NULL spectrum found in BB record number      1\n"), 1U);
+    EXPECT_EQ(countOf(r.log, " CALIBRATING SCENE, REC.NO.     4\n"), 1U);
+    EXPECT_EQ(countOf(r.log, "      TC   =  290.50000\n"), 2U);
+    expectScenes(day, product("RLC"), {0, 8});
+}
+
+TEST_F(SceneLoop, BlackbodyRecordWithBadTimesIsCountedAndSkipped) {
+    day.config.cycle = "HAHSHAHZ";
+    day = testsupport::planDay(day.config);
+    day.config.lastSceneNumber = 1;
+    day.records[4].hhmmss = -5.0F;  // the first hot view after the scene
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(r.MISSES, 1);
+    EXPECT_EQ(countOf(r.log, "Bad times found in input record number      5\n"), 1U);
+    expectScenes(day, product("RLC"), {0});
+}
+
+TEST_F(SceneLoop, FirstSceneOfASetKeepsItsOwnDrift) {
+    day.config.lastSceneNumber = 1;
+    day.records[2].drift = -950.0F;
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(countOf(r.log, "MIRROR SAFED DURING SEQUENCE\n"), 1U);
+    const Product rlc = product("RLC");
+    ASSERT_EQ(rlc.count, 2);
+    EXPECT_EQ(rlc.maxDrift[0], 950.0F);
+    EXPECT_EQ(rlc.maxDrift[1], 3.0F);  // the second scene replaces point 1 with its own drift
+}
+
+TEST_F(SceneLoop, MissingDriftReportsTheSafedMirror) {
+    day.config.lastSceneNumber = 1;
+    day.records[3].drift = std::bit_cast<float>(std::uint32_t{0x7FC00000U});
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(countOf(r.log, "MIRROR SAFED AT 100300\n"), 1U);
+    EXPECT_EQ(countOf(r.console, "MIRROR SAFED AT 100300\n"), 1U);
+    EXPECT_EQ(product("RLC").count, 2);
+}
+
+TEST_F(SceneLoop, SameTimeBeforeAndAfterWritesTheSceneAsMissing) {
+    day.config.lastSceneNumber = 1;
+    day.records[4].hhmmss = day.records[0].hhmmss;  // following hot view at the preceding one's time
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    expectScenes(day, product("RLC"), {0, 0});
+}
+
+TEST_F(SceneLoop, OneScenePerSetSearchesForEveryScene) {
+    day.config.cycle = "HASHAZ";
+    day = testsupport::planDay(day.config);
+    day.config.lastSceneNumber = 3;
+    write(12);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    expectScenes(day, product("RLC"), {3, 6, 9});
+}
+
+TEST_F(SceneLoop, FirstSetBeyondTheLastProcessesNothing) {
+    day.config.lastSceneNumber = 0;
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.log.substr(r.log.find(" NUMBER OF")),
+              " NUMBER OF RECORDS OUTPUT:     0\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     0\n"
+              "*** END VORNCALV ***\n"
+              "*** END VORNCALV.EXE ***\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("abc.RLC")));
+}
+
+// ---- Real-time mode -----------------------------------------------------------------------
+
+struct Appender {
+    const testsupport::TempDir* dir;
+    const SyntheticDay* day;
+    int written;
+    int perWait;
+    int total;
+    int waits = 0;
+    int stopAfter = -1;  // throw a stop at this wait (simulates an interrupted run)
+};
+
+void appendOnWait(int /*ms*/, void* context) {
+    auto* a = static_cast<Appender*>(context);
+    ++a->waits;
+    if (a->waits == a->stopAfter) throw util::Stop("INTERRUPTED");
+    if (a->written >= a->total) return;
+    const int last = std::min(a->total, a->written + a->perWait);
+    testsupport::appendDayRecords(a->dir->path().string(), *a->day, a->written + 1, last);
+    a->written = last;
+}
+
+TEST_F(SceneLoop, RealTimeRunWaitsForRecordsAppendedMeanwhile) {
+    day.config.lastSceneNumber = 3;
+    write(6);
+    testsupport::SleepRecorder sleeps;
+    Appender a{&dir, &day, 6, 3, 16};
+    sleeps.onWait(appendOnWait, &a);
+    const RunResult r = realTime();
+    EXPECT_EQ(r.stop, END);
+    expectScenes(day, product("RLC"), {3, 4, 7, 8, 11, 12});
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024, 1024, 1024}));
+    EXPECT_EQ(countOf(r.console, " Waiting for scene-view record: 7\n Input file: 150417C1.UVS\n ntries: 1\n"),
+              1U);
+    EXPECT_EQ(countOf(r.console, " Waiting for input record 13\n Input file: 150417C1.UVS\n ntries: 1\n"), 1U);
+    EXPECT_EQ(testsupport::readFile(dir.file("abc.STC")).substr(0, 80),
+              util::pad("VORNCALV -- LAST SCENE CALIBRATED:", 75) + "    6");
+}
+
+TEST_F(SceneLoop, RealTimeWaitGrowsWhileNothingArrives) {
+    day.config.lastSceneNumber = 1;
+    write(5);
+    testsupport::SleepRecorder sleeps;
+    Appender a{&dir, &day, 5, 0, 5, 0, 7};  // nothing more arrives; stop at the 7th wait
+    sleeps.onWait(appendOnWait, &a);
+    const RunResult r = realTime();
+    EXPECT_EQ(r.stop, "INTERRUPTED");
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024, 2048, 4096, 8192, 16384, 16384, 16384}));
+}
+
+TEST_F(SceneLoop, RestartBeginsAtTheSceneAfterTheLastCompleted) {
+    day.config.lastSceneNumber = 4;
+    write(20);
+    // An earlier run completed seven scenes (its products are not needed here).
+    char count[8];
+    std::snprintf(count, sizeof count, "%5d", 7);
+    testsupport::writeFile(dir.file("abc.STC"), util::pad("VORNCALV -- LAST SCENE CALIBRATED:", 75) + count);
+    const RunResult r = realTime();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(countOf(r.console, " CALIBRATING SCENE, REC.NO."), 1U);
+    EXPECT_EQ(countOf(r.console, " CALIBRATING SCENE, REC.NO.    16\n      SCENE IDENTIFIER   : Z\n"), 1U);
+    EXPECT_EQ(countOf(r.log, "=>=>=>=>=>=>=>  RESTART!!  <=<=<=<=<=<=<=\n LAST SCENE COMPLETED:    7\n"), 1U);
+    EXPECT_EQ(r.NRO1, 1);  // the status file records no real-part records
+    EXPECT_EQ(testsupport::readFile(dir.file("abc.STC")).substr(0, 80),
+              util::pad("VORNCALV -- LAST SCENE CALIBRATED:", 75) + "    8");
+}
+
+TEST_F(SceneLoop, InterruptedRealTimeRunResumesWithoutGapOrDuplicate) {
+    day.config.lastSceneNumber = 4;
+    write(8);
+    {
+        testsupport::SleepRecorder sleeps;
+        Appender a{&dir, &day, 8, 0, 8, 0, 1};  // the first wait ends the run
+        sleeps.onWait(appendOnWait, &a);
+        EXPECT_EQ(realTime().stop, "INTERRUPTED");
+    }
+    expectScenes(day, product("RLC"), {3, 4});
+    testsupport::appendDayRecords(dir.path().string(), day, 9, 20);
+    const RunResult second = realTime();
+    EXPECT_EQ(second.stop, END);
+    const std::vector<int> all = {3, 4, 7, 8, 11, 12, 15, 16};
+    expectScenes(day, product("RLC"), all);
+    EXPECT_EQ(product("IMC").count, 8);
+    EXPECT_EQ(product("RES").count, 8);
+}
+
+// Interrupts a run inside the outputs of a scene: at the first wait for input it appends
+// the rest of the day and takes the status file away, so that the status update after the
+// next real-part record waits; at that wait it puts the status file back as it was and
+// ends the run. The real-part file then holds one record more than the status file says.
+struct MidOutputInterrupt {
+    const testsupport::TempDir* dir;
+    const SyntheticDay* day;
+    std::string saved;
+    int waits = 0;
+};
+
+void interruptInOutputs(int /*ms*/, void* context) {
+    auto* m = static_cast<MidOutputInterrupt*>(context);
+    const std::string status = m->dir->file("abc.STC");
+    if (++m->waits == 1) {
+        testsupport::appendDayRecords(m->dir->path().string(), *m->day, 9, 20);
+        m->saved = testsupport::readFile(status);
+        std::filesystem::remove(status);
+        return;
+    }
+    testsupport::writeFile(status, m->saved);
+    throw util::Stop("INTERRUPTED");
+}
+
+class SceneLoopInterrupted : public SceneLoop {
+protected:
+    // Runs the interrupted first run: scenes 3 and 4 completed, scene 7 written to the
+    // real-part file only.
+    void interruptedRun() {
+        day.config.lastSceneNumber = 4;
+        write(8);
+        testsupport::SleepRecorder sleeps;
+        MidOutputInterrupt m{&dir, &day, "", 0};
+        sleeps.onWait(interruptInOutputs, &m);
+        ASSERT_EQ(realTime().stop, "INTERRUPTED");
+        ASSERT_EQ(product("RLC").count, 3);
+        ASSERT_EQ(product("IMC").count, 2);
+    }
+};
+
+TEST_F(SceneLoopInterrupted, RecordWrittenButNotRecordedIsWrittenAgain) {
+    interruptedRun();
+    const RunResult second = realTime();
+    EXPECT_EQ(second.stop, END);
+    const std::vector<int> all = {3, 4, 7, 8, 11, 12, 15, 16};
+    expectScenes(day, product("RLC"), all);
+    EXPECT_EQ(product("IMC").count, 8);
+    EXPECT_EQ(product("RES").count, 8);
+}
+
+TEST_F(SceneLoopInterrupted, RecordRecordedButSceneNotCompletedIsWrittenAgain) {
+    interruptedRun();
+    // As if the status update of the real-part file had been made before the end.
+    std::string status = testsupport::readFile(dir.file("abc.STC"));
+    const std::size_t at = status.find("abc     .RLC");
+    ASSERT_NE(at, std::string::npos);
+    status.replace(at + 75, 5, "    3");
+    testsupport::writeFile(dir.file("abc.STC"), status);
+    const RunResult second = realTime();
+    EXPECT_EQ(second.stop, END);
+    expectScenes(day, product("RLC"), {3, 4, 7, 8, 11, 12, 15, 16});
+    EXPECT_EQ(product("IMC").count, 8);
+}
+
+}  // namespace
