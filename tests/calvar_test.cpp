@@ -11,6 +11,7 @@
 #include "libutil/fixedtext.h"
 #include "libutil/nrout.h"
 #include "libutil/rdsta.h"
+#include "ravlio/fortjkt.h"
 #include "support/logcapture.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
@@ -46,6 +47,14 @@ std::vector<SpectrumRecord> records(int n, int columns, float value,
 class Calvar : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(subheader_, 0) << "no subheader layout holds the header words"; }
+
+    // The bridge keeps its files open for the run; a test ends the run here.
+    void TearDown() override {
+        for (int* h : {&st_.IHNDL, &st_.IHNDLM, &st_.JHNDL}) {
+            int result = 0;
+            if (*h != 0) sclose_(h, &result);
+        }
+    }
 
     Calvar() : here_(dir_.path()) {
         testsupport::installRgdDriver();

@@ -139,6 +139,15 @@ protected:
         s.NPATWRT = 0;
     }
 
+    // The bridge keeps its files open for the run; a test ends the run here.
+    void TearDown() override {
+        for (int* h : {&s.IHNDL, &s.JHNDL1, &s.JHNDL2, &s.JHNDL3, &s.CALVST.IHNDL, &s.CALVST.IHNDLM,
+                       &s.CALVST.JHNDL}) {
+            int result = 0;
+            if (*h != 0) sclose_(h, &result);
+        }
+    }
+
     void run() { vorncalv::outputs(s, s.CS.SPRL, s.CS.SPIM, s.CS.RESP); }
 
     testsupport::ProductContent product(const std::string& name) const {
