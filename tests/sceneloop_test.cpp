@@ -301,6 +301,41 @@ TEST_F(SceneLoop, FirstSetBeyondTheLastProcessesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("abc.RLC")));
 }
 
+TEST_F(SceneLoop, SceneAfterAMissingFirstSceneSearchesTheViewsOfItsOwnSet) {
+    day.config.lastSceneNumber = 3;
+    day.records[10].missing = 1.0F;  // record 11, the first scene of set 3
+    write(12);                       // the views after set 3 are not in the file
+    const RunResult r = batch();
+    // Record 12 is not calibrated with the views of set 2 (which lie before it): its own
+    // search reaches for the views of set 4 and meets the end of the file.
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.log.substr(r.log.rfind(" NULL spectrum found in SCENE record number     11\n")),
+              " NULL spectrum found in SCENE record number     11\n"
+              " OUTPUT REC.NO.     5 AT  10.11667\n"  // the time of the last scene read
+              "END-OF-FILE\n"
+              "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
+              "IRDST= 6\n"
+              "*** END VORNCALV.EXE ***\n");
+    expectScenes(day, product("RLC"), {3, 4, 7, 8, 0});
+}
+
+TEST_F(SceneLoop, SetsWithoutSceneViewsStop) {
+    day.config.cycle = "HAS";  // one scene view per cycle: no scene record in a set
+    day = testsupport::planDay(day.config);
+    write(4);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, "NUMBER OF MIR.POS.?");
+    EXPECT_EQ(r.log.substr(r.log.rfind("VORNCALV --")), "VORNCALV -- NO SCENE VIEWS IN A SET; NSVIDS=  1\n");
+}
+
+TEST_F(SceneLoop, LastSceneNumberBeyondTheRecordNumbersStops) {
+    day.config.lastSceneNumber = 2000000000;
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, "LAST SCENE NUMBER?");
+    EXPECT_EQ(r.log.substr(r.log.rfind("VORNCALV --")), "VORNCALV -- LAST SCENE NUMBER TOO LARGE: 2000000000\n");
+}
+
 // ---- Real-time mode -----------------------------------------------------------------------
 
 struct Appender {

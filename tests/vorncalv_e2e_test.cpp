@@ -220,4 +220,34 @@ TEST_F(VorncalvDay, RealTimeRunRecordsEveryProductAndTheLastScene) {
     expectCalibrated(product("RLC"), {3, 4, 7, 8});
 }
 
+TEST_F(VorncalvDay, DefectsMakeOnlyTheirOwnScenesMissing) {
+    day.config.cycle = "HAHSHAHZ";  // three blackbody views and one scene per set
+    day.config.sets = 7;
+    day = testsupport::planDay(day.config);
+    day.config.lastSceneNumber = 6;
+    day.records[1].view = 'H';       // set 1: H H H S, no cold view before record 4
+    day.records[11].missing = 1.0F;  // record 12, the scene of set 3
+    day.records[15].view = 'X';      // record 16, the scene of set 4, shows the wrong view
+    day.records[16].missing = 1.0F;  // record 17, the first hot view of set 5
+    write(28);
+    const testsupport::ProgramResult r = run(day.answers("abc", true));
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string log = readFile(dir.file("abc.LOG"));
+    EXPECT_EQ(countOf(log, " ABORT SCENE -- NHB,NCB =    1    0\n"), 1U);
+    EXPECT_EQ(countOf(log, " NULL spectrum found in SCENE record number     12\n"), 1U);
+    EXPECT_EQ(countOf(log, "NO SCENE VIEW; NFSR,NLSR=   16   16\n"), 1U);
+    EXPECT_EQ(countOf(log, " NULL spectrum found in BB record number     17\n"), 1U);
+    EXPECT_EQ(countOf(log, " CALIBRATING SCENE, REC.NO.    20\n"), 1U);  // calibrated, yet written as missing
+    EXPECT_EQ(log.substr(log.find(" NUMBER OF")),
+              " NUMBER OF RECORDS OUTPUT:     6\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     3\n"
+              "*** END VORNCALV ***\n"
+              "*** END VORNCALV.EXE ***\n");
+    const testsupport::Product rlc = product("RLC");
+    ASSERT_EQ(rlc.count, 6);
+    EXPECT_EQ(rlc.missing, (std::vector<float>{1.0F, 0.0F, 1.0F, 1.0F, 1.0F, 0.0F}));
+    EXPECT_LT(testsupport::calibrationError(day, rlc.data[1], 8), 2e-5);
+    EXPECT_LT(testsupport::calibrationError(day, rlc.data[5], 24), 2e-5);
+}
+
 }  // namespace
