@@ -1,0 +1,298 @@
+#include "simlib/daywriter.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "ravlio/ravlio.h"
+#include "ravlio/rgdstruc.h"
+
+namespace vornsim {
+
+namespace {
+
+constexpr int MissingDataFlag = 0x800C;
+constexpr int TocVersion = 48;
+constexpr const char* Program = "vornsim";
+constexpr const char* Version = "vornsim 1.0";
+
+bool carries(const RGDsubheader& s, int id) {
+    for (int k = 0; k < s.fieldCount; ++k)
+        if (s.field[k].id == id) return true;
+    return false;
+}
+
+// Subheaders (besides the base one every file gets) that together carry every field of ids:
+// for each field not yet carried, the first layout of the dictionary that holds it.
+std::vector<int> subheadersFor(const std::vector<int>& ids) {
+    std::vector<int> chosen;
+    for (int id : ids) {
+        bool covered = id == MissingDataFlag;
+        for (int sh : chosen) covered = covered || carries(*RGDlookupSubheader(sh), id);
+        if (covered) continue;
+        for (const RGDsubheader& s : ALLsubheaders) {
+            if (s.id != RGDbaseSubheaderId && carries(s, id)) {
+                chosen.push_back(s.id);
+                break;
+            }
+        }
+    }
+    return chosen;
+}
+
+struct Column {
+    std::string shortName, label, longName, units;
+};
+
+// One RGD file open for writing; closed when it goes out of scope.
+class RgdFile {
+public:
+    RgdFile(const std::string& path, const DayPlan& day, const std::vector<Column>& columns,
+            const std::vector<int>& headerIds, const std::string& history)
+        : path_(path) {
+        std::remove(path.c_str());
+        RegisterEverything();
+        std::vector<int> subheaders = subheadersFor(headerIds);
+        const int n = static_cast<int>(columns.size());
+        std::vector<int> ids(columns.size(), 0);  // 0: identified by position
+        std::vector<int> indPrecision(columns.size(), 6);
+        std::vector<int> points(columns.size(), static_cast<int>(day.grid.size()));
+        std::vector<int> depPrecision(columns.size(), 4);
+        std::vector<double> minima(columns.size(), day.grid.front());
+        std::vector<double> maxima(columns.size(), day.grid.back());
+        std::vector<char*> shortNames, labels, longNames, units;
+        for (const Column& c : columns) {
+            shortNames.push_back(const_cast<char*>(c.shortName.c_str()));
+            labels.push_back(const_cast<char*>(c.label.c_str()));
+            longNames.push_back(const_cast<char*>(c.longName.c_str()));
+            units.push_back(const_cast<char*>(c.units.c_str()));
+        }
+        file_ = ZARFopenFileWritable(path.c_str(), 1, nullptr, 0, Program, Version, history.c_str(), TocVersion,
+                                     subheaders.data(), static_cast<int>(subheaders.size()), n, ids.data(),
+                                     minima.data(), maxima.data(), indPrecision.data(), points.data(),
+                                     depPrecision.data(), shortNames.data(), labels.data(), longNames.data(),
+                                     units.data());
+        if (file_ == nullptr) fail(ZARFlastError(nullptr));
+    }
+    ~RgdFile() {
+        if (file_ != nullptr) ZARFcloseFile(file_);
+    }
+    RgdFile(const RgdFile&) = delete;
+    RgdFile& operator=(const RgdFile&) = delete;
+
+    void write(int record, std::vector<int> ids, const std::vector<float>& header, const std::vector<float>& data) {
+        if (ZARFwriteCompleteRecord(file_, record, nullptr, nullptr, 0, ids.data(), static_cast<int>(ids.size()),
+                                    header.data(), data.data(), static_cast<int>(data.size())) == 0)
+            fail(ZARFlastError(file_));
+    }
+
+    void close() {
+        ZARFFILE* f = file_;
+        file_ = nullptr;
+        if (ZARFcloseFile(f) == 0) fail("the file could not be closed");
+    }
+
+private:
+    [[noreturn]] void fail(const char* reason) const {
+        throw WriteError("cannot write " + path_ + ": " + (reason != nullptr ? reason : "the library gave no reason"));
+    }
+
+    std::string path_;
+    ZARFFILE* file_ = nullptr;
+};
+
+std::vector<float> inputHeader(const ViewRecord& r) {
+    return {r.date,     r.hhmmss,   static_cast<float>(static_cast<unsigned char>(r.view)),
+            r.temps[0], r.temps[1], r.temps[2], r.temps[3], r.temps[4], r.temps[5], r.temps[6],
+            r.channel,  r.missing ? 1.0F : 0.0F, r.coadds, r.hours, r.drift};
+}
+
+std::string join(const std::string& dir, const std::string& name) { return (std::filesystem::path(dir) / name).string(); }
+
+void writeText(const std::string& path, const std::string& text) {
+    errno = 0;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (out) out.close();
+    if (!out) throw WriteError("cannot write " + path + ": " + std::strerror(errno != 0 ? errno : EIO));
+}
+
+// The complex spectra of every record (input and forward-scan files share the layout).
+void writeSpectra(const DayPlan& day, const std::string& path, const std::string& what) {
+    const std::vector<Column> columns = {
+        {"re", "Real part", "Uncalibrated " + what + " spectrum, real part", "counts"},
+        {"im", "Imaginary part", "Uncalibrated " + what + " spectrum, imaginary part", "counts"}};
+    RgdFile f(path, day, columns, inputHeaderIds(), "vornsim synthetic day: " + what + " complex spectra");
+    for (int r = 1; r <= day.recordCount(); ++r) {
+        const std::vector<std::complex<float>> cx = day.raw(r);
+        std::vector<float> data;
+        data.reserve(cx.size() * 2);
+        for (const auto& c : cx) data.push_back(c.real());
+        for (const auto& c : cx) data.push_back(c.imag());
+        f.write(r, inputHeaderIds(), inputHeader(day.record(r)), data);
+    }
+    f.close();
+}
+
+void writeVariance(const DayPlan& day, const std::string& path) {
+    const std::vector<Column> columns = {{"var", "Variance", "Variance of the raw spectrum over the scans", "counts2"}};
+    RgdFile f(path, day, columns, inputHeaderIds(), "vornsim synthetic day: variance of the raw spectra");
+    for (int r = 1; r <= day.recordCount(); ++r) f.write(r, inputHeaderIds(), inputHeader(day.record(r)), day.rawVariance(r));
+    f.close();
+}
+
+void writeTruth(const DayPlan& day, const std::string& path) {
+    const std::vector<Column> columns = {
+        {"radiance", "Sky radiance", "Radiance the sky view saw", "mW/(m2 sr cm-1)"},
+        {"responsivity", "Responsivity", "Magnitude of the instrument responsivity", "counts/(mW/(m2 sr cm-1))"},
+        {"variance", "Variance of radiance", "Variance of the calibrated radiance", "(mW/(m2 sr cm-1))2"}};
+    RgdFile f(path, day, columns, truthHeaderIds(), "vornsim synthetic day: truth of the calibrated scenes");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t j = 0; j < day.scenes.size(); ++j) {
+        const SceneTruth& s = day.scenes[j];
+        std::vector<float> header = {s.hhmmss, s.hours, static_cast<float>(static_cast<unsigned char>(s.view)), 0.0F,
+                                     static_cast<float>(s.ambientTemp), static_cast<float>(s.coldTemp),
+                                     static_cast<float>(s.hotTemp), static_cast<float>(static_cast<unsigned char>(s.view))};
+        std::vector<float> data;
+        if (s.missing) {
+            for (std::size_t k = 4; k < header.size(); ++k) header[k] = nan;
+            header[3] = 1.0F;
+            data.assign(day.grid.size() * 3, nan);
+        } else {
+            data = s.radiance;
+            data.insert(data.end(), s.responsivity.begin(), s.responsivity.end());
+            data.insert(data.end(), s.variance.begin(), s.variance.end());
+        }
+        f.write(static_cast<int>(j + 1), truthHeaderIds(), header, data);
+    }
+    f.close();
+}
+
+std::string trimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+const std::vector<int>& inputHeaderIds() {
+    static const std::vector<int> ids = {0x8001,  0x8002,  0x88006, 0x90005, 0x90007, 0x90009, 0x90004, 0x90006,
+                                         0x90008, 0x90002, 0x800A,  0x800C,  0x88004, 0x8011,  0xC8039};
+    return ids;
+}
+
+const std::vector<int>& truthHeaderIds() {
+    // timeHHMMSS, Time, sceneMirrorPosition, missingDataFlag, calibrationAmbientTemp,
+    // calibrationCBBtemp, calibrationHBBtemp, calibratedSceneID.
+    static const std::vector<int> ids = {0x8002, 0x8011, 0x88006, 0x800C, 0x98001, 0x98002, 0x98003, 0x98006};
+    return ids;
+}
+
+std::string parameterText(const DayPlan& day) {
+    char cavity[32];
+    std::snprintf(cavity, sizeof cavity, "%.2f", static_cast<double>(day.cavityFactor));
+    return "(File: VORNCALV.SIP -- \"static\" input parameters for VORNCALV)\n"
+           "(Note: blank lines, and lines with \"(\" in col.1, are ignored.)\n"
+           "(Written by vornsim for a synthetic day of channel " + std::to_string(day.options.channel) + ")\n"
+           "hotViewIdentifier(MPHOT):= 'H'\n"
+           "coldViewIdentifier(MPCOLD):= 'A'\n"
+           "firstSceneNumber(NFSCN):= 1\n"
+           "lastSceneNumber(NLSCN):= " + std::to_string(day.options.sets) + "\n"
+           "outputImaginaryPart(OUTOP2):= 'Y'\n"
+           "outputResponsivity(OUTOP3):= 'Y'\n"
+           "minValidThermistorCount(CTMIN):= -32767\n"
+           "maxValidThermistorCount(CTMAX):=  32767\n"
+           "ratioTestFactor(RATFAC):= 1.5\n"
+           "BBcavityFactor(CAVFAC):= " + std::string(cavity) + "\n"
+           "(Following 8 parameters are for VORN-01:\n"
+           "ABBtempOffset(ABTOFF):= 0\n"
+           "HBBtempOffset(HBTOFF):= 0\n"
+           "ABBtopTempWeight(WTABBT):= 0.0945\n"
+           "ABBapexTempWeight(WTABBA):= 0.811\n"
+           "ABBbottomTempWeight(WTABBB):= 0.0945\n"
+           "HBBtopTempWeight(WTHBBT):= 0.0945\n"
+           "HBBapexTempWeight(WTHBBA):= 0.811\n"
+           "HBBbottomTempWeight(WTHBBB):= 0.0945\n";
+}
+
+std::string mirrorText(const DayPlan& day) {
+    std::string text = std::to_string(day.cycle.size()) + " 0\n";
+    for (char view : day.cycle) {
+        const int encoder = view == 'H' ? 2048 : view == 'A' ? 6144 : view == 'Z' ? 12288 : 14336;
+        char line[32];
+        std::snprintf(line, sizeof line, "%16d\n", encoder);
+        text += line;
+        text += std::string(1, view) + "\n";
+    }
+    return text;
+}
+
+std::string emissivityText(const DayPlan& day) {
+    std::string text = "Blackbody paint emissivity (vornsim synthetic day)\n";
+    for (std::size_t i = 0; i < day.paintWavenumbers.size(); ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%8.1f %.5f\n", day.paintWavenumbers[i], static_cast<double>(day.paintEmissivity[i]));
+        text += line;
+    }
+    return text;
+}
+
+std::string upstreamStatusText(const DayPlan& day) {
+    std::string record = day.files.input;
+    record.resize(75, ' ');
+    char count[16];
+    std::snprintf(count, sizeof count, "%5d", day.recordCount());
+    return record + count;
+}
+
+std::string truthTableText(const DayPlan& day) {
+    std::string text = "record,inputRecord,scene,timeHHMMSS,missing,reason,ambientTemp,coldTemp,hotTemp\n";
+    for (std::size_t j = 0; j < day.scenes.size(); ++j) {
+        const SceneTruth& s = day.scenes[j];
+        char line[256];
+        std::snprintf(line, sizeof line, "%zu,%d,%c,%06.0f,%d,%s,%.4f,%.4f,%.4f\n", j + 1, s.inputRecord, s.view,
+                      static_cast<double>(s.hhmmss), s.missing ? 1 : 0, s.reason.c_str(), s.ambientTemp, s.coldTemp,
+                      s.hotTemp);
+        text += line;
+    }
+    return text;
+}
+
+OutputNames outputNames(const std::string& root) {
+    std::string base = root.substr(0, 8);
+    base.resize(8, ' ');
+    return {base + ".RLC", base + ".IMC", base + ".RES", base + ".CVS", trimmed(base) + ".LOG", base + ".LVF"};
+}
+
+std::vector<std::string> dayFileNames(const DayPlan& day) {
+    const DayFiles& f = day.files;
+    return {f.input, f.original, f.variance, f.parameters, f.mirror, f.emissivity, f.upstreamStatus, f.answers,
+            f.truth, f.truthTable};
+}
+
+void writeDay(const DayPlan& day, const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) throw WriteError("cannot create directory " + dir + ": " + ec.message());
+    const OutputNames out = outputNames(day.files.root);
+    for (const std::string& stale : {out.radiance, out.imaginary, out.responsivity, out.variance, out.log, out.marker,
+                                     trimmed(day.files.root.substr(0, 8)) + ".STC"})
+        std::filesystem::remove(join(dir, stale), ec);
+    const DayFiles& f = day.files;
+    writeSpectra(day, join(dir, f.input), "complex");
+    writeSpectra(day, join(dir, f.original), "forward-scan complex");
+    writeVariance(day, join(dir, f.variance));
+    writeText(join(dir, f.parameters), parameterText(day));
+    writeText(join(dir, f.mirror), mirrorText(day));
+    writeText(join(dir, f.emissivity), emissivityText(day));
+    writeText(join(dir, f.upstreamStatus), upstreamStatusText(day));
+    writeText(join(dir, f.answers), day.answers());
+    writeTruth(day, join(dir, f.truth));
+    writeText(join(dir, f.truthTable), truthTableText(day));
+}
+
+}  // namespace vornsim

@@ -1,0 +1,48 @@
+// Writes a planned day into a directory: the input file of complex spectra, the forward-scan
+// spectra and the variance file (RGD, through the RAVLIO library), the parameter,
+// mirror-position, paint-emissivity and upstream status files, the console answers of a
+// batch run, and the truth (TRUTH.RGD and TRUTH.CSV).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "simlib/dayplan.h"
+
+namespace vornsim {
+
+// A file of the day that cannot be written; the text names the file and the reason.
+class WriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The 15 header fields the calibration requests from every input record, in its order.
+const std::vector<int>& inputHeaderIds();
+// The header fields of TRUTH.RGD, in the order of its metadata.
+const std::vector<int>& truthHeaderIds();
+
+// The text files of the day, as written.
+std::string parameterText(const DayPlan& day);
+std::string mirrorText(const DayPlan& day);
+std::string emissivityText(const DayPlan& day);
+std::string upstreamStatusText(const DayPlan& day);
+std::string truthTableText(const DayPlan& day);
+
+// Creates dir when needed and writes every file of the day into it, replacing files of the
+// same names and removing the calibration outputs an earlier run left under the day's root
+// (they would otherwise be appended to). Failure: WriteError.
+void writeDay(const DayPlan& day, const std::string& dir);
+
+// Names of the files writeDay writes, in the order written.
+std::vector<std::string> dayFileNames(const DayPlan& day);
+
+// Names of the calibration's outputs under a root, as the calibration forms them (the
+// root blank-padded to 8 characters for the data products, trimmed for the log).
+struct OutputNames {
+    std::string radiance, imaginary, responsivity, variance, log, marker;
+};
+OutputNames outputNames(const std::string& root);
+
+}  // namespace vornsim

@@ -1,0 +1,270 @@
+#include "simlib/simcli.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <optional>
+
+#include "simlib/compare.h"
+#include "simlib/daywriter.h"
+
+namespace vornsim {
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: vornsim --dir DIR [--channel N] [--sets N] [--points N] [--drift K]\n"
+    "               [--missing RECORDS] [--seed N]\n"
+    "       vornsim --compare DIR\n"
+    "       vornsim --help\n"
+    "\n"
+    "Writes a synthetic VORN instrument day into DIR: the complex spectra of hot, ambient and\n"
+    "sky views as the upstream program delivers them, with every file a vorncalv run needs,\n"
+    "and the truth the calibration must reproduce. Calibrate it with\n"
+    "    cd DIR && vorncalv < ANSWERS.TXT\n"
+    "and compare the outputs with the truth with vornsim --compare DIR.\n"
+    "\n"
+    "  --dir DIR          directory to write the day into (created when needed; files of an\n"
+    "                     earlier day and its calibration outputs there are replaced)\n"
+    "  --channel N        1: 520-1800 cm-1 (default), 2: 1800-3020 cm-1\n"
+    "  --sets N           sets of views to calibrate, 1-100 (default 20); each set is a hot\n"
+    "                     and an ambient blackbody view and four sky views, two minutes\n"
+    "                     apart from 06:00:00, and the file holds one set more, whose\n"
+    "                     blackbody views close the last calibrated set\n"
+    "  --points N         points per spectrum, 2-9000 (default 2655 for channel 1, 2531\n"
+    "                     for channel 2: about 0.48 cm-1 apart)\n"
+    "  --drift K          linear drift of the blackbody and support-structure temperatures,\n"
+    "                     kelvin per hour, -3 to 3 (default 0.25)\n"
+    "  --missing RECORDS  input records flagged missing, such as 16,38 or 5-7; none for no\n"
+    "                     record (default 16,38: a sky view of set 3 and the ambient view\n"
+    "                     of set 7)\n"
+    "  --seed N           seed of the sky's absorption lines, clouds and encoder drifts\n"
+    "                     (default 1)\n"
+    "  --compare DIR      read the calibration outputs in DIR and compare them with the truth\n"
+    "  --help             this text\n"
+    "\n"
+    "Files written: the input spectra (150417C1.UVS for channel 1), the forward-scan\n"
+    "spectra (150417F1.UVS), their variance (150417C1.VAR), VORNCALV.SIP, SCENEMIR.POS,\n"
+    "BBPAINT.EMI, the upstream status file (QUINT.STA or MOBLEX.STA), ANSWERS.TXT (the\n"
+    "nine console answers of a batch run), TRUTH.RGD (per output record: sky radiance,\n"
+    "responsivity magnitude and variance of radiance, with the blackbody temperatures) and\n"
+    "TRUTH.CSV (per output record: input record, scene, time, whether and why it is missing).\n"
+    "\n"
+    "Options may also be written --option=VALUE. Exit status: 0 on success, 1 when the day\n"
+    "cannot be written or the calibration does not match the truth, 2 for a bad command line.\n";
+
+const char* valueNeeded(const std::string& option) {
+    if (option == "--dir" || option == "--compare") return "a directory";
+    if (option == "--drift") return "a number of kelvin per hour";
+    if (option == "--missing") return "a record list";
+    return "a whole number";
+}
+
+int parseInt(const std::string& option, const std::string& text) {
+    long long value = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (!text.empty() && text[0] == '+') ++begin;
+    const auto result = std::from_chars(begin, end, value);
+    if (text.empty() || result.ec != std::errc{} || result.ptr != end || value < -2147483647LL || value > 2147483647LL)
+        throw UsageError("option '" + option + "' needs a whole number, not '" + text + "'");
+    return static_cast<int>(value);
+}
+
+double parseReal(const std::string& option, const std::string& text) {
+    double value = 0.0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (!text.empty() && text[0] == '+') ++begin;
+    const auto result = std::from_chars(begin, end, value);
+    if (text.empty() || result.ec != std::errc{} || result.ptr != end || !std::isfinite(value))
+        throw UsageError("option '" + option + "' needs a number, not '" + text + "'");
+    return value;
+}
+
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+
+    Options run() {
+        for (i_ = 0; i_ < args_.size(); ++i_) {
+            const std::string& a = args_[i_];
+            if (a.size() < 2 || a[0] != '-') throw UsageError("unexpected argument '" + a + "'");
+            option(a);
+            if (o_.mode == Mode::Help) return o_;
+        }
+        check();
+        return o_;
+    }
+
+private:
+    std::string value(const std::string& name, const std::optional<std::string>& inlineValue) {
+        if (inlineValue) return *inlineValue;
+        if (i_ + 1 >= args_.size()) throw UsageError("option '" + name + "' needs " + valueNeeded(name));
+        return args_[++i_];
+    }
+
+    void once(const std::string& name) {
+        for (const std::string& seen : seen_)
+            if (seen == name) throw UsageError("option '" + name + "' is given twice");
+        seen_.push_back(name);
+    }
+
+    void option(const std::string& a) {
+        const std::size_t eq = a.find('=');
+        const std::string name = a.substr(0, eq);
+        std::optional<std::string> inlineValue;
+        if (eq != std::string::npos) inlineValue = a.substr(eq + 1);
+        if (name == "--help" || name == "-h") {
+            if (inlineValue) throw UsageError("option '" + name + "' takes no value");
+            o_.mode = Mode::Help;
+            return;
+        }
+        if (name != "--dir" && name != "--compare" && name != "--channel" && name != "--sets" && name != "--points" &&
+            name != "--drift" && name != "--missing" && name != "--seed")
+            throw UsageError("unknown option '" + a + "'");
+        once(name);
+        const std::string v = value(name, inlineValue);
+        if (name == "--dir" || name == "--compare") {
+            if (!o_.dir.empty()) throw UsageError("give either --dir or --compare, once");
+            if (v.empty()) throw UsageError("the directory name is empty");
+            o_.dir = v;
+            if (name == "--compare") o_.mode = Mode::Compare;
+        } else if (name == "--channel") {
+            o_.day.channel = parseInt(name, v);
+        } else if (name == "--sets") {
+            o_.day.sets = parseInt(name, v);
+        } else if (name == "--points") {
+            o_.day.points = parseInt(name, v);
+            if (o_.day.points == 0) throw UsageError("the number of points must be between 2 and 9000");
+        } else if (name == "--drift") {
+            o_.day.driftPerHour = parseReal(name, v);
+        } else if (name == "--missing") {
+            o_.day.missing = parseRecordList(v);
+        } else {
+            const int seed = parseInt(name, v);
+            if (seed < 0) throw UsageError("the seed must not be negative");
+            o_.day.seed = static_cast<unsigned>(seed);
+        }
+    }
+
+    void check() {
+        if (o_.dir.empty()) throw UsageError("no directory given (--dir DIR, or --compare DIR)");
+        if (o_.mode == Mode::Compare && seen_.size() > 1)
+            throw UsageError("--compare takes no other option");
+        try {
+            checkOptions(o_.day);
+        } catch (const OptionError& e) {
+            throw UsageError(e.what());
+        }
+    }
+
+    const std::vector<std::string>& args_;
+    std::size_t i_ = 0;
+    std::vector<std::string> seen_;
+    Options o_;
+};
+
+void describeDay(const DayPlan& day, const std::string& dir, std::ostream& out) {
+    const DayFiles& f = day.files;
+    char line[256];
+    std::snprintf(line, sizeof line, "vornsim: wrote a synthetic channel %d day into %s\n", day.options.channel,
+                  dir.c_str());
+    out << line;
+    std::snprintf(line, sizeof line,
+                  "  %-14s %d records: %d sets of %d views (hot, ambient, 4 sky), %zu points %.1f-%.1f cm-1\n",
+                  f.input.c_str(), day.recordCount(), day.options.sets + 1, day.recordsPerSet(), day.grid.size(),
+                  day.grid.front(), day.grid.back());
+    out << line;
+    std::string missing;
+    for (const ViewRecord& r : day.records)
+        if (r.missing) missing += (missing.empty() ? "" : ",") + std::to_string(&r - day.records.data() + 1);
+    out << "  records flagged missing: " << (missing.empty() ? "none" : missing) << "\n";
+    std::snprintf(line, sizeof line, "  blackbody drift %.3g K per hour; %d scenes to calibrate, %d of them to be written as missing\n",
+                  day.options.driftPerHour, static_cast<int>(day.scenes.size()), day.missingOutputs());
+    out << line;
+    out << "  also: " << f.original << " " << f.variance << " " << f.parameters << " " << f.mirror << " " << f.emissivity
+        << " " << f.upstreamStatus << " " << f.answers << " " << f.truth << " " << f.truthTable << "\n";
+    out << "  calibrate: cd " << dir << " && vorncalv < " << f.answers << "\n";
+    out << "  compare:   vornsim --compare " << dir << "\n";
+}
+
+int run(const Options& o, std::ostream& out) {
+    if (o.mode == Mode::Compare) {
+        const Comparison c = compareDay(o.dir);
+        printComparison(c, out);
+        return c.matches() ? ExitOk : ExitFailure;
+    }
+    const DayPlan day = planDay(o.day);
+    writeDay(day, o.dir);
+    describeDay(day, o.dir, out);
+    return ExitOk;
+}
+
+}  // namespace
+
+std::vector<int> parseRecordList(const std::string& text) {
+    std::vector<int> records;
+    if (text.empty() || text == "none") return records;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::size_t dash = item.find('-', 1);
+        const auto number = [&text](const std::string& s) {
+            int v = 0;
+            const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+            if (s.empty() || r.ec != std::errc{} || r.ptr != s.data() + s.size() || v < 1)
+                throw UsageError("bad record list '" + text + "': record numbers are whole numbers from 1");
+            return v;
+        };
+        if (dash == std::string::npos) {
+            records.push_back(number(item));
+        } else {
+            const int first = number(item.substr(0, dash));
+            const int last = number(item.substr(dash + 1));
+            if (last < first) throw UsageError("bad record list '" + text + "': range " + item + " runs backwards");
+            if (last - first > 100000) throw UsageError("bad record list '" + text + "': range " + item + " is too long");
+            for (int r = first; r <= last; ++r) records.push_back(r);
+        }
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return records;
+}
+
+Options parseArguments(const std::vector<std::string>& args) { return Parser(args).run(); }
+
+const char* usageText() { return Usage; }
+
+int runVornsim(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Options options;
+    try {
+        options = parseArguments(args);
+    } catch (const UsageError& e) {
+        err << "vornsim: " << e.what() << "\nTry 'vornsim --help' for more information.\n";
+        return ExitUsage;
+    }
+    if (options.mode == Mode::Help) {
+        out << Usage;
+        return out.flush() ? ExitOk : ExitFailure;
+    }
+    int status = ExitFailure;
+    try {
+        status = run(options, out);
+    } catch (const std::bad_alloc&) {
+        err << "vornsim: out of memory\n";
+        return ExitFailure;
+    } catch (const std::exception& e) {
+        err << "vornsim: " << e.what() << '\n';
+        return ExitFailure;
+    }
+    if (!out.flush()) {
+        err << "vornsim: cannot write to standard output\n";
+        return ExitFailure;
+    }
+    return status;
+}
+
+}  // namespace vornsim
