@@ -336,6 +336,21 @@ TEST_F(SceneLoop, LastSceneNumberBeyondTheRecordNumbersStops) {
     EXPECT_EQ(r.log.substr(r.log.rfind("VORNCALV --")), "VORNCALV -- LAST SCENE NUMBER TOO LARGE: 2000000000\n");
 }
 
+TEST_F(SceneLoop, TimePointsBeyondTheTableAreLeftOutOfTheFit) {
+    // Twelve blackbody views per set, ten of them "C" views that only add time points:
+    // the search offers more than the 20 points the table holds.
+    day.config.cycle = "CCCCCCCCCCHASCCCCCCCCCCHAZ";
+    day = testsupport::planDay(day.config);
+    day.config.lastSceneNumber = 1;
+    write(26);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    std::string expected;
+    for (int n = 21; n <= 25; ++n) expected += "TIME-POINT TABLE FULL; NOT FITTED: RECORD     " + std::to_string(n) + "\n";
+    EXPECT_EQ(countOf(r.log, expected), 1U);
+    expectScenes(day, product("RLC"), {13});
+}
+
 // ---- Real-time mode -----------------------------------------------------------------------
 
 struct Appender {
