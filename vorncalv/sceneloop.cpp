@@ -334,7 +334,7 @@ void checkLayout(RunState& s) {
         util::stop("NUMBER OF MIR.POS.?");
     }
     const std::int64_t lastRecord = std::int64_t{s.NLSET} * s.NALL + s.NBBP;
-    if (lastRecord > INT_MAX) {
+    if (lastRecord >= INT_MAX) {  // the set counter itself must also stay countable
         logLine(s, util::fmt("('VORNCALV -- LAST SCENE NUMBER TOO LARGE:',I11)", {s.NLSET}));
         util::stop("LAST SCENE NUMBER?");
     }
