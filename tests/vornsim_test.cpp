@@ -233,6 +233,40 @@ TEST(VornsimPlan, TheSameSeedGivesTheSameDayAndAnotherSeedAnotherSky) {
     EXPECT_EQ(a.radiance[0], c.radiance[0]);  // the blackbodies do not depend on the seed
 }
 
+double largestDeparture(const DayPlan& day) {
+    double worst = 0.0;
+    for (const vornsim::SceneTruth& s : day.scenes) {
+        if (s.missing) continue;
+        double peak = 0.0;
+        for (float v : s.radiance) peak = std::max(peak, static_cast<double>(v));
+        for (std::size_t i = 0; i < s.radiance.size(); ++i)
+            worst = std::max(worst, std::fabs(static_cast<double>(s.expected[i]) - s.radiance[i]) / peak);
+    }
+    return worst;
+}
+
+TEST(VornsimPlan, ExactCalibrationGivesTheSkyWhileTheBlackbodiesHoldStill) {
+    DayOptions o = smallDay(3, 200);
+    o.driftPerHour = 0.0;
+    const DayPlan day = planDay(o);
+    EXPECT_LT(largestDeparture(day), 1e-6);
+    for (const vornsim::SceneTruth& s : day.scenes) {
+        if (s.missing) continue;
+        for (std::size_t i = 0; i < s.responsivity.size(); ++i)
+            EXPECT_NEAR(s.responsivity[i], std::abs(day.instrument.responsivity[i]), 1e-5 * s.responsivity[i]);
+    }
+}
+
+TEST(VornsimPlan, DriftingBlackbodiesMoveTheExactCalibrationOffTheSkyByTheInterpolationOnly) {
+    DayOptions o = smallDay(3, 200);
+    o.channel = 2;
+    o.driftPerHour = 3.0;
+    const double departure = largestDeparture(planDay(o));
+    // The curvature of Planck's law over 0.6 K between hot views, at 3000 cm-1: about 1e-4.
+    EXPECT_GT(departure, 1e-5);
+    EXPECT_LT(departure, 1e-3);
+}
+
 // ---- Missing records and the outputs they spoil ------------------------------------------
 
 TEST(VornsimMissing, FlaggedRecordsHaveNoSpectrumAndNoVariance) {
@@ -342,7 +376,7 @@ TEST(VornsimFiles, TruthHoldsOneRecordPerOutputWithMissingOnesFlagged) {
     Opened truth(dir.file("TRUTH.RGD"));
     ASSERT_NE(truth.f, nullptr);
     EXPECT_EQ(ZARFreadRecordCount(truth.f), 12);
-    EXPECT_EQ(ZARFqueryMaxDataCount(truth.f), 3);
+    EXPECT_EQ(ZARFqueryMaxDataCount(truth.f), 4);
     std::vector<int> ids = vornsim::truthHeaderIds();
     std::vector<float> values(ids.size());
     ZARFreadRealMetadata(truth.f, 10, ids.data(), static_cast<int>(ids.size()), values.data());
@@ -355,7 +389,9 @@ TEST(VornsimFiles, TruthHoldsOneRecordPerOutputWithMissingOnesFlagged) {
     EXPECT_EQ(values[3], 0.0F);
     EXPECT_EQ(values[7], 90.0F);  // calibratedSceneID: "Z"
     EXPECT_EQ(readValues(truth.f, 1, 1), day.scenes[0].radiance);
-    EXPECT_EQ(readValues(truth.f, 2, 1), day.scenes[0].responsivity);
+    EXPECT_EQ(readValues(truth.f, 2, 1), day.scenes[0].expected);
+    EXPECT_EQ(readValues(truth.f, 3, 1), day.scenes[0].responsivity);
+    EXPECT_EQ(readValues(truth.f, 4, 1), day.scenes[0].variance);
     const std::string csv = readFile(dir.file("TRUTH.CSV"));
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "record,inputRecord,scene,timeHHMMSS,missing,reason,ambientTemp,coldTemp,hotTemp");
     EXPECT_NE(csv.find("\n10,16,Z,063000,1,scene record missing,"), std::string::npos);
@@ -499,7 +535,7 @@ TEST(VornsimEndToEnd, CalibratedRadianceMatchesTheTruthToSinglePrecision) {
         for (float v : s.radiance) peak = std::max(peak, v);
         for (std::size_t i = 0; i < cal.size(); ++i) {
             if (s.missing) EXPECT_TRUE(std::isnan(cal[i]));
-            else EXPECT_NEAR(cal[i], s.radiance[i], 1e-5F * peak) << "record " << j << " point " << i;
+            else EXPECT_NEAR(cal[i], s.expected[i], 1e-5F * peak) << "record " << j << " point " << i;
         }
     }
     EXPECT_TRUE(std::filesystem::exists(dir.file("150417C1.CVS")));

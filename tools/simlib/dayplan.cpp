@@ -117,6 +117,9 @@ class NullPredictor {
 public:
     explicit NullPredictor(const DayPlan& day) : day_(day) {}
 
+    // The first hot and cold views before and after the scene, as the last search found them.
+    int hotBefore = 0, coldBefore = 0, hotAfter = 0, coldAfter = 0;
+
     // The reason the scene record nsvr of set k is written as missing; empty when it is not.
     std::string scene(int k, int nsvr) {
         const int nsvids = day_.scenesPerSet * 2;
@@ -142,14 +145,15 @@ private:
         const int nbbp = day_.blackbodiesPerSet;
         std::string reason;
         nhb_ = ncb_ = 0;
-        scan((k - 1) * nall + 1, (k - 1) * nall + nbbp, nhb_, ncb_, true, reason);
+        scan((k - 1) * nall + 1, (k - 1) * nall + nbbp, nhb_, ncb_, hotBefore, coldBefore, true, reason);
         nhf_ = ncf_ = 0;
-        scan(k * nall + 1, k * nall + nbbp, nhf_, ncf_, false, reason);
+        scan(k * nall + 1, k * nall + nbbp, nhf_, ncf_, hotAfter, coldAfter, false, reason);
         viewsSet_ = k;
         return reason;
     }
 
-    void scan(int first, int last, int& hot, int& cold, bool preceding, std::string& reason) {
+    void scan(int first, int last, int& hot, int& cold, int& hotRecord, int& coldRecord, bool preceding,
+              std::string& reason) {
         for (int n = first; n <= last; ++n) {
             if (hot > 0 && cold > 0) break;
             if (n > day_.recordCount()) break;
@@ -160,6 +164,7 @@ private:
             }
             if (r.view == 'H' && hot == 0) {
                 hot = 1;
+                hotRecord = n;
                 if (preceding) {
                     msech_ = r.seconds % 86400;
                 } else {
@@ -169,6 +174,7 @@ private:
                 }
             } else if (r.view == 'A' && cold == 0) {
                 cold = 1;
+                coldRecord = n;
             }
         }
     }
@@ -181,6 +187,41 @@ private:
     double delth_ = 0.0;
     int viewsSet_ = 0;
 };
+
+// Linear interpolation in time between the views a (before) and b (after), as the
+// calibration weighs them.
+double between(double a, double b, int ta, int tb, int t) {
+    return (static_cast<double>(tb - t) * a + static_cast<double>(t - ta) * b) / static_cast<double>(tb - ta);
+}
+
+// The truth of a calibrated scene: its sky radiance, and what an exact calibration with the
+// views the search found gives: the scene's place between the interpolated cold and hot
+// views, scaled by the blackbody radiances at the scene's temperatures.
+void expectCalibration(const DayPlan& day, const NullPredictor& views, const ViewRecord& r, SceneTruth& s) {
+    const ViewRecord& h1 = day.record(views.hotBefore);
+    const ViewRecord& h2 = day.record(views.hotAfter);
+    const ViewRecord& c1 = day.record(views.coldBefore);
+    const ViewRecord& c2 = day.record(views.coldAfter);
+    const auto seen = [&day](int record) -> const std::vector<float>& {
+        return day.radiance[static_cast<std::size_t>(record - 1)];
+    };
+    const Temperatures t = temperaturesAt(day.options, r.seconds);
+    s.radiance = seen(s.inputRecord);
+    for (std::size_t i = 0; i < day.grid.size(); ++i) {
+        const double hot = between(seen(views.hotBefore)[i], seen(views.hotAfter)[i], h1.seconds, h2.seconds, r.seconds);
+        const double cold = between(seen(views.coldBefore)[i], seen(views.coldAfter)[i], c1.seconds, c2.seconds, r.seconds);
+        const double e = day.cavity[i];
+        const double surroundings = planck(day.grid[i], t.support);
+        const double rhbb = planck(day.grid[i], t.hot) * e + (1.0 - e) * surroundings;
+        const double rcbb = planck(day.grid[i], t.ambient) * e + (1.0 - e) * surroundings;
+        const double ratio = (static_cast<double>(s.radiance[i]) - cold) / (hot - cold);
+        const double responsivity = std::abs(day.instrument.responsivity[i]) * (hot - cold) / (rhbb - rcbb);
+        const double noise = day.instrument.scanNoise[i] * std::abs(day.instrument.responsivity[i]);
+        s.expected.push_back(static_cast<float>(ratio * (rhbb - rcbb) + rcbb));
+        s.responsivity.push_back(static_cast<float>(responsivity));
+        s.variance.push_back(static_cast<float>(noise * noise / r.coadds / (responsivity * responsivity)));
+    }
+}
 
 void planTruth(DayPlan& day) {
     NullPredictor predictor(day);
@@ -200,15 +241,7 @@ void planTruth(DayPlan& day) {
             s.ambientTemp = t.support;
             s.coldTemp = t.ambient;
             s.hotTemp = t.hot;
-            if (!s.missing) {
-                s.radiance = day.radiance[static_cast<std::size_t>(nsvr - 1)];
-                for (std::size_t i = 0; i < day.grid.size(); ++i) {
-                    const double g = std::abs(day.instrument.responsivity[i]);
-                    const double noise = day.instrument.scanNoise[i];
-                    s.responsivity.push_back(static_cast<float>(g));
-                    s.variance.push_back(static_cast<float>(noise * noise / r.coadds));
-                }
-            }
+            if (!s.missing) expectCalibration(day, predictor, r, s);
             day.scenes.push_back(std::move(s));
         }
     }

@@ -11,6 +11,12 @@
 // it (cavity emissivity from the paint emissivity file, reflected surroundings at the
 // support-structure temperature). The input holds one set more than is calibrated: its
 // blackbody views close the last calibrated set.
+//
+// The calibration interpolates the blackbody views linearly in time to the scene, while the
+// radiance of a drifting blackbody is not linear in time (Planck's law bends); so besides
+// the sky radiance the truth holds the radiance an exact calibration of these views gives,
+// which differs from the sky by that interpolation alone (a few parts in a million of the
+// peak at the default drift, more at large drifts in channel 2).
 #pragma once
 
 #include <array>
@@ -88,7 +94,8 @@ struct SceneTruth {
     double coldTemp = 0.0;
     double hotTemp = 0.0;
     std::vector<float> radiance;      // the sky radiance the view saw
-    std::vector<float> responsivity;  // |G|
+    std::vector<float> expected;      // an exact calibration of the scene with its views
+    std::vector<float> responsivity;  // its responsivity: |G| x interpolated (hot - cold) / (RHBB - RCBB)
     std::vector<float> variance;      // variance of the calibrated radiance
 };
 

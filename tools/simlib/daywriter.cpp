@@ -148,7 +148,9 @@ void writeVariance(const DayPlan& day, const std::string& path) {
 void writeTruth(const DayPlan& day, const std::string& path) {
     const std::vector<Column> columns = {
         {"radiance", "Sky radiance", "Radiance the sky view saw", "mW/(m2 sr cm-1)"},
-        {"responsivity", "Responsivity", "Magnitude of the instrument responsivity", "counts/(mW/(m2 sr cm-1))"},
+        {"expected", "Expected calibrated radiance",
+         "Exact calibration of the scene with its blackbody views interpolated linearly in time", "mW/(m2 sr cm-1)"},
+        {"responsivity", "Responsivity", "Responsivity an exact calibration gives", "counts/(mW/(m2 sr cm-1))"},
         {"variance", "Variance of radiance", "Variance of the calibrated radiance", "(mW/(m2 sr cm-1))2"}};
     RgdFile f(path, day, columns, truthHeaderIds(), "vornsim synthetic day: truth of the calibrated scenes");
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -161,9 +163,10 @@ void writeTruth(const DayPlan& day, const std::string& path) {
         if (s.missing) {
             for (std::size_t k = 4; k < header.size(); ++k) header[k] = nan;
             header[3] = 1.0F;
-            data.assign(day.grid.size() * 3, nan);
+            data.assign(day.grid.size() * 4, nan);
         } else {
             data = s.radiance;
+            data.insert(data.end(), s.expected.begin(), s.expected.end());
             data.insert(data.end(), s.responsivity.begin(), s.responsivity.end());
             data.insert(data.end(), s.variance.begin(), s.variance.end());
         }

@@ -1,7 +1,9 @@
 // Writes a planned day into a directory: the input file of complex spectra, the forward-scan
 // spectra and the variance file (RGD, through the RAVLIO library), the parameter,
 // mirror-position, paint-emissivity and upstream status files, the console answers of a
-// batch run, and the truth (TRUTH.RGD and TRUTH.CSV).
+// batch run, and the truth (TRUTH.RGD: per output record the sky radiance, the expected
+// calibrated radiance, responsivity and variance of radiance; TRUTH.CSV: per output record
+// the input record, scene, time and whether and why it is missing).
 #pragma once
 
 #include <stdexcept>
