@@ -367,6 +367,14 @@ TEST(VornsimFiles, VarianceAndForwardFilesMatchTheInputRecordForRecord) {
     EXPECT_EQ(ZARFreadRealMetadata(var.f, 1, ids.data(), 3, values.data()), 3);
     EXPECT_EQ(values, (std::vector<float>{23.0F, 0.0F, 72.0F}));
     EXPECT_EQ(readValues(var.f, 1, 4), day.rawVariance(4));
+    const std::vector<std::complex<float>> forward = day.forwardRaw(4);
+    const std::vector<std::complex<float>> combined = day.raw(4);
+    const std::vector<float> re = readValues(fwd.f, 1, 4);
+    for (std::size_t i = 0; i < forward.size(); ++i) {
+        EXPECT_EQ(re[i], forward[i].real());
+        EXPECT_NEAR(std::abs(forward[i]), std::abs(combined[i]), 1e-6 * std::abs(combined[i]));
+        EXPECT_NE(forward[i], combined[i]);
+    }
 }
 
 TEST(VornsimFiles, TruthHoldsOneRecordPerOutputWithMissingOnesFlagged) {
@@ -551,6 +559,21 @@ TEST(VornsimEndToEnd, CalibratedRadianceMatchesTheTruthToSinglePrecision) {
     EXPECT_EQ(c.compared, 11);
     EXPECT_EQ(c.truthMissing, 1);
     EXPECT_TRUE(c.stopSeen);
+}
+
+TEST(VornsimEndToEnd, RealTimeRunFindsEveryRecordCountedByTheUpstreamStatusFile) {
+    TempDir dir;
+    const DayPlan day = planDay(smallDay(2, 32));
+    vornsim::writeDay(day, dir.path().string());
+    std::string answers = day.answers();
+    answers.replace(answers.find("\nY\n"), 3, "\nN\n");  // real-time mode: waits for what is not counted
+    const ProgramResult run = runProgram(VORNCALV_BINARY, answers, dir.path(), {}, 60);
+    ASSERT_TRUE(run.exited) << "the run waited for a record the status file does not count";
+    EXPECT_EQ(lastLine(run.err), "STOP *** END VORNCALV.EXE ***");
+    EXPECT_EQ(run.out.find("Waiting for"), std::string::npos);
+    EXPECT_TRUE(vornsim::compareDay(dir.path().string()).matches());
+    const std::string status = readFile(dir.file("150417C1.STC"));
+    EXPECT_EQ(status.substr(0, 80), "VORNCALV -- LAST SCENE CALIBRATED:" + std::string(41, ' ') + "    8");
 }
 
 TEST(VornsimEndToEnd, ToolWritesCalibratesAndComparesAChannelTwoDay) {

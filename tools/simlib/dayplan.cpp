@@ -304,6 +304,15 @@ std::vector<std::complex<float>> DayPlan::raw(int r) const {
     return out;
 }
 
+std::vector<std::complex<float>> DayPlan::forwardRaw(int r) const {
+    std::vector<std::complex<float>> out = raw(r);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double shift = 0.015 + 2e-5 * (grid[i] - grid.front());
+        out[i] = std::complex<float>(std::complex<double>(out[i]) * std::polar(1.0, shift));
+    }
+    return out;
+}
+
 std::vector<float> DayPlan::rawVariance(int r) const {
     const ViewRecord& v = record(r);
     std::vector<float> out;

@@ -135,6 +135,8 @@ struct DayPlan {
     const ViewRecord& record(int r) const { return records.at(static_cast<std::size_t>(r - 1)); }
     // The raw complex spectrum of record r (not a number everywhere for a missing record).
     std::vector<std::complex<float>> raw(int r) const;
+    // The same view from the forward scans alone: the same magnitude, a slightly other phase.
+    std::vector<std::complex<float>> forwardRaw(int r) const;
     // The variance over the scans of record r's raw spectrum (sum of squared deviations).
     std::vector<float> rawVariance(int r) const;
     // The nine console answers of a batch run in the day's directory.

@@ -122,13 +122,13 @@ void writeText(const std::string& path, const std::string& text) {
 }
 
 // The complex spectra of every record (input and forward-scan files share the layout).
-void writeSpectra(const DayPlan& day, const std::string& path, const std::string& what) {
+void writeSpectra(const DayPlan& day, const std::string& path, const std::string& what, bool forward) {
     const std::vector<Column> columns = {
         {"re", "Real part", "Uncalibrated " + what + " spectrum, real part", "counts"},
         {"im", "Imaginary part", "Uncalibrated " + what + " spectrum, imaginary part", "counts"}};
     RgdFile f(path, day, columns, inputHeaderIds(), "vornsim synthetic day: " + what + " complex spectra");
     for (int r = 1; r <= day.recordCount(); ++r) {
-        const std::vector<std::complex<float>> cx = day.raw(r);
+        const std::vector<std::complex<float>> cx = forward ? day.forwardRaw(r) : day.raw(r);
         std::vector<float> data;
         data.reserve(cx.size() * 2);
         for (const auto& c : cx) data.push_back(c.real());
@@ -286,8 +286,8 @@ void writeDay(const DayPlan& day, const std::string& dir) {
                                      trimmed(day.files.root.substr(0, 8)) + ".STC"})
         std::filesystem::remove(join(dir, stale), ec);
     const DayFiles& f = day.files;
-    writeSpectra(day, join(dir, f.input), "complex");
-    writeSpectra(day, join(dir, f.original), "forward-scan complex");
+    writeSpectra(day, join(dir, f.input), "complex", false);
+    writeSpectra(day, join(dir, f.original), "forward-scan complex", true);
     writeVariance(day, join(dir, f.variance));
     writeText(join(dir, f.parameters), parameterText(day));
     writeText(join(dir, f.mirror), mirrorText(day));
