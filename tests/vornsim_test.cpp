@@ -611,4 +611,36 @@ TEST(VornsimEndToEnd, ComparisonCatchesACalibrationOfAnotherSky) {
     EXPECT_NE(out.str().find("  result: MISMATCH\n"), std::string::npos);
 }
 
+TEST(VornsimEndToEnd, ComparisonCatchesRecordsMissingOnOneSideOnly) {
+    TempDir a;
+    TempDir b;
+    DayOptions o = smallDay(3, 32);
+    const DayPlan day = planDay(o);  // input record 16 (output record 10) missing
+    vornsim::writeDay(day, a.path().string());
+    o.missing = std::vector<int>{};
+    vornsim::writeDay(planDay(o), b.path().string());
+    calibrate(a, day);
+    for (const char* name : {"TRUTH.RGD", "TRUTH.CSV"})
+        std::filesystem::copy_file(b.file(name), a.file(name), std::filesystem::copy_options::overwrite_existing);
+    const vornsim::Comparison c = vornsim::compareDay(a.path().string());
+    EXPECT_EQ(c.missingDisagreements, std::vector<int>{10});
+    ASSERT_EQ(c.problems.size(), 1U);
+    EXPECT_EQ(c.problems[0], "records missing in one of radiance and truth only: 10");
+}
+
+TEST(VornsimEndToEnd, ComparisonCatchesARunThatStoppedEarly) {
+    TempDir dir;
+    const DayPlan day = planDay(smallDay(3, 32));
+    vornsim::writeDay(day, dir.path().string());
+    // A parameter file that asks for one set more than the input can close.
+    std::string sip = readFile(dir.file("VORNCALV.SIP"));
+    sip.replace(sip.find("lastSceneNumber(NLSCN):= 3"), 26, "lastSceneNumber(NLSCN):= 4");
+    testsupport::writeFile(dir.file("VORNCALV.SIP"), sip);
+    calibrate(dir, day);
+    const vornsim::Comparison c = vornsim::compareDay(dir.path().string());
+    EXPECT_FALSE(c.stopSeen);
+    EXPECT_FALSE(c.matches());
+    EXPECT_EQ(c.problems[0], "the log " + dir.file("150417C1.LOG") + " does not end with the end-of-run summary");
+}
+
 }  // namespace

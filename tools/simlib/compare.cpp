@@ -183,7 +183,13 @@ private:
                 problem(s.name + " holds " + std::to_string(s.records) + " records, the truth " +
                         std::to_string(c_.truthRecords));
         }
-        if (!products_[3].summary.present) problem(products_[3].summary.name + " was not written");
+        // The variance product numbers its records by input record, up to the last scene's.
+        const ProductSummary& v = products_[3].summary;
+        const int lastInput = rows_.empty() ? 0 : rows_.back().inputRecord;
+        if (!v.present) problem(v.name + " was not written");
+        else if (v.records != lastInput)
+            problem(v.name + " holds " + std::to_string(v.records) + " records, the input up to the last scene " +
+                    std::to_string(lastInput));
         if (static_cast<int>(rows_.size()) != c_.truthRecords)
             problem("TRUTH.CSV and TRUTH.RGD disagree on the number of scenes");
     }
