@@ -37,12 +37,12 @@ echo "Outputs in demo/: $root.RLC (calibrated radiance), $root.IMC (imaginary pa
 echo "$root.RES (responsivity), $root.CVS (variance of radiance), CAVEMIS1.MLT (cavity"
 echo "emissivity); the log is demo/$root.LOG, the console output demo/vorncalv.out."
 echo "Look at them with rgddump, for example:"
-show() { printf '  %-58s %s\n' "$1" "$2"; }
+show() { printf '  %s\n      %s\n' "$1" "$2"; }
 show "build/rgddump demo/$root.RLC" "summary of the radiance product"
 show "build/rgddump demo/$root.RLC --meta 1-8" "header values (temperatures used, ...)"
 show "build/rgddump demo/$root.RLC --csv 1" "record 1 as CSV"
 show "build/rgddump demo/TRUTH.RGD --csv 1" "the truth of record 1"
-show "build/rgddump demo/$root.RLC --svg demo/radiance.svg --records 1-4" "plot (written)"
+show "build/rgddump demo/$root.RLC --svg demo/radiance.svg --records 1-4" "a plot of records 1-4 (written by this demo)"
 echo
 
 if [ "$compared" -ne 0 ]; then

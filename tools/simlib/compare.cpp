@@ -328,22 +328,22 @@ void printComparison(const Comparison& c, std::ostream& out) {
         }
     }
     char line[256];
-    std::snprintf(line, sizeof line,
-                  "  over %d calibrated scenes: radiance within %.2e of the sky's peak from an exact calibration "
-                  "(limit %.0e)",
-                  c.compared, c.radianceError, RadianceLimit);
+    std::snprintf(line, sizeof line, "  radiance of %d calibrated scenes, differences over the sky's peak:\n", c.compared);
+    out << line;
+    std::snprintf(line, sizeof line, "    from an exact calibration of the views %.2e (limit %.0e)", c.radianceError,
+                  RadianceLimit);
     out << line;
     if (c.radianceWorstRecord > 0)
-        out << formatted(", record %.0f", c.radianceWorstRecord) << formatted(" at %.3f cm-1", c.radianceWorstWavenumber);
+        out << ",\n      largest in record " << c.radianceWorstRecord << formatted(" at %.3f cm-1", c.radianceWorstWavenumber);
     out << "\n";
     std::snprintf(line, sizeof line,
-                  "    and within %.2e of the sky itself (the rest: drifting blackbodies interpolated linearly in "
-                  "time)\n",
+                  "    from the sky itself %.2e (blackbodies drift between their views,\n"
+                  "    which the calibration interpolates linearly in time)\n",
                   c.skyError);
     out << line;
     std::snprintf(line, sizeof line,
-                  "    imaginary part at most %.2e of the peak; responsivity within %.2e; variance of radiance "
-                  "within %.2e (%d records)\n",
+                  "  imaginary part at most %.2e of the peak; responsivity within %.2e;\n"
+                  "  variance of radiance within %.2e (%d records)\n",
                   c.imaginaryError, c.responsivityError, c.varianceError, c.varianceCompared);
     out << line;
     if (c.matches()) {

@@ -19,40 +19,45 @@ constexpr const char* Usage =
     "       vornsim --compare DIR\n"
     "       vornsim --help\n"
     "\n"
-    "Writes a synthetic VORN instrument day into DIR: the complex spectra of hot, ambient and\n"
-    "sky views as the upstream program delivers them, with every file a vorncalv run needs,\n"
-    "and the truth the calibration must reproduce. Calibrate it with\n"
+    "Writes a synthetic VORN instrument day into DIR: the complex spectra of hot,\n"
+    "ambient and sky views as the upstream program delivers them, every other file\n"
+    "a vorncalv run needs, and the truth the calibration must reproduce. Calibrate\n"
+    "it with\n"
     "    cd DIR && vorncalv < ANSWERS.TXT\n"
     "and compare the outputs with the truth with vornsim --compare DIR.\n"
     "\n"
-    "  --dir DIR          directory to write the day into (created when needed; files of an\n"
-    "                     earlier day and its calibration outputs there are replaced)\n"
+    "  --dir DIR          directory to write the day into, created when needed;\n"
+    "                     files of an earlier day there and its calibration\n"
+    "                     outputs are replaced\n"
     "  --channel N        1: 520-1800 cm-1 (default), 2: 1800-3020 cm-1\n"
-    "  --sets N           sets of views to calibrate, 1-100 (default 20); each set is a hot\n"
-    "                     and an ambient blackbody view and four sky views, two minutes\n"
-    "                     apart from 06:00:00, and the file holds one set more, whose\n"
-    "                     blackbody views close the last calibrated set\n"
-    "  --points N         points per spectrum, 2-9000 (default 2655 for channel 1, 2531\n"
-    "                     for channel 2: about 0.48 cm-1 apart)\n"
-    "  --drift K          linear drift of the blackbody and support-structure temperatures,\n"
-    "                     kelvin per hour, -3 to 3 (default 0.25)\n"
-    "  --missing RECORDS  input records flagged missing, such as 16,38 or 5-7; none for no\n"
-    "                     record (default 16,38: a sky view of set 3 and the ambient view\n"
-    "                     of set 7)\n"
-    "  --seed N           seed of the sky's absorption lines, clouds and encoder drifts\n"
-    "                     (default 1)\n"
-    "  --compare DIR      read the calibration outputs in DIR and compare them with the truth\n"
+    "  --sets N           sets of views to calibrate, 1-100 (default 20); a set is a\n"
+    "                     hot and an ambient blackbody view and four sky views, two\n"
+    "                     minutes apart from 06:00:00; the file holds one set more,\n"
+    "                     whose blackbody views close the last calibrated set\n"
+    "  --points N         points per spectrum, 2-9000 (default about 0.48 cm-1\n"
+    "                     apart: 2655 for channel 1, 2531 for channel 2)\n"
+    "  --drift K          linear drift of the blackbody and support-structure\n"
+    "                     temperatures, kelvin per hour, -3 to 3 (default 0.25)\n"
+    "  --missing RECORDS  input records flagged missing, such as 16,38 or 5-7;\n"
+    "                     none for no record (default 16,38: a sky view of set 3\n"
+    "                     and the ambient view of set 7)\n"
+    "  --seed N           seed of the sky's absorption lines, clouds and encoder\n"
+    "                     drifts (default 1)\n"
+    "  --compare DIR      compare the calibration outputs in DIR with the truth\n"
     "  --help             this text\n"
     "\n"
-    "Files written: the input spectra (150417C1.UVS for channel 1), the forward-scan\n"
-    "spectra (150417F1.UVS), their variance (150417C1.VAR), VORNCALV.SIP, SCENEMIR.POS,\n"
-    "BBPAINT.EMI, the upstream status file (QUINT.STA or MOBLEX.STA), ANSWERS.TXT (the\n"
-    "nine console answers of a batch run), TRUTH.RGD (per output record: sky radiance,\n"
-    "responsivity magnitude and variance of radiance, with the blackbody temperatures) and\n"
-    "TRUTH.CSV (per output record: input record, scene, time, whether and why it is missing).\n"
+    "Files written (channel 1 names): 150417C1.UVS (input spectra), 150417F1.UVS\n"
+    "(forward-scan spectra), 150417C1.VAR (their variance over the scans),\n"
+    "VORNCALV.SIP, SCENEMIR.POS, BBPAINT.EMI, QUINT.STA (MOBLEX.STA for channel 2),\n"
+    "ANSWERS.TXT (the nine console answers of a batch run), TRUTH.RGD (per output\n"
+    "record: sky radiance, the radiance an exact calibration of the scene's views\n"
+    "gives, responsivity and variance of radiance, with the temperatures) and\n"
+    "TRUTH.CSV (per output record: input record, scene, time, whether and why it\n"
+    "is missing).\n"
     "\n"
-    "Options may also be written --option=VALUE. Exit status: 0 on success, 1 when the day\n"
-    "cannot be written or the calibration does not match the truth, 2 for a bad command line.\n";
+    "Options may also be written --option=VALUE. Exit status: 0 on success, 1 when\n"
+    "the day cannot be written or the calibration does not match the truth, 2 for\n"
+    "a bad command line.\n";
 
 const char* valueNeeded(const std::string& option) {
     if (option == "--dir" || option == "--compare") return "a directory";
@@ -173,7 +178,8 @@ void describeDay(const DayPlan& day, const std::string& dir, std::ostream& out) 
                   dir.c_str());
     out << line;
     std::snprintf(line, sizeof line,
-                  "  %-14s %d records: %d sets of %d views (hot, ambient, 4 sky), %zu points %.1f-%.1f cm-1\n",
+                  "  %s: %d records, %d sets of %d views (hot, ambient, 4 sky),\n"
+                  "    %zu points from %.1f to %.1f cm-1\n",
                   f.input.c_str(), day.recordCount(), day.options.sets + 1, day.recordsPerSet(), day.grid.size(),
                   day.grid.front(), day.grid.back());
     out << line;
@@ -181,11 +187,13 @@ void describeDay(const DayPlan& day, const std::string& dir, std::ostream& out) 
     for (const ViewRecord& r : day.records)
         if (r.missing) missing += (missing.empty() ? "" : ",") + std::to_string(&r - day.records.data() + 1);
     out << "  records flagged missing: " << (missing.empty() ? "none" : missing) << "\n";
-    std::snprintf(line, sizeof line, "  blackbody drift %.3g K per hour; %d scenes to calibrate, %d of them to be written as missing\n",
+    std::snprintf(line, sizeof line,
+                  "  blackbody drift %.3g K per hour; %d scenes to calibrate, %d of them to be\n"
+                  "  written as missing\n",
                   day.options.driftPerHour, static_cast<int>(day.scenes.size()), day.missingOutputs());
     out << line;
     out << "  also: " << f.original << " " << f.variance << " " << f.parameters << " " << f.mirror << " " << f.emissivity
-        << " " << f.upstreamStatus << " " << f.answers << " " << f.truth << " " << f.truthTable << "\n";
+        << "\n        " << f.upstreamStatus << " " << f.answers << " " << f.truth << " " << f.truthTable << "\n";
     out << "  calibrate: cd " << dir << " && vorncalv < " << f.answers << "\n";
     out << "  compare:   vornsim --compare " << dir << "\n";
 }
