@@ -345,6 +345,11 @@ TEST(VornsimFiles, InputRecordsCarryTheFifteenHeaderFieldsAndTwoColumns) {
         EXPECT_EQ(re[i], raw[i].real());
         EXPECT_EQ(im[i], raw[i].imag());
     }
+    // Site and housekeeping fields beside them: unit, latitude, scene-mirror encoder.
+    std::vector<int> site = {0x90001, 0x8003, 0x9001A};
+    std::vector<float> siteValues(3);
+    EXPECT_EQ(ZARFreadRealMetadata(in.f, 3, site.data(), 3, siteValues.data()), 3);
+    EXPECT_EQ(siteValues, (std::vector<float>{1.0F, 52.21F, 12288.0F + r.drift}));
     std::vector<int> flag = {0x800C};
     float missing = 0.0F;
     ZARFreadRealMetadata(in.f, 16, flag.data(), 1, &missing);

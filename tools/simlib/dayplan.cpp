@@ -91,6 +91,10 @@ ViewRecord makeRecord(const DayOptions& o, char view, int seconds, Random& rando
     r.coadds = isBlackbody(view) ? BlackbodyCoadds : SceneCoadds;
     r.channel = static_cast<float>(o.channel);
     const Temperatures t = temperaturesAt(o, seconds);
+    const Weather w = weatherAt(o, seconds);
+    r.outsideAir = static_cast<float>(w.air);
+    r.relativeHumidity = static_cast<float>(45.0 * w.humidity);
+    r.encoder = static_cast<float>(encoderOf(view)) + r.drift;
     r.temps = {static_cast<float>(t.ambient + AmbientGradient), static_cast<float>(t.ambient),
                static_cast<float>(t.ambient - AmbientGradient), static_cast<float>(t.hot + HotGradient),
                static_cast<float>(t.hot),  static_cast<float>(t.hot - HotGradient),
@@ -98,13 +102,10 @@ ViewRecord makeRecord(const DayOptions& o, char view, int seconds, Random& rando
     return r;
 }
 
-// The sky of one view: the air a few kelvin below the ambient blackbody, humidity with a
-// slow swing over the day, and clouds that come and go.
+// The sky of one view: clouds that come and go over the weather of the moment.
 std::vector<float> skyRadiance(const Sky& sky, const DayOptions& o, const ViewRecord& r, double cloud) {
-    const double hours = (r.seconds - StartSeconds) / 3600.0;
-    const double air = temperaturesAt(o, r.seconds).ambient - 6.0 + 2.5 * std::sin(2.0 * Pi * hours / 24.0);
-    const double humidity = 1.0 + 0.35 * std::sin(2.0 * Pi * hours / 9.0);
-    const std::vector<double> l = sky.radiance(airmass(r.view), air, humidity, cloud, air - 18.0);
+    const Weather w = weatherAt(o, r.seconds);
+    const std::vector<double> l = sky.radiance(airmass(r.view), w.air, w.humidity, cloud, w.air - 18.0);
     return {l.begin(), l.end()};
 }
 
@@ -256,6 +257,21 @@ std::vector<int> missingRecords(const DayOptions& o, int recordCount) {
 }
 
 }  // namespace
+
+Weather weatherAt(const DayOptions& o, int seconds) {
+    const double hours = (seconds - StartSeconds) / 3600.0;
+    return {temperaturesAt(o, seconds).ambient - 6.0 + 2.5 * std::sin(2.0 * Pi * hours / 24.0),
+            1.0 + 0.35 * std::sin(2.0 * Pi * hours / 9.0)};
+}
+
+int encoderOf(char view) {
+    switch (view) {
+        case 'H': return 2048;
+        case 'A': return 6144;
+        case 'Z': return 12288;
+        default: return 14336;
+    }
+}
 
 ChannelGrid channelGrid(int channel) {
     if (channel == 2) return {1800.0, 3020.0, 2531};

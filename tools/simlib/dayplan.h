@@ -80,6 +80,9 @@ struct ViewRecord {
     float coadds = 0.0F;     // coadditionsCount
     float channel = 1.0F;    // channelNumber
     std::array<float, 7> temps{};  // ABB top, apex, bottom; HBB top, apex, bottom; support
+    float outsideAir = 0.0F;       // outsideAirTemp (K)
+    float relativeHumidity = 0.0F; // atmosphericRelativeHumidity (%)
+    float encoder = 0.0F;          // sceneMirPosEncoder: the view's position plus the drift
 };
 
 // What one output record of the calibration must hold.
@@ -154,5 +157,17 @@ struct Temperatures {
     double support = 0.0;
 };
 Temperatures temperaturesAt(const DayOptions& options, int seconds);
+
+// The weather above the instrument: air temperature (K, a few kelvin below the ambient
+// blackbody with a swing over the day) and a humidity factor (1: typical) that swings
+// slowly.
+struct Weather {
+    double air = 0.0;
+    double humidity = 1.0;
+};
+Weather weatherAt(const DayOptions& options, int seconds);
+
+// The scene-mirror encoder position of a view, as the mirror-position file lists it.
+int encoderOf(char view);
 
 }  // namespace vornsim

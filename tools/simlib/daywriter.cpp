@@ -105,10 +105,29 @@ private:
     ZARFFILE* file_ = nullptr;
 };
 
+// The site and housekeeping fields written beside the 15 the calibration reads: unit number,
+// latitude, longitude, altitude, atmospheric pressure, outside air temperature, relative
+// humidity, dewar temperature, scene-mirror encoder.
+const std::vector<int>& siteHeaderIds() {
+    static const std::vector<int> ids = {0x90001, 0x8003, 0x8004, 0x8005, 0x8007, 0x90019, 0x8008, 0x9000D, 0x9001A};
+    return ids;
+}
+
+// Every header field of an input record: the calibration's 15, then the site fields.
+const std::vector<int>& recordHeaderIds() {
+    static const std::vector<int> ids = [] {
+        std::vector<int> all = inputHeaderIds();
+        all.insert(all.end(), siteHeaderIds().begin(), siteHeaderIds().end());
+        return all;
+    }();
+    return ids;
+}
+
 std::vector<float> inputHeader(const ViewRecord& r) {
     return {r.date,     r.hhmmss,   static_cast<float>(static_cast<unsigned char>(r.view)),
             r.temps[0], r.temps[1], r.temps[2], r.temps[3], r.temps[4], r.temps[5], r.temps[6],
-            r.channel,  r.missing ? 1.0F : 0.0F, r.coadds, r.hours, r.drift};
+            r.channel,  r.missing ? 1.0F : 0.0F, r.coadds, r.hours, r.drift,
+            1.0F, 52.21F, 14.12F, 125.0F, 1004.0F, r.outsideAir, r.relativeHumidity, 77.3F, r.encoder};
 }
 
 std::string join(const std::string& dir, const std::string& name) { return (std::filesystem::path(dir) / name).string(); }
@@ -126,22 +145,22 @@ void writeSpectra(const DayPlan& day, const std::string& path, const std::string
     const std::vector<Column> columns = {
         {"re", "Real part", "Uncalibrated " + what + " spectrum, real part", "counts"},
         {"im", "Imaginary part", "Uncalibrated " + what + " spectrum, imaginary part", "counts"}};
-    RgdFile f(path, day, columns, inputHeaderIds(), "vornsim synthetic day: " + what + " complex spectra");
+    RgdFile f(path, day, columns, recordHeaderIds(), "vornsim synthetic day: " + what + " complex spectra");
     for (int r = 1; r <= day.recordCount(); ++r) {
         const std::vector<std::complex<float>> cx = forward ? day.forwardRaw(r) : day.raw(r);
         std::vector<float> data;
         data.reserve(cx.size() * 2);
         for (const auto& c : cx) data.push_back(c.real());
         for (const auto& c : cx) data.push_back(c.imag());
-        f.write(r, inputHeaderIds(), inputHeader(day.record(r)), data);
+        f.write(r, recordHeaderIds(), inputHeader(day.record(r)), data);
     }
     f.close();
 }
 
 void writeVariance(const DayPlan& day, const std::string& path) {
     const std::vector<Column> columns = {{"var", "Variance", "Variance of the raw spectrum over the scans", "counts2"}};
-    RgdFile f(path, day, columns, inputHeaderIds(), "vornsim synthetic day: variance of the raw spectra");
-    for (int r = 1; r <= day.recordCount(); ++r) f.write(r, inputHeaderIds(), inputHeader(day.record(r)), day.rawVariance(r));
+    RgdFile f(path, day, columns, recordHeaderIds(), "vornsim synthetic day: variance of the raw spectra");
+    for (int r = 1; r <= day.recordCount(); ++r) f.write(r, recordHeaderIds(), inputHeader(day.record(r)), day.rawVariance(r));
     f.close();
 }
 
@@ -225,9 +244,8 @@ std::string parameterText(const DayPlan& day) {
 std::string mirrorText(const DayPlan& day) {
     std::string text = std::to_string(day.cycle.size()) + " 0\n";
     for (char view : day.cycle) {
-        const int encoder = view == 'H' ? 2048 : view == 'A' ? 6144 : view == 'Z' ? 12288 : 14336;
         char line[32];
-        std::snprintf(line, sizeof line, "%16d\n", encoder);
+        std::snprintf(line, sizeof line, "%16d\n", encoderOf(view));
         text += line;
         text += std::string(1, view) + "\n";
     }
