@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <map>
 #include <memory>
 #include <sstream>
 

@@ -1,7 +1,6 @@
 #include "simlib/daywriter.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
