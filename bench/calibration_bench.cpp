@@ -1,0 +1,379 @@
+// Throughput of a whole batch calibration run over a synthetic instrument day, against
+// plain stdio moving the same bytes in the same process.
+//
+// The day (planned and written once, outside any timing, by the simulator library) holds
+// kSets sets of the simulator's layout: a hot and an ambient blackbody view and four sky
+// views per set, plus one set more whose blackbody views close the last set; 9000 points per
+// spectrum; no record missing. Besides the input file of complex spectra the run reads the
+// variance file and the forward-scan spectra (for the variance product), and writes the
+// calibrated radiance, imaginary part, responsivity and variance of radiance.
+//
+// BM_Calibration runs the program in-process in batch mode, as main does, into a fresh
+// directory each iteration (created and removed with the timer paused): the nine console
+// answers come from a string, console output is swallowed, and the run must end with the
+// stop "*** END VORNCALV.EXE ***".
+//
+// BM_PlainIo reads and writes the same bytes with fopen, fseek, fread, fwrite and fflush:
+// every column of every record the run reads, in the run's order (the scene's two columns;
+// at the first scene of a set the two columns of the blackbody records of its own set and
+// of the next set, so every blackbody record is read twice; per variance record written,
+// the variance record and the real column of the forward-scan record), and every output
+// record with the size it has on disk after the run, flushed record by record as the
+// writer does. Record headers on the input side (a few hundred bytes per record) are left
+// out.
+//
+// After the runs the program prints calibration time / plain I/O time; the aim is at most 3.
+#include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "libutil/console.h"
+#include "libutil/logmsg.h"
+#include "libutil/stop.h"
+#include "ravlio/ravlio.h"
+#include "simlib/dayplan.h"
+#include "simlib/daywriter.h"
+#include "vorncalv/runstate.h"
+#include "vorncalv/vorncalv.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSets = 100;   // 400 scenes, the most the simulator plans in one day
+constexpr int kPoints = 9000;
+constexpr const char* kEndText = "*** END VORNCALV.EXE ***";
+
+// One column of one record read from one of the day's input files.
+struct ColumnRead {
+    int file = 0;    // index into Day::inputs
+    int record = 0;
+    int column = 0;  // from 1
+};
+
+// One output product as the run leaves it: name, records, bytes.
+struct Product {
+    std::string name;
+    int records = 0;
+    std::int64_t bytes = 0;
+};
+
+struct Day {
+    std::string dir;                  // the day's files; removed at exit
+    std::string answers;              // the nine console answers, with absolute file names
+    int scenes = 0;
+    std::vector<std::string> inputs;  // input, forward-scan and variance files
+    std::vector<std::int64_t> inputSizes;
+    std::vector<int> inputRecords;
+    std::vector<ColumnRead> reads;    // in the run's order
+    std::vector<Product> products;    // measured after the check run
+    std::string error;                // set when the day could not be prepared
+
+    std::int64_t bytesRead() const { return static_cast<std::int64_t>(reads.size()) * kPoints * 4; }
+    std::int64_t bytesWritten() const {
+        std::int64_t total = 0;
+        for (const Product& p : products) total += p.bytes;
+        return total;
+    }
+
+    ~Day() {
+        std::error_code ignored;
+        if (!dir.empty()) fs::remove_all(dir, ignored);
+    }
+};
+
+// Seconds per iteration of each benchmark, for the ratio printed after the runs.
+double plainSeconds = 0.0;
+double calibrationSeconds = 0.0;
+
+// The column reads of a batch run over the whole day, in the run's order.
+std::vector<ColumnRead> runReads(int sets, int blackbodies, int scenes) {
+    constexpr int input = 0, forward = 1, variance = 2;
+    const int all = blackbodies + scenes;
+    std::vector<ColumnRead> reads = {{input, 1, 1}};  // the first record fixes the grid
+    const auto both = [&reads](int file, int record) {
+        reads.push_back({file, record, 1});
+        reads.push_back({file, record, 2});
+    };
+    for (int k = 1; k <= sets; ++k) {
+        const int first = (k - 1) * all + 1;
+        for (int r = first + blackbodies; r < first + all; ++r) {
+            both(input, r);
+            if (r == first + blackbodies) {
+                for (int b = 0; b < blackbodies; ++b) both(input, first + b);
+                for (int b = 0; b < blackbodies; ++b) both(input, first + all + b);
+            }
+            // The variance product: the set's blackbody records with its first scene.
+            const int low = r == first + blackbodies ? first : r;
+            for (int v = low; v <= r; ++v) {
+                reads.push_back({variance, v, 1});
+                reads.push_back({forward, v, 1});
+            }
+        }
+    }
+    return reads;
+}
+
+std::string absolute(const std::string& dir, const std::string& name) { return (fs::path(dir) / name).string(); }
+
+std::string makeTempDir() {
+    std::string pattern = (fs::temp_directory_path() / "calibration-bench-XXXXXX").string();
+    return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
+// Runs the calibration in dir; returns the stop text (or why there was none).
+std::string calibrate(const Day& day, const std::string& dir) {
+    const fs::path home = fs::current_path();
+    fs::current_path(dir);
+    std::istringstream in(day.answers);
+    std::ostringstream out;
+    std::string result = "the run ended without a stop";
+    {
+        const util::ConsoleRedirect console(in, out);
+        try {
+            const auto state = std::make_unique<vorncalv::RunState>();
+            vorncalv::run(*state);
+        } catch (const util::Stop& stop) {
+            result = stop.text();
+        } catch (const std::exception& e) {
+            result = std::string("exception: ") + e.what();
+        }
+    }
+    util::logmsgReset();
+    fs::current_path(home);
+    return result;
+}
+
+int recordCount(const std::string& path) {
+    ZARFFILE* f = ZARFopenFileReadable(path.c_str());
+    if (f == nullptr) return -1;
+    const int count = ZARFreadRecordCount(f);
+    ZARFcloseFile(f);
+    return count;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs the calibration once, checks that it calibrated every scene, and measures its
+// outputs. Returns an error text, empty on success.
+std::string checkRun(Day& day, const std::string& root) {
+    const std::string dir = absolute(day.dir, "check");
+    fs::create_directory(dir);
+    const std::string stop = calibrate(day, dir);
+    if (stop != kEndText) return "the check run stopped with \"" + stop + "\"";
+    const vornsim::OutputNames names = vornsim::outputNames(root);
+    const std::string log = readText(absolute(dir, names.log));
+    char missing[64];
+    std::snprintf(missing, sizeof missing, " NUMBER OF MISSING (NULL) RECORDS:%6d\n", 0);
+    if (log.find(missing) == std::string::npos) return "the check run left scenes missing (see its log)";
+    for (const std::string& name : {names.radiance, names.imaginary, names.responsivity, names.variance}) {
+        const std::string path = absolute(dir, name);
+        const int records = recordCount(path);
+        if (records < 1) return "the check run wrote no " + name;
+        day.products.push_back({name, records, static_cast<std::int64_t>(fs::file_size(path))});
+    }
+    if (day.products[0].records != day.scenes) return "the check run wrote a radiance record count other than the scenes";
+    fs::remove_all(dir);
+    return {};
+}
+
+std::unique_ptr<Day> prepareDay() {
+    auto day = std::make_unique<Day>();
+    day->dir = makeTempDir();
+    if (day->dir.empty()) {
+        day->error = "cannot create a temporary directory";
+        return day;
+    }
+    try {
+        vornsim::DayOptions options;
+        options.sets = kSets;
+        options.points = kPoints;
+        options.missing = std::vector<int>{};
+        const vornsim::DayPlan plan = vornsim::planDay(options);
+        vornsim::writeDay(plan, day->dir);
+        const vornsim::DayFiles& f = plan.files;
+        const auto at = [&day](const std::string& name) { return absolute(day->dir, name); };
+        day->answers = at(f.input) + "\n" + at(f.original) + "\n" + f.root + "\nY\n" + at(f.variance) + "\n" +
+                       at(f.parameters) + "\n" + at(f.mirror) + "\n" + at(f.emissivity) + "\n" +
+                       at(f.upstreamStatus) + "\n";
+        day->scenes = static_cast<int>(plan.scenes.size());
+        day->inputs = {at(f.input), at(f.original), at(f.variance)};
+        for (const std::string& path : day->inputs) {
+            day->inputSizes.push_back(static_cast<std::int64_t>(fs::file_size(path)));
+            day->inputRecords.push_back(plan.recordCount());
+        }
+        day->reads = runReads(options.sets, plan.blackbodiesPerSet, plan.scenesPerSet);
+        day->error = checkRun(*day, f.root);
+    } catch (const std::exception& e) {
+        day->error = e.what();
+    }
+    return day;
+}
+
+Day& theDay() {
+    static const std::unique_ptr<Day> day = prepareDay();
+    return *day;
+}
+
+void report(benchmark::State& state, const Day& day) {
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["scenes/s"] = benchmark::Counter(day.scenes * iterations, benchmark::Counter::kIsRate);
+    state.counters["read_MB"] = static_cast<double>(day.bytesRead()) / 1e6;
+    state.counters["written_MB"] = static_cast<double>(day.bytesWritten()) / 1e6;
+    state.SetBytesProcessed(state.iterations() * (day.bytesRead() + day.bytesWritten()));
+}
+
+// ---- Plain I/O ----------------------------------------------------------------------------
+
+struct FileCloser {
+    void operator()(std::FILE* fp) const {
+        if (fp != nullptr) std::fclose(fp);
+    }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Reads every column the run reads; false on a short read.
+bool plainReads(const Day& day, std::vector<float>& buffer) {
+    std::vector<File> files;
+    for (const std::string& path : day.inputs) {
+        files.emplace_back(std::fopen(path.c_str(), "rb"));
+        if (!files.back()) return false;
+    }
+    for (const ColumnRead& r : day.reads) {
+        const auto f = static_cast<std::size_t>(r.file);
+        // Record r at a plausible place: the file divided evenly among its records.
+        const std::int64_t stride = day.inputSizes[f] / day.inputRecords[f];
+        const std::int64_t offset = (r.record - 1) * stride + std::int64_t{r.column - 1} * kPoints * 4;
+        if (fseeko(files[f].get(), static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+        if (std::fread(buffer.data(), 4, kPoints, files[f].get()) != kPoints) return false;
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    return true;
+}
+
+// Writes every output record, record by record with a flush after each, as the run does
+// (records in the order the scenes produce them). False on a failed write.
+bool plainWrites(const Day& day, const std::string& dir, std::vector<unsigned char>& buffer) {
+    std::vector<File> files;
+    for (const Product& p : day.products) {
+        files.emplace_back(std::fopen(absolute(dir, p.name).c_str(), "wb"));
+        if (!files.back()) return false;
+    }
+    const int scenes = day.scenes;
+    std::vector<int> written(day.products.size(), 0);
+    for (int scene = 1; scene <= scenes; ++scene) {
+        for (std::size_t i = 0; i < day.products.size(); ++i) {
+            const Product& p = day.products[i];
+            // This product's records up to this scene, spread evenly over the scenes.
+            const int upTo = static_cast<int>(static_cast<std::int64_t>(p.records) * scene / scenes);
+            const std::int64_t size = p.bytes / p.records;
+            for (; written[i] < upTo; ++written[i]) {
+                buffer[0] = static_cast<unsigned char>(written[i]);
+                if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(size), files[i].get()) !=
+                        static_cast<std::size_t>(size) ||
+                    std::fflush(files[i].get()) != 0)
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string freshDir(const Day& day, int n) {
+    const std::string dir = absolute(day.dir, "run" + std::to_string(n));
+    fs::create_directory(dir);
+    return dir;
+}
+
+void BM_PlainIo(benchmark::State& state) {
+    const Day& day = theDay();
+    if (!day.error.empty()) {
+        state.SkipWithError(day.error.c_str());
+        return;
+    }
+    std::vector<float> column(kPoints);
+    std::int64_t largest = 0;
+    for (const Product& p : day.products) largest = std::max(largest, p.bytes / p.records);
+    std::vector<unsigned char> record(static_cast<std::size_t>(largest), 0x5A);
+    std::chrono::duration<double> timed{0};
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string dir = freshDir(day, ++n);
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = plainReads(day, column) && plainWrites(day, dir, record);
+        timed += std::chrono::steady_clock::now() - start;
+        state.PauseTiming();
+        fs::remove_all(dir);
+        state.ResumeTiming();
+        if (!ok) {
+            state.SkipWithError("plain read or write failed");
+            break;
+        }
+    }
+    plainSeconds = timed.count() / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    report(state, day);
+}
+BENCHMARK(BM_PlainIo)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Calibration(benchmark::State& state) {
+    const Day& day = theDay();
+    if (!day.error.empty()) {
+        state.SkipWithError(day.error.c_str());
+        return;
+    }
+    std::chrono::duration<double> timed{0};
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string dir = freshDir(day, ++n);
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        const std::string stop = calibrate(day, dir);
+        timed += std::chrono::steady_clock::now() - start;
+        state.PauseTiming();
+        fs::remove_all(dir);
+        state.ResumeTiming();
+        if (stop != kEndText) {
+            state.SkipWithError(("the run stopped with \"" + stop + "\"").c_str());
+            break;
+        }
+    }
+    calibrationSeconds = timed.count() / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    report(state, day);
+    if (plainSeconds > 0.0) state.counters["x_plain_io"] = calibrationSeconds / plainSeconds;
+}
+BENCHMARK(BM_Calibration)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (plainSeconds > 0.0 && calibrationSeconds > 0.0) {
+        const Day& day = theDay();
+        std::printf("day: %d scenes of %d points; per run %.1f MB read, %.1f MB written\n", day.scenes, kPoints,
+                    static_cast<double>(day.bytesRead()) / 1e6, static_cast<double>(day.bytesWritten()) / 1e6);
+        std::printf("calibration %.3f s, plain I/O %.3f s per run: ratio %.2f (aim: at most 3)\n", calibrationSeconds,
+                    plainSeconds, calibrationSeconds / plainSeconds);
+    }
+    return 0;
+}
