@@ -5,6 +5,7 @@
 #include <bit>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,17 @@ TEST_F(Calvar, NonPositiveResponsivityGivesNaNAtThatPoint) {
     }
 }
 
+
+TEST_F(Calvar, QuotientBeyondSinglePrecisionBecomesInfinity) {
+    writeSource(45.0F);
+    writeVariance(3.0e38F);
+    RESP_[3] = 1.0e-20F;  // squared 1E-40: the quotient is far beyond the 32-bit range
+    call(1, 5);
+    const auto p = product();
+    ASSERT_EQ(p.records, 5);
+    EXPECT_EQ(p.data[4][3], std::numeric_limits<float>::infinity());
+    EXPECT_FLOAT_EQ(p.data[4][2], static_cast<float>(3.0e38 / 45.0 / 4.0) / 45.0F);
+}
 TEST_F(Calvar, PointsBeyondTheResponsivityGridAreNaNNotStale) {
     writeSource(45.0F);
     SpectrumFileSpec wide;

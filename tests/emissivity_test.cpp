@@ -387,6 +387,15 @@ TEST_F(Emissivity, CavityFileHoldsFourHeaderLinesAndOneLinePerGridPoint) {
     }
 }
 
+
+TEST_F(Emissivity, CavityFileShowsAWavenumberBeyondSinglePrecisionAsInfinity) {
+    setGrid({500.0, 1.0e300});
+    paint("hdr\n400 0.9\n1000 1.0\n");
+    ASSERT_EQ(run(), "");
+    const std::vector<std::string> file = lines(readFile("CAVEMIS1.MLT"));
+    ASSERT_EQ(file.size(), 4U + 2U);
+    EXPECT_EQ(file[5], " Infinity 1.0");
+}
 TEST_F(Emissivity, CavityFileIsRewrittenOnEveryRun) {
     writeFile("CAVEMIS1.MLT", std::string(5000, 'x') + "\n");
     setGrid({500.0});

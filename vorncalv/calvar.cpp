@@ -15,6 +15,7 @@
 #include "libutil/rddmvf.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
+#include "vorncalv/single.h"
 #include "vorncalv/strtabca.h"
 
 namespace vorncalv {
@@ -142,7 +143,8 @@ void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double 
             const float r = RESP[static_cast<std::size_t>(INDX - 1)];
             if (r > 0.0F) {
                 const double perScan = static_cast<double>(st.VARIN[static_cast<std::size_t>(i)]) / NSMPLS;
-                const auto scaled = static_cast<float>(perScan / static_cast<double>(r * r));
+                // A quotient beyond the 32-bit range (a tiny responsivity) becomes an infinity.
+                const float scaled = toSingle(perScan / static_cast<double>(r * r));
                 out = scaled / SMPLS;
             }
         }

@@ -21,6 +21,7 @@
 #include "libutil/znterp.h"
 #include "vorncalv/dialogue.h"
 #include "vorncalv/linereader.h"
+#include "vorncalv/single.h"
 
 namespace vorncalv {
 namespace {
@@ -249,7 +250,7 @@ void writeCavityFile(RunState& s) {
             << util::freefmt({"#label 1 Wavenumber"}) << '\n'
             << util::freefmt({"#label 2 Blackbody Cavity Emissivity"}) << '\n';
         for (std::size_t i = 0; i < static_cast<std::size_t>(s.NPTS); ++i) {
-            out << util::freefmt({static_cast<float>(s.XIN[i]), s.BBEI[i]}) << '\n';
+            out << util::freefmt({toSingle(s.XIN[i]), s.BBEI[i]}) << '\n';
         }
         out.close();
     }
