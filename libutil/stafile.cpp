@@ -40,7 +40,9 @@ std::string printable(std::string_view text) {
 }  // namespace
 
 File::File(const std::string& name, bool writable) {
-    fd_ = ::open(name.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer that may
+    // never come; the file is refused below anyway, and regular files ignore the flag.
+    fd_ = ::open(name.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     exists_ = fd_ >= 0;
     if (fd_ >= 0 && !isRegular(fd_)) {  // a directory or device is no status file
         ::close(fd_);

@@ -1,8 +1,11 @@
 // Status files: rdsta, wrtsta and nrout.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -288,6 +291,38 @@ TEST_F(Status, WrtstaWaitsAndWritesAgainWhenAppendingFails) {
     EXPECT_EQ(console(), " WRTSTA -- waiting to write file " + path("X.STC") +
                              "\n        -- record number 2\n");
     EXPECT_EQ(content("X.STC"), rec(CINFO_TEXT, "    0") + rec("C.RLC", "    3"));
+}
+
+TEST_F(Status, RdstaThatCannotWriteTheFileItCreatedRemovesItAndStops) {
+    std::string CINFO = util::pad(CINFO_TEXT, 80);
+    int NUMBR = -1;
+    std::string text;
+    {
+        FileSizeLimit limit(0);  // the file can be created, but nothing written into it
+        text = stopText([&] { util::rdsta(15, name80("X.STC"), CINFO, NUMBR); });
+    }
+    EXPECT_EQ(text, "OPEN ERROR, STATUS FILE");
+    EXPECT_EQ(console(), " RDSTA -- ERROR OPENING STATUS FILE\n        -- FILE: " + path("X.STC") + "\n");
+    // An empty file left behind would make the next run wait for its first record forever.
+    EXPECT_FALSE(std::filesystem::exists(path("X.STC")));
+}
+
+// A FIFO where a status file should be is refused at once: opening it for reading must not
+// wait for a writer. Run in a child process under an alarm, so that a hang fails this test
+// instead of stalling the suite.
+TEST_F(Status, FifoInPlaceOfTheStatusFileStopsInsteadOfHanging) {
+    ASSERT_EQ(::mkfifo(path("F.STA").c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            ::alarm(5);
+            std::string CINFO = util::pad(CINFO_TEXT, 80);
+            int NUMBR = -1;
+            const std::string byRdsta = stopText([&] { util::rdsta(15, name80("F.STA"), CINFO, NUMBR); });
+            const std::string byNrout = stopText([&] { util::nrout("A.RLC", name80("F.STA"), 16); });
+            const bool stopped = byRdsta == "OPEN ERROR, STATUS FILE" && byNrout == "OPEN ERROR, STATUS FILE";
+            std::_Exit(stopped ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Status, WrtstaOnADirectoryStops) {
