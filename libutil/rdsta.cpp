@@ -1,5 +1,7 @@
 #include "libutil/rdsta.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
@@ -26,6 +28,9 @@ bool createFirst(const std::string& name, const std::string& CINFO) {
     }
     if (!f.write(1, stafile::record(std::string_view(CINFO).substr(0, stafile::KEYLEN),
                                     *stafile::countField(0)))) {
+        // Left behind without its first record, the file would make every later run wait
+        // for that record without end: it was created here, so it goes again.
+        ::unlink(name.c_str());
         stafile::openFailure("RDSTA", name);
     }
     return true;

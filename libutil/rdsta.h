@@ -13,7 +13,8 @@ namespace util {
 // NUMBR = 0 (nothing printed). While record 1 cannot be read (the file is still being
 // written by another process) it prints " RDSTA -- Waiting to READ status file <name, 80
 // characters>" and waits through sleeper, without limit. A file that cannot be opened or
-// created stops with "OPEN ERROR, STATUS FILE"; a count that is not a number stops with
+// created stops with "OPEN ERROR, STATUS FILE" (a file created here whose first record
+// cannot be written is removed again first); a count that is not a number stops with
 // "BAD COUNT IN STATUS FILE". unit is the caller's unit number, kept for the record.
 void rdsta(int unit, std::string_view filename, std::string& CINFO, int& NUMBR);
 
