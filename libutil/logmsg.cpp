@@ -34,10 +34,17 @@ int logUnit = 0;
 // Longest line the log holds.
 constexpr int MAXLINE = 79;
 
-// Opens an existing file for appending; never creates one.
+// Opens an existing file for appending; never creates one. O_NONBLOCK makes a FIFO without
+// a reader fail at once instead of waiting for one without end; it is cleared again so that
+// writes behave as usual.
 LogFile openExisting(const std::string& name) {
-    const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        ::close(fd);
+        return nullptr;
+    }
     LogFile f(::fdopen(fd, "a"));
     if (!f) ::close(fd);
     return f;

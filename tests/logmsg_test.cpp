@@ -1,7 +1,10 @@
 #include "libutil/logmsg.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -117,4 +120,25 @@ TEST_F(Logmsg, FailedOpenLeavesTheFirstCallStateForTheNextTry) {
     EXPECT_THROW(util::logmsg(13, dir_.file("missing/x.LOG"), "X"), util::Stop);
     util::logmsg(13, name80("ok.LOG"), "Y");
     EXPECT_EQ(content("ok.LOG"), "Y\n");
+}
+
+// A FIFO without a reader in place of an existing log is an open failure, not an endless
+// wait for a reader. Run in a child process under an alarm, so that a hang fails this test
+// instead of stalling the suite.
+TEST_F(Logmsg, ExistingFifoWithoutReaderStopsInsteadOfHanging) {
+    const std::string name = dir_.file("f.LOG");
+    ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            ::alarm(5);
+            bool stopped = false;
+            try {
+                util::logmsg(13, name, "X");
+            } catch (const util::Stop& s) {
+                stopped = std::string(s.text()) == "OPEN ERROR, LOG FILE" &&
+                          console() == " LOGMSG -- ERROR OPENING \"EXISTING\" FILE\n        -- FILE: " + name + "\n";
+            }
+            std::_Exit(stopped ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
