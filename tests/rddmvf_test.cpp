@@ -362,6 +362,18 @@ TEST_F(Rddmvf, UnselectableColumnIsStatusFourAndReadingGoesOn) {
     EXPECT_EQ(console(), " ZARFLastError Message:\n data requested is unavailable\n");
 }
 
+TEST_F(Rddmvf, UnselectableDependentColumnIsStatusThreeAndReadingGoesOn) {
+    Call c = callFor(write("in.rgd", 1));
+    c.ncold = -5;  // no column has the identifier 5; the independent selection then succeeds
+    run(c);
+    EXPECT_EQ(c.istat, 3);
+    EXPECT_EQ(c.msg, util::pad("data requested is unavailable", 80));
+    EXPECT_EQ(c.npts, 8);
+    EXPECT_EQ(c.yin[7], rgdPatternValue(1, 0, 7));  // column 1, chosen by the second selection
+    EXPECT_EQ(c.hwds[0], 1.0f);
+    EXPECT_EQ(console(), " ZARFLastError Message:\n data requested is unavailable\n");
+}
+
 // Fifteen header requests of which one names a field the file does not have.
 TEST_F(Rddmvf, MetadataNotInTheFileComesBackNegated) {
     // A subheader layout with at least 14 distinct fields gives the fields that exist.
