@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -303,8 +305,10 @@ TEST_F(RgdTest, FieldDescriptionsComeFromTheDictionary) {
     EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, 589830, 2, text, sizeof text), 0);
     EXPECT_STREQ(text, "HBB Apex Temperature");
     EXPECT_EQ(lastError(f), "field provided is bad or unavailable");
+    f->lastError = ZARFcatchAllError;
     EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, 32768, 1, text, sizeof text), 0);
     EXPECT_STREQ(text, "");
+    EXPECT_EQ(lastError(f), "field provided is bad or unavailable") << "a field no dictionary row describes";
     EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, kMissingFlag, 6, text, sizeof text), 0);
     EXPECT_EQ(lastError(f), "description type requested is bad or unavailable");
     ZARFcloseFile(f);
@@ -343,6 +347,30 @@ TEST_F(RgdTest, OnePointColumnHasNoFiniteInterval) {
     double lo = 0, hi = 0, step = 0;
     ASSERT_EQ(ZARFreadIndDomainDouble(f, 1, &lo, &hi, &step), 1);
     EXPECT_FALSE(std::isfinite(step));
+    ZARFcloseFile(f);
+}
+
+// A one-column file of one record whose first table-of-contents entry is changed in place by
+// `edit` (given the file bytes and the entry's offset), as another writer could have made it.
+std::string editedFirstEntry(const std::string& path, const std::function<void(std::string&, size_t)>& edit) {
+    EXPECT_TRUE(testsupport::writeRgdFile(path, RgdSpec{}, 1));
+    std::string bytes = testsupport::readFile(path);
+    edit(bytes, static_cast<size_t>(testsupport::locateRgdSections(bytes).tocOffset + 4));
+    testsupport::writeFile(path, bytes);
+    return path;
+}
+
+TEST_F(RgdTest, ScaledColumnIsDividedByItsPowerOfTen) {
+    const std::string path = editedFirstEntry(file("scaled.rgd"), [](std::string& b, size_t entry) {
+        testsupport::putLe32(b, static_cast<int64_t>(entry) + 8, 2);
+    });
+    ZARFFILE* f = ZARFopenFileReadable(path.c_str());
+    ASSERT_NE(f, nullptr) << lastError(nullptr);
+    std::vector<float> got(8);
+    ASSERT_EQ(ZARFreadDepValues(f, 1, got.data(), 8), 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(got[static_cast<size_t>(i)],
+                  static_cast<float>(static_cast<double>(testsupport::rgdPatternValue(1, 0, i)) / 100.0));
     ZARFcloseFile(f);
 }
 
@@ -606,6 +634,64 @@ TEST_F(RgdWriterTest, HistoryBlockCarriesMagicOffsetLinesAndParentHistory) {
     EXPECT_NE(history.find("## begin History of parent 1/1 of " + childPath + "\r\n" + parentHistory +
                            "## end History of parent 1 of " + childPath + "\r\n"),
               std::string::npos);
+}
+
+// Little-endian bytes of a value, for files laid out by hand.
+std::string le32(int32_t v) {
+    std::string b(4, '\0');
+    testsupport::putLe32(b, 0, v);
+    return b;
+}
+std::string leFloat(float v) {
+    int32_t i = 0;
+    std::memcpy(&i, &v, sizeof i);
+    return le32(i);
+}
+std::string leDouble(double v) {
+    uint64_t u = 0;
+    std::memcpy(&u, &v, sizeof u);
+    std::string b(8, '\0');
+    for (int k = 0; k < 8; ++k) b[static_cast<size_t>(k)] = static_cast<char>((u >> (8 * k)) & 0xFF);
+    return b;
+}
+std::string lengthPrefixed(const std::string& text) { return le32(static_cast<int32_t>(text.size())) + text; }
+
+// Everything after the magic word, byte for byte: the table of contents (entry size, each
+// 48-byte entry field at its offset, the four length-prefixed strings), the anatomy list
+// (requested subheader, then the base one), and records of header then data area, the
+// fields and values without a value holding 00 00 C0 7F.
+TEST_F(RgdWriterTest, PreambleAndRecordsHaveTheirByteLayout) {
+    const RgdSpec twoColumns = twoColumnSpec();
+    const std::string path = file("layout.rgd");
+    ZARFFILE* w = testsupport::openRgdWriter(path, twoColumns);
+    ASSERT_NE(w, nullptr) << lastError(nullptr);
+    RgdMetadata md = calibrationMetadata(1);
+    std::vector<float> data = testsupport::rgdPatternRecord(twoColumns, 1);
+    ASSERT_EQ(ZARFwriteCompleteRecord(w, 1, nullptr, nullptr, 0, md.ids.data(), static_cast<int>(md.ids.size()),
+                                      md.values.data(), data.data(), static_cast<int>(data.size())),
+              1);
+    ASSERT_EQ(ZARFwriteCompleteRecord(w, 2, nullptr, nullptr, 0, nullptr, 0, nullptr, nullptr, 0), 1);
+    ZARFcloseFile(w);
+
+    std::string expected = le32(48);
+    const int32_t continuation[2] = {1, 0};
+    for (size_t c = 0; c < 2; ++c) {
+        const RgdColumn& col = twoColumns.columns[c];
+        expected += le32(4 * col.points) + le32(0) + le32(0) + le32(col.dependentPrecision) +
+                    leDouble(col.minimum) + leDouble(col.maximum) + le32(col.independentPrecision) +
+                    le32(static_cast<int32_t>(c + 1)) + le32(continuation[c]) + le32(4);
+        expected += lengthPrefixed(col.shortname) + lengthPrefixed(col.label) + lengthPrefixed(col.longname) +
+                    lengthPrefixed(col.units);
+    }
+    expected += le32(2) + le32(kCalibrationSubheader) + le32(94020101);
+    for (float v : md.values) expected += leFloat(v);  // the 14 calibration fields, then missingDataFlag
+    for (float v : data) expected += leFloat(v);
+    for (int k = 0; k < 15 + 11; ++k) expected += std::string("\x00\x00\xC0\x7F", 4);
+
+    const std::string bytes = testsupport::readFile(path);
+    const int64_t magic = std::stoll(bytes);
+    ASSERT_EQ(bytes.substr(static_cast<size_t>(magic), 12), std::string("ZARFRGD\0\x04\x03\x02\x01", 12));
+    EXPECT_EQ(bytes.substr(static_cast<size_t>(magic + 12)), expected);
 }
 
 TEST_F(RgdWriterTest, OneRgdReferenceFillsTheStartOfTheHeaderAndIsProtected) {
