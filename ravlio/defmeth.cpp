@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -16,6 +17,15 @@ const char* const kSingleDataType = "multiple data types are not supported by th
 // still being written), as a wide integer so the magnitude of any 32-bit value fits.
 long long pointsInRecord(ZARFFILE* file, int record) {
     return std::llabs(static_cast<long long>(ZARFreadRecordSize(file, record)));
+}
+
+// x as a 32-bit real; beyond the 32-bit range an infinity of its sign (a domain near the
+// end of the range can run past it), never an out-of-range conversion. NaN stays NaN.
+float toFloat(long double x) {
+    constexpr long double limit = static_cast<long double>(std::numeric_limits<float>::max()) + 0x1p103L;
+    if (x >= limit) return std::numeric_limits<float>::infinity();
+    if (x <= -limit) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(x);
 }
 
 // How many values fit: the record's points, but never more than the caller's array.
@@ -46,7 +56,7 @@ int DEFAULTreadIndValues(ZARFFILE* file, int record, float* values, int arraysiz
     for (int i = 0; i < count; ++i) {
         const long double value = static_cast<long double>(minimum) +
                                   static_cast<long double>(i) * static_cast<long double>(interval);
-        values[i] = static_cast<float>(value);
+        values[i] = toFloat(value);
     }
     return count;
 }

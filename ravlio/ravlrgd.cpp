@@ -6,11 +6,24 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace rgd {
 
 namespace {
+
+// x as a 32-bit real. A value beyond the 32-bit range (a hostile domain, a large scaling)
+// becomes an infinity of its sign instead of going through a conversion the language leaves
+// undefined; NaN stays NaN.
+float toFloat(double x) {
+    // Half a unit in the last place above the largest finite 32-bit real: from here on
+    // rounding gives infinity.
+    constexpr double limit = static_cast<double>(std::numeric_limits<float>::max()) + 0x1p103;
+    if (x >= limit) return std::numeric_limits<float>::infinity();
+    if (x <= -limit) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(x);
+}
 
 constexpr const char* VersionLinePrefix = "# RAVLIO Version : ";
 // How far past the version line prefix a version text is looked for.
@@ -243,7 +256,7 @@ int RGDreadDepValues(ZARFFILE* file, int record, float* values, int arraysize) {
     swapGroups4(values, got * sizeof(float));
     if (c.scalingFactorLog != 0) {
         const double scale = std::pow(10.0, c.scalingFactorLog);
-        for (size_t i = 0; i < got; ++i) values[i] = static_cast<float>(values[i] / scale);
+        for (size_t i = 0; i < got; ++i) values[i] = toFloat(values[i] / scale);
     }
     return static_cast<int>(got);
 }
@@ -266,9 +279,9 @@ int RGDreadIndDomain(ZARFFILE* file, int record, float* minimum, float* maximum,
     double hi = 0.0;
     double step = 0.0;
     if (RGDreadIndDomainDouble(file, record, &lo, &hi, &step) == 0) return 0;
-    if (minimum != nullptr) *minimum = static_cast<float>(lo);
-    if (maximum != nullptr) *maximum = static_cast<float>(hi);
-    if (interval != nullptr) *interval = static_cast<float>(step);
+    if (minimum != nullptr) *minimum = toFloat(lo);
+    if (maximum != nullptr) *maximum = toFloat(hi);
+    if (interval != nullptr) *interval = toFloat(step);
     return 1;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -360,6 +361,12 @@ std::string editedFirstEntry(const std::string& path, const std::function<void(s
     return path;
 }
 
+void putDouble(std::string& bytes, size_t offset, double v) {
+    uint64_t u = 0;
+    std::memcpy(&u, &v, sizeof u);
+    for (size_t k = 0; k < 8; ++k) bytes[offset + k] = static_cast<char>((u >> (8 * k)) & 0xFF);
+}
+
 TEST_F(RgdTest, ScaledColumnIsDividedByItsPowerOfTen) {
     const std::string path = editedFirstEntry(file("scaled.rgd"), [](std::string& b, size_t entry) {
         testsupport::putLe32(b, static_cast<int64_t>(entry) + 8, 2);
@@ -371,6 +378,42 @@ TEST_F(RgdTest, ScaledColumnIsDividedByItsPowerOfTen) {
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(got[static_cast<size_t>(i)],
                   static_cast<float>(static_cast<double>(testsupport::rgdPatternValue(1, 0, i)) / 100.0));
+    ZARFcloseFile(f);
+}
+
+TEST_F(RgdTest, ScalingBeyondTheFloatRangeGivesInfinity) {
+    const std::string path = editedFirstEntry(file("huge.rgd"), [](std::string& b, size_t entry) {
+        testsupport::putLe32(b, static_cast<int64_t>(entry) + 8, -60);
+    });
+    ZARFFILE* f = ZARFopenFileReadable(path.c_str());
+    ASSERT_NE(f, nullptr) << lastError(nullptr);
+    std::vector<float> got(8);
+    ASSERT_EQ(ZARFreadDepValues(f, 1, got.data(), 8), 8);
+    for (float v : got) EXPECT_EQ(v, std::numeric_limits<float>::infinity());
+    ZARFcloseFile(f);
+}
+
+TEST_F(RgdTest, DomainBeyondTheFloatRangeReadsAsInfinitiesInSinglePrecision) {
+    // 8 points from 3.0e38 to 3.6e38: the maximum, and the abscissa from point 5 on, lie
+    // beyond the largest 32-bit real.
+    const std::string path = editedFirstEntry(file("wide.rgd"), [](std::string& b, size_t entry) {
+        putDouble(b, entry + 16, 3.0e38);
+        putDouble(b, entry + 24, 3.6e38);
+    });
+    ZARFFILE* f = ZARFopenFileReadable(path.c_str());
+    ASSERT_NE(f, nullptr) << lastError(nullptr);
+    float lo = 0, hi = 0, step = 0;
+    ASSERT_EQ(ZARFreadIndDomain(f, 1, &lo, &hi, &step), 1);
+    EXPECT_EQ(lo, 3.0e38f);
+    EXPECT_EQ(hi, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(step, static_cast<float>(0.6e38 / 7));
+    std::vector<float> x(8);
+    ASSERT_EQ(ZARFreadIndValues(f, 1, x.data(), 8), 8);
+    EXPECT_TRUE(std::isfinite(x[4]));
+    for (size_t i = 5; i < 8; ++i) EXPECT_EQ(x[i], std::numeric_limits<float>::infinity()) << "point " << i;
+    double dlo = 0, dhi = 0, dstep = 0;
+    ASSERT_EQ(ZARFreadIndDomainDouble(f, 1, &dlo, &dhi, &dstep), 1);
+    EXPECT_EQ(dhi, 3.6e38) << "the double domain is exact";
     ZARFcloseFile(f);
 }
 
