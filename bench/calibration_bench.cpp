@@ -207,13 +207,28 @@ std::string readText(const std::string& path) {
     return text.str();
 }
 
-// Runs the calibration once, checks that it calibrated every scene, and measures its
-// outputs. Returns an error text, empty on success.
+// Open file descriptors of the process (-1 where the system does not list them).
+int openDescriptors() {
+    std::error_code ec;
+    fs::directory_iterator it("/proc/self/fd", ec);
+    if (ec) return -1;
+    int count = 0;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) return -1;
+        ++count;
+    }
+    return count;
+}
+
+// Runs the calibration once, checks that it calibrated every scene and closed every file it
+// opened, and measures its outputs. Returns an error text, empty on success.
 std::string checkRun(Day& day, const std::string& root) {
     const std::string dir = absolute(day.dir, "check");
     fs::create_directory(dir);
+    const int descriptors = openDescriptors();
     const std::string stop = calibrate(day, dir);
     if (stop != kEndText) return "the check run stopped with \"" + stop + "\"";
+    if (openDescriptors() != descriptors) return "the check run left files open";
     const vornsim::OutputNames names = vornsim::outputNames(root);
     const std::string log = readText(absolute(dir, names.log));
     char missing[64];
