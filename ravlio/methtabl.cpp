@@ -7,8 +7,8 @@
 //   SPC        two signature bytes (0 and "M"): binary, but weaker than OPUS's magic
 //   NASA Ames  text whose first two integers are a line count and a known format index
 //   RGD        magic word after a free-text history block; must not shadow the above
-//   MLT        claimed by its name suffix (.mlt .dat .sum .asc) alone, without reading the
-//              content, so it comes after every driver that looks inside the file
+//   MLT        claims any file named .mlt .dat .sum or .asc without reading it (otherwise
+//              a "#MLT" start), so it comes after every driver that looks inside the file
 //   VORNFORM   raw instrument records, recognised only by a full trial open: last resort
 // Only drivers that are built in appear, keeping this relative order. Writing always
 // uses the RGD driver.
