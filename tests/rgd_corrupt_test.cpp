@@ -205,9 +205,11 @@ TEST_F(RgdCorruptTest, DescriptorStringLengthsBeyondTheFileAreRefused) {
     expectRefused(bytes, kBadToc);
 }
 
-TEST_F(RgdCorruptTest, ContinuationPastTheEndIsRefused) {
+TEST_F(RgdCorruptTest, ContinuationPastTheEndIsReadSafelyOrRefused) {
     // The second (last) entry claims another entry follows: the anatomy list and records are
-    // read as entries until the file ends or a column size is impossible.
+    // read as entries until one says no more follow, the file ends or a column size is
+    // impossible. Nothing marks such a table as wrong, so the file may open (this sample
+    // does); it must then read safely. Cut before its records it is refused.
     std::string bytes = sample;
     const int64_t second = firstEntry() + 48 + 4 * 4 + 1 + 7 + 6 + 1;  // after "a","A label","A long","K"
     ASSERT_EQ(testsupport::getLe32(bytes, second), 12);
