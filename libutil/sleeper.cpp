@@ -1,5 +1,8 @@
 #include "libutil/sleeper.h"
 
+#include <ostream>
+
+#include "libutil/console.h"
 #include "libutil/dossleep.h"
 
 namespace util {
@@ -10,6 +13,9 @@ constexpr int INIARG = 1024;
 }  // namespace
 
 void sleeper(int& ARG) {
+    // Every wait loop prints why it waits just before it sleeps; the console may be a file or
+    // a pipe that an operator follows, so the line must be out before a sleep of up to 16 s.
+    conout().flush();
     dossleep(ARG);
     if (ARG <= 0) {
         ARG = INIARG;

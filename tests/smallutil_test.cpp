@@ -1,9 +1,13 @@
 // lentrim, uprcas, sleeper, dossleep, getsec and wnplan.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
+#include "libutil/console.h"
 #include "libutil/dossleep.h"
 #include "libutil/getsec.h"
 #include "libutil/lentrim.h"
@@ -66,6 +70,56 @@ TEST(Sleeper, NonPositiveWaitResumesAt1024) {
     util::sleeper(ARG);
     EXPECT_EQ(ARG, util::MAXARG);
     EXPECT_EQ(recorder.waits(), (std::vector<int>{2147483647}));
+}
+
+namespace {
+
+// A console that holds what is written until it is flushed, as standard output redirected
+// to a file or a pipe does; `shown` is what a reader of that file could see.
+class HeldConsole : public std::streambuf {
+public:
+    std::string held;
+    std::string shown;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) held += traits_type::to_char_type(c);
+        return traits_type::not_eof(c);
+    }
+    int sync() override {
+        shown += held;
+        held.clear();
+        return 0;
+    }
+};
+
+struct SeenAtWait {
+    const HeldConsole* console;
+    std::vector<std::string> shown;
+};
+
+void recordShown(int /*ms*/, void* context) {
+    auto* seen = static_cast<SeenAtWait*>(context);
+    seen->shown.push_back(seen->console->shown);
+}
+
+}  // namespace
+
+TEST(Sleeper, WhatTheWaitLoopPrintedIsShownBeforeTheWait) {
+    HeldConsole console;
+    std::ostream out(&console);
+    std::istringstream in;
+    util::ConsoleRedirect redirect(in, out);
+    testsupport::SleepRecorder recorder;
+    SeenAtWait seen{&console, {}};
+    recorder.onWait(recordShown, &seen);
+    int ARG = 1024;
+    util::conout() << " Waiting for input record 9\n";
+    util::sleeper(ARG);
+    util::conout() << " Waiting for input record 9\n";
+    util::sleeper(ARG);
+    EXPECT_EQ(seen.shown, (std::vector<std::string>{" Waiting for input record 9\n",
+                                                    " Waiting for input record 9\n Waiting for input record 9\n"}));
 }
 
 TEST(Dossleep, SleepsThroughTheReplaceableSleepAndReturnsZero) {
