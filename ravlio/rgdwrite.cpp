@@ -1,11 +1,16 @@
 // The RGD format driver, writing side: creating a file (history block, magic word, table of
 // contents, header anatomy), reopening an existing file of the same shape, and writing
 // whole records whose headers are collated from reference files and caller metadata.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <new>
+#include <string>
 
 #include "ravlrgd.h"
 
@@ -309,6 +314,14 @@ fileHANDLE finishHandle(FilePtr fp, const std::string& name, RGDheaderAnatomy an
     return f.release();
 }
 
+// The name a new file is created under before it is renamed to filename: beside it, so that
+// the rename replaces nothing and is atomic; empty when something already has the name.
+std::string creationName(const char* filename) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(filename, ec))) return {};
+    return std::string(filename) + ".new" + std::to_string(static_cast<long>(getpid()));
+}
+
 fileHANDLE createFile(const char* filename, const std::vector<ZARFFILE*>& references, const char* program,
                       const char* version, const char* addition, WriterParameters& p) {
     RGDheaderAnatomy anatomy;
@@ -319,13 +332,26 @@ fileHANDLE createFile(const char* filename, const std::vector<ZARFFILE*>& refere
         lastGenericError = MsgBadAnatomy;
         return nullptr;
     }
-    FilePtr fp = openStream(filename, "w+b");
+    // The preamble is written under a temporary name beside the file and renamed into place
+    // once complete, so that a process ended during the creation (killed, out of space)
+    // leaves nothing under the name: a half-made file there would be taken for an existing
+    // one, every later open would fail to reopen it, and a writer waiting for its output
+    // file would wait for ever. An occupied name, or one too long for the temporary name,
+    // is created in place as before.
+    std::string temporary = creationName(filename);
+    FilePtr fp = openStream(temporary.empty() ? filename : temporary.c_str(), "w+b");
+    if (fp == nullptr && !temporary.empty()) {
+        temporary.clear();
+        fp = openStream(filename, "w+b");
+    }
     if (fp == nullptr) {
         lastGenericError = MsgNotWritable;
         return nullptr;
     }
     int64_t magicOffset = 0;
-    if (!writePreamble(fp.get(), filename, program, version, addition, references, p, anatomy, magicOffset)) {
+    if (!writePreamble(fp.get(), filename, program, version, addition, references, p, anatomy, magicOffset) ||
+        (!temporary.empty() && std::rename(temporary.c_str(), filename) != 0)) {
+        if (!temporary.empty()) std::remove(temporary.c_str());
         lastGenericError = MsgNotWritable;
         return nullptr;
     }

@@ -1,9 +1,15 @@
 // Reading and writing behaviour of the RGD format driver through the library's API.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <string>
@@ -637,6 +643,32 @@ TEST_F(RgdWriterTest, ReopenOfAFileThatIsNotRgdFailsWithoutTouchingIt) {
     EXPECT_EQ(testsupport::openRgdWriter(path, spec), nullptr);
     EXPECT_EQ(lastError(nullptr), "bad magic number in RGD file");
     EXPECT_EQ(testsupport::readFile(path), "just some text\n");
+}
+
+// A creation cut short (here by a file-size limit in a child process, as a full disk or a
+// process killed during it would) leaves nothing under the name, so that the next open
+// creates the file instead of failing on a half-written preamble for ever.
+TEST_F(RgdWriterTest, CreationCutShortLeavesNoFileBehind) {
+    const std::string path = file("cut.rgd");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(testsupport::openRgdWriter(path, spec) == nullptr ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a preamble does not fit in 64 bytes: the open must fail";
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "neither the file nor a temporary one is left";
+
+    ZARFFILE* w = testsupport::openRgdWriter(path, spec);
+    ASSERT_NE(w, nullptr) << lastError(nullptr);
+    EXPECT_EQ(write(w, 1), 1);
+    ZARFcloseFile(w);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST_F(RgdWriterTest, HistoryBlockCarriesMagicOffsetLinesAndParentHistory) {
