@@ -3,8 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <ostream>
+#include <string>
 #include <system_error>
 
 #include "libutil/console.h"
@@ -18,19 +21,53 @@ namespace {
 
 constexpr int INIARG = 1024;
 
-// Creates the file with record 1 = key and count 0. False when another process created
-// it first (then it is read like any existing file).
-bool createFirst(const std::string& name, const std::string& CINFO) {
+// Record 1 of a new status file: the key and the count 0.
+std::string firstRecord(const std::string& CINFO) {
+    return stafile::record(std::string_view(CINFO).substr(0, stafile::KEYLEN), *stafile::countField(0));
+}
+
+// Creates the file under its own name with record 1. False when another process created
+// it first.
+bool createInPlace(const std::string& name, const std::string& CINFO) {
     const stafile::File f = stafile::File::create(name);
     if (!f.valid()) {
         if (f.exists()) return false;
         stafile::openFailure("RDSTA", name);
     }
-    if (!f.write(1, stafile::record(std::string_view(CINFO).substr(0, stafile::KEYLEN),
-                                    *stafile::countField(0)))) {
+    if (!f.write(1, firstRecord(CINFO))) {
         // Left behind without its first record, the file would make every later run wait
         // for that record without end: it was created here, so it goes again.
         ::unlink(name.c_str());
+        stafile::openFailure("RDSTA", name);
+    }
+    return true;
+}
+
+// Creates the file with record 1 = key and count 0. False when another process created
+// it first (then it is read like any existing file). Record 1 is written under a temporary
+// name beside the file, which is then linked to the name: a process ended during the
+// creation (killed between creating and writing) leaves no empty status file behind, which
+// would make every later run wait for its first record without end. Where no temporary
+// file can be made, the file is created in place.
+bool createFirst(const std::string& name, const std::string& CINFO) {
+    const std::string temporary = name + ".new" + std::to_string(static_cast<long>(::getpid()));
+    ::unlink(temporary.c_str());  // left by an ended process that had this process's id
+    {
+        const stafile::File f = stafile::File::create(temporary);
+        if (!f.valid()) return createInPlace(name, CINFO);
+        if (!f.write(1, firstRecord(CINFO))) {
+            ::unlink(temporary.c_str());
+            stafile::openFailure("RDSTA", name);
+        }
+    }
+    const bool linked = ::link(temporary.c_str(), name.c_str()) == 0;
+    if (linked || errno == EEXIST) {
+        ::unlink(temporary.c_str());
+        return linked;
+    }
+    // A file system without hard links: move the file into place instead.
+    if (std::rename(temporary.c_str(), name.c_str()) != 0) {
+        ::unlink(temporary.c_str());
         stafile::openFailure("RDSTA", name);
     }
     return true;

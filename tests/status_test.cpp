@@ -307,6 +307,42 @@ TEST_F(Status, RdstaThatCannotWriteTheFileItCreatedRemovesItAndStops) {
     EXPECT_FALSE(std::filesystem::exists(path("X.STC")));
 }
 
+// A run killed between creating its status file and writing the first record (here by the
+// signal a write beyond the file-size limit sends, in a child process) leaves no empty file
+// behind: the next run creates the file instead of waiting for its first record for ever.
+namespace {
+// In a child: no file may grow beyond 0 bytes, and a write that tries ends the process.
+void endProcessAtTheFirstWrite() {
+    rlimit noCore{};
+    setrlimit(RLIMIT_CORE, &noCore);
+    std::signal(SIGXFSZ, SIG_DFL);
+    rlimit size{};
+    getrlimit(RLIMIT_FSIZE, &size);
+    size.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &size);
+}
+}  // namespace
+
+TEST_F(Status, RdstaKilledWhileCreatingTheFileLeavesNoneBehind) {
+    EXPECT_EXIT(
+        {
+            endProcessAtTheFirstWrite();
+            std::string CINFO = util::pad(CINFO_TEXT, 80);
+            int NUMBR = -1;
+            util::rdsta(15, name80("X.STC"), CINFO, NUMBR);
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGXFSZ), "");
+    ASSERT_FALSE(std::filesystem::exists(path("X.STC")));
+    testsupport::SleepRecorder recorder;
+    std::string CINFO = util::pad(CINFO_TEXT, 80);
+    int NUMBR = -1;
+    util::rdsta(15, name80("X.STC"), CINFO, NUMBR);
+    EXPECT_EQ(NUMBR, 0);
+    EXPECT_EQ(recorder.waits(), std::vector<int>{});
+    EXPECT_EQ(content("X.STC"), rec(CINFO_TEXT, "    0"));
+}
+
 // A FIFO where a status file should be is refused at once: opening it for reading must not
 // wait for a writer. Run in a child process under an alarm, so that a hang fails this test
 // instead of stalling the suite.
