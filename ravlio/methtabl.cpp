@@ -18,6 +18,7 @@ extern "C" {
 
 const Methods* const FileType[] = {
     &RGD_Methods,
+    &MLT_Methods,
     nullptr,
 };
 
