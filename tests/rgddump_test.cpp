@@ -501,21 +501,79 @@ TEST_F(RgddumpPlot, SvgOfMoreThanTenRecordsIsRefused) {
 
 // ---- Other formats ---------------------------------------------------------------------
 
-TEST_F(RgddumpRun, MltTextFileIsReadOrRefusedWithTheLibrarysReason) {
-    const std::string mlt = dir.file("emissivity.mlt");
-    testsupport::writeFile(mlt, "#MLT Emissivity\n#label 1 Wavenumber\n#label 2 Emissivity\n500 0.98\n600 0.97\n");
-    ZARFFILE* probe = ZARFopenFileReadable(mlt.c_str());
-    if (probe == nullptr) {
-        // This build of the library has no MLT reader.
-        EXPECT_STREQ(ZARFlastError(nullptr), "filetype is unknown");
-        expectFailure({mlt}, 1, "rgddump: cannot open " + mlt + ": filetype is unknown\n");
-        return;
-    }
-    ZARFcloseFile(probe);
-    const ProgramResult r = run({mlt, "--csv", "1", "--column", "2"});
+// The cavity-emissivity file as the calibration program writes it: free-format lines, each
+// beginning with one blank.
+std::string cavityEmissivityFile(const testsupport::TempDir& dir) {
+    const std::string path = dir.file("CAVEMIS1.MLT");
+    testsupport::writeFile(path,
+                           " #MLT Spectrum of VORN Cavity Emissivity\n"
+                           " #    Blackbody cavity factor: 12.79\n"
+                           " #label 1 Wavenumber\n"
+                           " #label 2 Blackbody Cavity Emissivity\n"
+                           " 500.0 0.98\n"
+                           " 600.0 0.97\n");
+    return path;
+}
+
+TEST_F(RgddumpRun, MltFileIsSummarisedWithItsLabelledColumns) {
+    const std::string mlt = cavityEmissivityFile(dir);
+    const ProgramResult r = run({mlt});
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.exitStatus, 0) << r.err;
-    EXPECT_EQ(r.out, "wavenumber,Emissivity\n500,0.98\n600,0.97\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "File:     " + mlt + "\n"
+              "Format:   not RGD (the library names only its native format)\n"
+              "Records:  1\n"
+              "Columns:  2\n"
+              "\n"
+              "Column 1 (data type 1)\n"
+              "  short name:  Wavenumber\n"
+              "  label:       Wavenumber\n"
+              "  long name:   Wavenumber\n"
+              "  units:       n/a\n"
+              "  points:      2 in record 1\n"
+              "  abscissa:    explicit values from 500 to 600\n"
+              "\n"
+              "Column 2 (data type 2)\n"
+              "  short name:  Blackbody Cavity Emissivity\n"
+              "  label:       Blackbody Cavity Emissivity\n"
+              "  long name:   Blackbody Cavity Emissivity\n"
+              "  units:       n/a\n"
+              "  points:      2 in record 1\n"
+              "  abscissa:    explicit values from 500 to 600\n"
+              "\n"
+              "Header of record 1: no fields\n");
+}
+
+TEST_F(RgddumpRun, MltFileGivesItsValuesAsCsv) {
+    const std::string mlt = cavityEmissivityFile(dir);
+    ProgramResult r = run({mlt, "--csv", "1", "--column", "2"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.out, "wavenumber,Blackbody Cavity Emissivity\n500,0.98\n600,0.97\n");
+    r = run({mlt, "--csv", "1"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.out, "wavenumber,Wavenumber,Blackbody Cavity Emissivity\n500,500,0.98\n600,600,0.97\n");
+}
+
+TEST_F(RgddumpRun, MltFileIsPlottedAsWellFormedSvg) {
+    const std::string mlt = cavityEmissivityFile(dir);
+    const std::string svg = dir.file("emissivity.svg");
+    const ProgramResult r = run({mlt, "--svg", svg, "--column", "2"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    std::vector<Element> e;
+    std::string error;
+    ASSERT_TRUE(parseXml(testsupport::readFile(svg), e, &error)) << error;
+    ASSERT_FALSE(e.empty());
+    EXPECT_EQ(e[0].name, "svg");
+    EXPECT_EQ(polylinesPerRecord(e), (std::vector<size_t>{1}));
+    EXPECT_EQ(textsOf(e, "title"), (std::vector<std::string>{"CAVEMIS1.MLT: Blackbody Cavity Emissivity"}));
+    EXPECT_EQ(textsOf(e, "y-label"), (std::vector<std::string>{"Blackbody Cavity Emissivity"}));
+    EXPECT_EQ(textsOf(e, "x-label"), (std::vector<std::string>{"Wavenumber (cm-1)"}));
 }
 
 TEST_F(RgddumpRun, UnrecognisedFileGivesTheLibrarysReason) {
