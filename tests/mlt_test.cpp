@@ -366,6 +366,48 @@ TEST_F(MltReader, EmptyFileNulBytesAndBinaryAreReadSafely) {
     EXPECT_EQ(ZARFreadDepValues(b.get(), 1, v.data(), static_cast<int>(v.size())), size);
 }
 
+TEST_F(MltReader, MutatedTablesAreReadWithinBoundsOrRefused) {
+    const std::string base =
+        " #MLT Spectrum of VORN Cavity Emissivity\n #    Blackbody cavity factor: 12.79\n"
+        " #label 1 Wavenumber\n #label 2 Blackbody Cavity Emissivity\n 500.0 0.98\n 600.0 0.97\n 700.0 0.96\n";
+    static constexpr char bytes[] = "#:\r\n\t -.e0123456789labelL\0\xff";
+    const std::string alphabet(bytes, sizeof bytes - 1);
+    uint32_t seed = 12345u;
+    const auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    for (int variant = 0; variant < 400; ++variant) {
+        std::string text = base;
+        for (uint32_t edits = 1 + next(6); edits > 0 && !text.empty(); --edits) {
+            const size_t at = next(static_cast<uint32_t>(text.size()));
+            const char ch = alphabet[next(static_cast<uint32_t>(alphabet.size()))];
+            switch (next(4)) {
+                case 0: text[at] = ch; break;
+                case 1: text.insert(at, 1 + next(40), ch); break;
+                case 2: text.erase(at, 1 + next(20)); break;
+                default: text.resize(at); break;
+            }
+        }
+        Handle f = open("m.mlt", text);
+        ASSERT_NE(f, nullptr) << variant;
+        const int columns = ZARFqueryMaxDataCount(f.get());
+        EXPECT_GE(columns, 0) << variant;
+        EXPECT_LE(columns, 512) << variant;
+        EXPECT_EQ(ZARFreadRecordCount(f.get()), columns > 0 ? 1 : 0) << variant;
+        const int size = ZARFreadRecordSize(f.get(), 1);
+        ASSERT_GE(size, 0) << variant;
+        std::vector<float> v(static_cast<size_t>(size) + 2);
+        for (int c = 1; c <= columns; ++c) {
+            ASSERT_EQ(ZARFselectData(f.get(), 2, c), 1) << variant;
+            EXPECT_EQ(ZARFreadDepValues(f.get(), 1, v.data(), static_cast<int>(v.size())), size) << variant;
+            char label[8];
+            const int r = ZARFreadDataStringDesc(f.get(), c, 2, label, sizeof label);
+            EXPECT_TRUE(r == 0 || r == 1) << variant;
+        }
+    }
+}
+
 // ---- Probing order ---------------------------------------------------------------------------
 
 TEST_F(MltReader, RgdFileStillOpensAsRgdWhateverItsName) {
