@@ -11,9 +11,10 @@ namespace util {
 namespace {
 
 using recbridge::INIARG;
-using recbridge::lastErrorText;
 using recbridge::message;
 using recbridge::progress;
+using recbridge::reportLibraryError;
+using recbridge::reportTry;
 
 constexpr std::string_view MsgEndOfFile = "END-OF-FILE";
 constexpr std::string_view MsgDepColumn = "DEP.VAR.NO. > NO. VARIABLES";
@@ -32,16 +33,6 @@ struct Outcome {
         msg = message(text);
     }
 };
-
-// Prints the library's last error text for handle and returns it.
-std::string reportLibraryError(int handle) {
-    const std::string text = lastErrorText(handle);
-    progress({"ZARFLastError Message:"});
-    progress({text});
-    return text;
-}
-
-void reportTry(int tries) { progress({"       -- last try was number", tries}); }
 
 // Step a: open the file, retrying while waiting. False when it failed without waiting.
 bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {

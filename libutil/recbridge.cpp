@@ -35,4 +35,13 @@ std::string message(std::string_view text) { return pad(text, TEXTLEN); }
 
 void progress(std::initializer_list<FmtArg> items) { conout() << freefmt(items) << '\n'; }
 
+std::string reportLibraryError(int handle) {
+    std::string text = lastErrorText(handle);
+    progress({"ZARFLastError Message:"});
+    progress({text});
+    return text;
+}
+
+void reportTry(int tries) { progress({"       -- last try was number", tries}); }
+
 }  // namespace util::recbridge

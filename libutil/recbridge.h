@@ -39,4 +39,11 @@ std::string message(std::string_view text);
 // Writes one free-format line to the console.
 void progress(std::initializer_list<FmtArg> items);
 
+// Prints the library's last error text for a file integer under its heading line and
+// returns the text.
+std::string reportLibraryError(int handle);
+
+// Prints the number of the last try of a wait loop.
+void reportTry(int tries);
+
 }  // namespace util::recbridge

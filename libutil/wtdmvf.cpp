@@ -19,6 +19,8 @@ using recbridge::INIARG;
 using recbridge::lastErrorText;
 using recbridge::message;
 using recbridge::progress;
+using recbridge::reportLibraryError;
+using recbridge::reportTry;
 
 constexpr std::string_view MsgCountTooLarge = "WTDMVF -- COUNT EXCEEDS ITS ARRAY";
 
@@ -72,16 +74,11 @@ void refuseCounts(std::string& msg, int& istat, int status) {
     istat = status;
 }
 
-// The library's text as a message: its first 79 characters and a blank.
-std::string errorMessage(const std::string& text) { return message(std::string_view(text).substr(0, 79)); }
-
 // True when every entry is 0 (no file) or the handle of an open file. A list naming a
 // closed or unknown file fails the same way on every try, so waiting could never end.
 bool handlesOpen(std::span<const int> handles) {
     return std::all_of(handles.begin(), handles.end(), [](int h) { return h == 0 || FORTJKTfileOf(h) != nullptr; });
 }
-
-void reportTry(int tries) { progress({"       -- last try was number", tries}); }
 
 // Step 1: open (create or reopen), retrying while waiting. False when it failed.
 bool openOutput(const std::string& ofile, bool wait, int file_type, const std::string& progrm,
@@ -96,7 +93,7 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
         const std::string text = lastErrorText(0);
         if (!wait || !handlesOpen(lists.references)) {
             progress({"Zero file handle returned for file", name});
-            msg = errorMessage(text);
+            msg = message(text);
             istat = 1;
             return false;
         }
@@ -155,9 +152,7 @@ void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, co
             istat = 0;
             return;
         }
-        text = lastErrorText(jhndl);
-        progress({"ZARFLastError Message:"});
-        progress({text});
+        text = reportLibraryError(jhndl);
         // A refused handle (negative result) or source list fails on every try: no wait helps.
         if (!wait || written < 0 || !handlesOpen(list.first(sourceCount))) break;
         progress({"WTDMVF -- waiting to write record", nro});
@@ -167,7 +162,7 @@ void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, co
     }
     // Step 3: the write failed without waiting.
     conout() << fmt("(' REC.NO.',I6,', FILE: ',A)", {nro, name}) << '\n';
-    msg = errorMessage(text);
+    msg = message(text);
     istat = 2;
 }
 
