@@ -118,6 +118,23 @@ std::optional<std::string> nameCopy(const char* name, int length) {
     return std::string(name, nameLength(name, length));
 }
 
+// Stores in result the integer that open (name copy -> integer) returns for the name as
+// sopenr_ takes it; 0 with the generic error set for a refused name or when memory runs out.
+template <typename Open>
+void openNamed(const char* name, const int* length, int* result, Open open) {
+    store(result, 0);
+    try {
+        const std::optional<std::string> copy = nameCopy(name, valueOf(length));
+        if (!copy) {
+            lastGenericError = kInvalidFilename;
+            return;
+        }
+        store(result, open(*copy));
+    } catch (const std::bad_alloc&) {
+        lastGenericError = kNoMemory;
+    }
+}
+
 // The column parameters of an open for writing, as they pass through the variable
 // arguments of ZARFopenFileWritable.
 struct WriteOpen {
@@ -170,17 +187,8 @@ ZARFFILE* FORTJKTfileOf(int handle) { return lookup(handle); }
 // ---- Reading --------------------------------------------------------------------------------------------
 
 void sopenr_(const char* name, const int* length, int* result) {
-    store(result, 0);
-    try {
-        const std::optional<std::string> copy = nameCopy(name, valueOf(length));
-        if (!copy) {
-            lastGenericError = kInvalidFilename;
-            return;
-        }
-        store(result, enter(ZARFopenFileReadable(copy->c_str())));
-    } catch (const std::bad_alloc&) {
-        lastGenericError = kNoMemory;
-    }
+    openNamed(name, length, result,
+              [](const std::string& copy) { return enter(ZARFopenFileReadable(copy.c_str())); });
 }
 
 void sclose_(const int* handle, int* result) {
@@ -275,22 +283,12 @@ void sopnw3_(const char* name, const int* length, const int* filetype, const int
              const int* identifiers, const double* minima, const double* maxima, const int* independentPrecisions,
              const int* points, const int* dependentPrecisions, const char* const* shortnames,
              const char* const* labels, const char* const* longnames, const char* const* units, int* result) {
-    store(result, 0);
-    try {
-        const std::optional<std::string> copy = nameCopy(name, valueOf(length));
-        if (!copy) {
-            lastGenericError = kInvalidFilename;
-            return;
-        }
-        const WriteOpen w{valueOf(filetype), references, valueOf(referenceCount), programName, version,
+    const WriteOpen w{valueOf(filetype), references, valueOf(referenceCount), programName, version,
                       historyAddition,   subheaders, valueOf(subheaderCount), valueOf(columnCount),
                       identifiers,       minima,     maxima,                  independentPrecisions,
                       points,            dependentPrecisions, shortnames,     labels,
                       longnames,         units};
-        store(result, openWritable(*copy, w));
-    } catch (const std::bad_alloc&) {
-        lastGenericError = kNoMemory;
-    }
+    openNamed(name, length, result, [&w](const std::string& copy) { return openWritable(copy, w); });
 }
 
 void swcrec_(const int* handle, const int* record, const int* originals, const int* origrecords,
