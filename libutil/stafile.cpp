@@ -28,6 +28,20 @@ bool isRegular(int fd) {
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// Moves the LREC bytes of one record at offset at with transfer (pread or pwrite), going on
+// after partial transfers and interruptions. False when the file ends or fails first.
+template <typename Transfer, typename Byte>
+bool transferRecord(Transfer transfer, int fd, Byte* data, off_t at) {
+    std::size_t done = 0;
+    while (done < LREC) {
+        const ssize_t n = transfer(fd, data + done, LREC - done, at + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 // A field for printing: characters that would garble the console shown as '?'.
 std::string printable(std::string_view text) {
     std::string out(text);
@@ -67,27 +81,13 @@ bool File::read(int nrec, std::string& rec) const {
     const off_t at = offsetOf(nrec);
     if (fd_ < 0 || at < 0) return false;
     rec.assign(LREC, ' ');
-    std::size_t got = 0;
-    while (got < LREC) {
-        const ssize_t n = ::pread(fd_, rec.data() + got, LREC - got, at + static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
+    return transferRecord(::pread, fd_, rec.data(), at);
 }
 
 bool File::write(int nrec, std::string_view rec) const {
     const off_t at = offsetOf(nrec);
     if (fd_ < 0 || at < 0 || rec.size() != LREC) return false;
-    std::size_t put = 0;
-    while (put < LREC) {
-        const ssize_t n = ::pwrite(fd_, rec.data() + put, LREC - put, at + static_cast<off_t>(put));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        put += static_cast<std::size_t>(n);
-    }
-    return true;
+    return transferRecord(::pwrite, fd_, rec.data(), at);
 }
 
 std::optional<int> count(std::string_view rec) {
