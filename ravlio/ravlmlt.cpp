@@ -319,11 +319,12 @@ int unsupported(ZARFFILE* file) {
     return 0;
 }
 
-// Copies the first values of a column; the record must be 1.
+// Copies the first values of the selected column; the record must be 1.
 template <typename T>
-int copyColumn(ZARFFILE* file, int record, uint32_t column, T* values, int arraysize) {
+int copyColumn(ZARFFILE* file, int record, uint32_t MLTFile::*selected, T* values, int arraysize) {
     MLTFile* it = mltFileOf(file);
     if (it == nullptr) return 0;
+    const uint32_t column = it->*selected;
     if (record != 1) {
         file->lastError = MsgRecordUnavailable;
         return 0;
@@ -400,18 +401,15 @@ int MLTreadRecordSize(ZARFFILE* file, int /*record*/) {
 }
 
 int MLTreadDepValues(ZARFFILE* file, int record, float* values, int arraysize) {
-    MLTFile* it = mltFileOf(file);
-    return it == nullptr ? 0 : copyColumn(file, record, it->selectedY, values, arraysize);
+    return copyColumn(file, record, &MLTFile::selectedY, values, arraysize);
 }
 
 int MLTreadIndValues(ZARFFILE* file, int record, float* values, int arraysize) {
-    MLTFile* it = mltFileOf(file);
-    return it == nullptr ? 0 : copyColumn(file, record, it->selectedX, values, arraysize);
+    return copyColumn(file, record, &MLTFile::selectedX, values, arraysize);
 }
 
 int MLTreadIndValuesDouble(ZARFFILE* file, int record, double* values, int arraysize) {
-    MLTFile* it = mltFileOf(file);
-    return it == nullptr ? 0 : copyColumn(file, record, it->selectedX, values, arraysize);
+    return copyColumn(file, record, &MLTFile::selectedX, values, arraysize);
 }
 
 int MLTreadIndDomain(ZARFFILE* file, int /*record*/, float* /*minimum*/, float* /*maximum*/, float* /*interval*/) {
