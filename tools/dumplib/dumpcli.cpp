@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
-#include <new>
 
 #include "dumplib/datafile.h"
 #include "dumplib/recordlist.h"
@@ -105,10 +104,7 @@ private:
     }
 
     void option(const std::string& a) {
-        const size_t eq = a.find('=');
-        const std::string name = a.substr(0, eq);
-        std::optional<std::string> inlineValue;
-        if (eq != std::string::npos) inlineValue = a.substr(eq + 1);
+        const auto [name, inlineValue] = cli::splitOption(a);
         if (name == "--help" || name == "-h") {
             if (inlineValue) throw UsageError("option '" + name + "' takes no value");
             o_.mode = Mode::Help;
@@ -199,33 +195,15 @@ const char* usageText() { return Usage; }
 
 int runRgddump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options options;
-    try {
+    const auto parse = [&] {
         options = parseArguments(args);
-    } catch (const UsageError& e) {
-        err << "rgddump: " << e.what() << "\nTry 'rgddump --help' for more information.\n";
-        return ExitUsage;
-    }
-    if (options.mode == Mode::Help) {
-        out << Usage;
-        return out.flush() ? ExitOk : ExitFailure;
-    }
-    try {
+        return options.mode == Mode::Help;
+    };
+    const auto run = [&] {
         runMode(options, out);
-    } catch (const DumpError& e) {
-        err << "rgddump: " << e.what() << '\n';
-        return ExitFailure;
-    } catch (const std::bad_alloc&) {
-        err << "rgddump: out of memory\n";
-        return ExitFailure;
-    } catch (const std::exception& e) {
-        err << "rgddump: " << e.what() << '\n';
-        return ExitFailure;
-    }
-    if (!out.flush()) {
-        err << "rgddump: cannot write to standard output\n";
-        return ExitFailure;
-    }
-    return ExitOk;
+        return ExitOk;
+    };
+    return cli::runTool("rgddump", Usage, parse, run, out, err);
 }
 
 }  // namespace dump

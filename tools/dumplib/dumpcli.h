@@ -4,17 +4,15 @@
 
 #include <optional>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "dumplib/cli.h"
 
 namespace dump {
 
 // A command line the tool cannot act on; reported with a pointer to --help.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using cli::UsageError;
 
 enum class Mode { Summary, Meta, Csv, Svg, Help };
 
@@ -29,9 +27,9 @@ struct Options {
 };
 
 // Exit statuses: success, a file or record that cannot be read, a bad command line.
-inline constexpr int ExitOk = 0;
-inline constexpr int ExitFailure = 1;
-inline constexpr int ExitUsage = 2;
+using cli::ExitOk;
+using cli::ExitFailure;
+using cli::ExitUsage;
 
 // The options of a command line (without the program name). Failure: UsageError.
 Options parseArguments(const std::vector<std::string>& args);

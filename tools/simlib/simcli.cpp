@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <new>
 #include <optional>
 
 #include "simlib/compare.h"
@@ -117,10 +116,7 @@ private:
     }
 
     void option(const std::string& a) {
-        const std::size_t eq = a.find('=');
-        const std::string name = a.substr(0, eq);
-        std::optional<std::string> inlineValue;
-        if (eq != std::string::npos) inlineValue = a.substr(eq + 1);
+        const auto [name, inlineValue] = cli::splitOption(a);
         if (name == "--help" || name == "-h") {
             if (inlineValue) throw UsageError("option '" + name + "' takes no value");
             o_.mode = Mode::Help;
@@ -248,31 +244,11 @@ const char* usageText() { return Usage; }
 
 int runVornsim(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options options;
-    try {
+    const auto parse = [&] {
         options = parseArguments(args);
-    } catch (const UsageError& e) {
-        err << "vornsim: " << e.what() << "\nTry 'vornsim --help' for more information.\n";
-        return ExitUsage;
-    }
-    if (options.mode == Mode::Help) {
-        out << Usage;
-        return out.flush() ? ExitOk : ExitFailure;
-    }
-    int status = ExitFailure;
-    try {
-        status = run(options, out);
-    } catch (const std::bad_alloc&) {
-        err << "vornsim: out of memory\n";
-        return ExitFailure;
-    } catch (const std::exception& e) {
-        err << "vornsim: " << e.what() << '\n';
-        return ExitFailure;
-    }
-    if (!out.flush()) {
-        err << "vornsim: cannot write to standard output\n";
-        return ExitFailure;
-    }
-    return status;
+        return options.mode == Mode::Help;
+    };
+    return cli::runTool("vornsim", Usage, parse, [&] { return run(options, out); }, out, err);
 }
 
 }  // namespace vornsim

@@ -3,19 +3,16 @@
 #pragma once
 
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "dumplib/cli.h"
 #include "simlib/dayplan.h"
 
 namespace vornsim {
 
 // A command line the tool cannot act on; reported with a pointer to --help.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using cli::UsageError;
 
 enum class Mode { Write, Compare, Help };
 
@@ -26,9 +23,9 @@ struct Options {
 };
 
 // Exit statuses: success, a day that cannot be written or does not match, a bad command line.
-inline constexpr int ExitOk = 0;
-inline constexpr int ExitFailure = 1;
-inline constexpr int ExitUsage = 2;
+using cli::ExitOk;
+using cli::ExitFailure;
+using cli::ExitUsage;
 
 // The options of a command line (without the program name). Failure: UsageError.
 Options parseArguments(const std::vector<std::string>& args);
