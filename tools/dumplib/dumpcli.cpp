@@ -1,13 +1,11 @@
 #include "dumplib/dumpcli.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fstream>
 
 #include "dumplib/datafile.h"
 #include "dumplib/recordlist.h"
 #include "dumplib/report.h"
+#include "dumplib/textfile.h"
 
 namespace dump {
 
@@ -154,11 +152,7 @@ std::vector<int> allRecords(int count) {
 }
 
 void writeFile(const std::string& path, const std::string& text) {
-    errno = 0;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (file) file.close();
-    if (!file) throw DumpError("cannot write " + path + ": " + std::strerror(errno != 0 ? errno : EIO));
+    if (const auto error = writeTextFile(path, text)) throw DumpError(*error);
 }
 
 void runMode(const Options& o, std::ostream& out) {

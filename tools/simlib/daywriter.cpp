@@ -1,12 +1,10 @@
 #include "simlib/daywriter.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 
+#include "dumplib/textfile.h"
 #include "ravlio/ravlio.h"
 #include "ravlio/rgdstruc.h"
 
@@ -132,11 +130,7 @@ std::vector<float> inputHeader(const ViewRecord& r) {
 std::string join(const std::string& dir, const std::string& name) { return (std::filesystem::path(dir) / name).string(); }
 
 void writeText(const std::string& path, const std::string& text) {
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (out) out.close();
-    if (!out) throw WriteError("cannot write " + path + ": " + std::strerror(errno != 0 ? errno : EIO));
+    if (const auto error = dump::writeTextFile(path, text)) throw WriteError(*error);
 }
 
 // The complex spectra of every record (input and forward-scan files share the layout).
