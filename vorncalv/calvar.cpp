@@ -3,9 +3,7 @@
 #include "vorncalv/calvar.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <stdexcept>
 
@@ -15,6 +13,7 @@
 #include "libutil/rddmvf.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
+#include "vorncalv/inputrecord.h"
 #include "vorncalv/single.h"
 #include "vorncalv/strtabca.h"
 
@@ -25,8 +24,6 @@ namespace {
 constexpr std::array<int, 3> HEADER_IDS{0x88004, 0x800C, 0x88006};
 constexpr int COADDS = 0;
 constexpr int MISSING = 1;
-// A header value that is missing.
-constexpr float MISSING_HEADER = -999.0F;
 // Output file type (RGD).
 constexpr int FILE_TYPE = 1;
 // Record-level description of the variance product: one column, identifier 0.
@@ -37,11 +34,6 @@ constexpr std::array<int, 1> DEPENDENTPRECISIONLOGLIST{4};
 // Furthest grid index (in points) considered when mapping between grids; anything beyond
 // cannot be a point of a 9000-point record.
 constexpr double MAX_GRID_OFFSET = 1.0e9;
-
-// The quiet-NaN pattern written for missing values.
-float missingValue() { return std::bit_cast<float>(std::uint32_t{0x7FC00000U}); }
-
-bool isQuietNaNPattern(float v) { return std::bit_cast<std::uint32_t>(v) == 0x7FC00000U; }
 
 void logLine(int LOG, std::string_view LOGFIL, std::string_view text) { util::logmsg(LOG, LOGFIL, text); }
 
@@ -84,13 +76,11 @@ struct ReadRequest {
 
 int readRecord(CalvarState& st, const ReadRequest& rq, int IWAIT, int nr, int& npts) {
     std::array<int, 3> ids = st.IHWDS;
-    st.HWDS = {MISSING_HEADER, 0.0F, MISSING_HEADER};
+    st.HWDS = {MISSVAL, 0.0F, MISSVAL};
     int istat = 0;
     util::rddmvf(*rq.init, IWAIT, nr, *rq.file, ids, st.NHWW, st.LIMPTS, npts, st.XIN, rq.values, st.NHWDS, st.HWDS,
                  rq.column, rq.column, st.NCOLS, istat, st.MSG, *rq.handle);
-    for (float& v : st.HWDS) {
-        if (isQuietNaNPattern(v)) v = MISSING_HEADER;
-    }
+    replaceQuietNaNs(st.HWDS);
     return istat;
 }
 
@@ -138,7 +128,7 @@ void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double 
     for (int i = 0; i < NPTSV; ++i) {
         const double wn = i * DWNV + WNLO;
         const int INDX = nearestIndex(wn, WNA, DWN);
-        float out = missingValue();
+        float out = quietNaN();
         if (INDX >= 1 && INDX <= NRESP) {
             const float r = RESP[static_cast<std::size_t>(INDX - 1)];
             if (r > 0.0F) {
@@ -154,9 +144,9 @@ void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double 
 
 void markMissing(CalvarState& st, int NAMD, int NPTSV, int LOG, std::string_view LOGFIL) {
     logLine(LOG, LOGFIL, util::fmt("('CALVAR -- NULL RECORD, NO.',I6)", {st.NRO + 1}));
-    std::fill_n(st.AMD.begin(), NAMD, missingValue());
+    std::fill_n(st.AMD.begin(), NAMD, quietNaN());
     st.AMD[3] = 1.0F;
-    std::fill_n(st.VAROUT.begin(), NPTSV, missingValue());
+    std::fill_n(st.VAROUT.begin(), NPTSV, quietNaN());
 }
 
 // The run's constant arguments of one call.

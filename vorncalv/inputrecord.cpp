@@ -21,10 +21,9 @@ namespace {
 constexpr float TIMEMAX = 240000.0F;  // latest timeHHMMSS
 constexpr float HOURMAX = 24.0F;      // latest Time (UTC hours)
 
-// The quiet NaN with the exact pattern 0x7FC00000.
-float quietNaN() { return std::bit_cast<float>(static_cast<std::uint32_t>(QNANBITS)); }
-
 }  // namespace
+
+float quietNaN() { return std::bit_cast<float>(static_cast<std::uint32_t>(QNANBITS)); }
 
 void replaceQuietNaNs(std::span<float> values) {
     for (float& v : values) {

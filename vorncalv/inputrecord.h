@@ -14,6 +14,9 @@ inline constexpr float MISSVAL = -999.0F;
 // Bit pattern of the quiet NaN that marks a missing value on file.
 inline constexpr unsigned QNANBITS = 0x7FC00000U;
 
+// The quiet NaN with exactly the pattern QNANBITS, written for missing values.
+float quietNaN();
+
 // Reads column col (1: real part into YR, 2: imaginary part into YI) of record nrec of
 // CXFILE through rddmvf, with the grid into XRD and the 15 header words into HWDS; sets
 // NCOLD = NCOLI = col. Every header word that comes back as the quiet-NaN pattern, or that

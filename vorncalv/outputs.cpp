@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <stdexcept>
@@ -20,6 +18,7 @@
 #include "libutil/wtdmvf.h"
 #include "vorncalv/calvar.h"
 #include "vorncalv/dialogue.h"
+#include "vorncalv/inputrecord.h"
 #include "vorncalv/strtabca.h"
 
 namespace vorncalv {
@@ -30,8 +29,6 @@ constexpr int INDEPENDENT_PRECISION = 6;
 constexpr int DEPENDENT_PRECISION = 4;
 // Number of metadata values written with every record.
 constexpr int NAMD_OUT = 15;
-
-float missingValue() { return std::bit_cast<float>(std::uint32_t{0x7FC00000U}); }
 
 void sayLine(std::string_view text) { util::conout() << text << '\n' << std::flush; }
 
@@ -119,7 +116,7 @@ void prepareFirstWrite(RunState& s, Product& p) {
 // The imaginary part or the responsivity.
 void writeOptional(RunState& s, Product p, std::span<float> data) {
     p.nro += 1;
-    if (s.NULL_ == 1) std::fill_n(data.begin(), s.NPTS, missingValue());
+    if (s.NULL_ == 1) std::fill_n(data.begin(), s.NPTS, quietNaN());
     prepareFirstWrite(s, p);
     writeRecord(s, p, data);
     if (s.IWAIT != 0) recordCount(s, p.nro, p.file, p.wrtstaFailure);
@@ -191,7 +188,7 @@ void checkArguments(const RunState& s, std::span<float> SPRL, std::span<float> S
 
 void fillOutputMetadata(RunState& s) {
     if (s.NULL_ == 1) {
-        s.AMD.fill(missingValue());
+        s.AMD.fill(quietNaN());
         s.AMD[3] = 1.0F;
         return;
     }
@@ -215,7 +212,7 @@ void fillOutputMetadata(RunState& s) {
 void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::span<float> RESP) {
     checkArguments(s, SPRL, SPIM, RESP);
     fillOutputMetadata(s);
-    if (s.NULL_ == 1) std::fill_n(SPRL.begin(), s.NPTS, missingValue());
+    if (s.NULL_ == 1) std::fill_n(SPRL.begin(), s.NPTS, quietNaN());
     writeRealPart(s, SPRL);
     if (s.GOTFIL == 1) varianceProduct(s, RESP);
     if (s.OUTOP2 == 'Y') {
