@@ -282,12 +282,6 @@ OutputNames outputNames(const std::string& root) {
     return {base + ".RLC", base + ".IMC", base + ".RES", base + ".CVS", trimmed(base) + ".LOG", base + ".LVF"};
 }
 
-std::vector<std::string> dayFileNames(const DayPlan& day) {
-    const DayFiles& f = day.files;
-    return {f.input, f.original, f.variance, f.parameters, f.mirror, f.emissivity, f.upstreamStatus, f.answers,
-            f.truth, f.truthTable};
-}
-
 void writeDay(const DayPlan& day, const std::string& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);

@@ -37,9 +37,6 @@ std::string truthTableText(const DayPlan& day);
 // (they would otherwise be appended to). Failure: WriteError.
 void writeDay(const DayPlan& day, const std::string& dir);
 
-// Names of the files writeDay writes, in the order written.
-std::vector<std::string> dayFileNames(const DayPlan& day);
-
 // Names of the calibration's outputs under a root, as the calibration forms them (the
 // root blank-padded to 8 characters for the data products, trimmed for the log).
 struct OutputNames {
