@@ -100,6 +100,18 @@ bool pointCountFits(const CalvarState& st, int npts, int LOG, std::string_view L
     return false;
 }
 
+// Reads one record and checks its point count. False (after logging why) when the read
+// fails or the count does not fit; failureFormat is the log line naming the file.
+bool readChecked(CalvarState& st, const ReadRequest& rq, int IWAIT, int nr, int& npts, int LOG,
+                 std::string_view LOGFIL, std::string_view failureFormat) {
+    const int istat = readRecord(st, rq, IWAIT, nr, npts);
+    if (istat != 0) {
+        logReadFailure(st, LOG, LOGFIL, failureFormat, *rq.file, istat);
+        return false;
+    }
+    return pointCountFits(st, npts, LOG, LOGFIL, nr);
+}
+
 // A flag value counts as set when it rounds to 1 or more.
 bool flagSet(float v) { return v >= 0.5F; }
 
@@ -228,13 +240,9 @@ void calvar(CalvarState& st, int NSEQ, int NSMP, int NBBP, int NRCXF, std::strin
         std::copy_n(AMDO.begin(), NAMD, st.AMD.begin());
 
         int NPTSV = 0;
-        const int varStat = readRecord(st, {&st.INITI, &IFILE, 0, &st.IHNDL, st.VARIN}, IWAIT, nr, NPTSV);
-        if (varStat != 0) {
-            logReadFailure(st, LOG, LOGFIL, "('CALVAR -- BAD STATUS FROM RDDMVF, IFILE=',         A)", IFILE,
-                           varStat);
+        if (!readChecked(st, {&st.INITI, &IFILE, 0, &st.IHNDL, st.VARIN}, IWAIT, nr, NPTSV, LOG, LOGFIL,
+                         "('CALVAR -- BAD STATUS FROM RDDMVF, IFILE=',         A)"))
             return;
-        }
-        if (!pointCountFits(st, NPTSV, LOG, LOGFIL, nr)) return;
         const double WNLO = st.XIN[0];
         const double WNHI = st.XIN[static_cast<std::size_t>(NPTSV - 1)];
         const double DWNV = gridStep(WNLO, WNHI, NPTSV);
@@ -248,13 +256,9 @@ void calvar(CalvarState& st, int NSEQ, int NSMP, int NBBP, int NRCXF, std::strin
         } else {
             st.NPATWRT = 1;
             int NPTSR = 0;
-            const int srcStat = readRecord(st, {&st.INITM, &MFILE, 1, &st.IHNDLM, st.YR}, IWAIT, nr, NPTSR);
-            if (srcStat != 0) {
-                logReadFailure(st, LOG, LOGFIL, "('CALVAR -- BAD STATUS FROM RDDMVF, FILE=',          A)", MFILE,
-                               srcStat);
+            if (!readChecked(st, {&st.INITM, &MFILE, 1, &st.IHNDLM, st.YR}, IWAIT, nr, NPTSR, LOG, LOGFIL,
+                             "('CALVAR -- BAD STATUS FROM RDDMVF, FILE=',          A)"))
                 return;
-            }
-            if (!pointCountFits(st, NPTSR, LOG, LOGFIL, nr)) return;
             if (flagSet(st.HWDS[MISSING]) || st.AMD[3] > 0.0F) {
                 missing = true;
             } else {
