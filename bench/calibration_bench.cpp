@@ -353,6 +353,33 @@ std::string freshDir(const Day& day, int n) {
     return dir;
 }
 
+// Runs work in a fresh run directory once per iteration and returns its time per run;
+// only work itself is timed, not the making and removal of the directory. failure turns
+// the result of work into an error text (empty: the run succeeded); the first error ends
+// the benchmark with it.
+template <class Work, class Failure>
+Seconds timeRuns(benchmark::State& state, const Day& day, Work work, Failure failure) {
+    Stopwatch watch;
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string dir = freshDir(day, ++n);
+        state.ResumeTiming();
+        watch.start();
+        const auto result = work(dir);
+        watch.stop();
+        state.PauseTiming();
+        fs::remove_all(dir);
+        const std::string error = failure(result);
+        state.ResumeTiming();
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    return watch.perIteration(state.iterations());
+}
+
 void BM_PlainIo(benchmark::State& state) {
     const Day& day = theDay();
     if (!day.error.empty()) {
@@ -363,24 +390,9 @@ void BM_PlainIo(benchmark::State& state) {
     std::int64_t largest = 0;
     for (const Product& p : day.products) largest = std::max(largest, p.bytes / p.records);
     std::vector<unsigned char> record(static_cast<std::size_t>(largest), 0x5A);
-    Stopwatch watch;
-    int n = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const std::string dir = freshDir(day, ++n);
-        state.ResumeTiming();
-        watch.start();
-        const bool ok = plainReads(day, column) && plainWrites(day, dir, record);
-        watch.stop();
-        state.PauseTiming();
-        fs::remove_all(dir);
-        state.ResumeTiming();
-        if (!ok) {
-            state.SkipWithError("plain read or write failed");
-            break;
-        }
-    }
-    plainSeconds = watch.perIteration(state.iterations());
+    plainSeconds = timeRuns(
+        state, day, [&](const std::string& dir) { return plainReads(day, column) && plainWrites(day, dir, record); },
+        [](bool ok) { return ok ? std::string() : std::string("plain read or write failed"); });
     report(state, day);
 }
 BENCHMARK(BM_PlainIo)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -391,24 +403,11 @@ void BM_Calibration(benchmark::State& state) {
         state.SkipWithError(day.error.c_str());
         return;
     }
-    Stopwatch watch;
-    int n = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const std::string dir = freshDir(day, ++n);
-        state.ResumeTiming();
-        watch.start();
-        const std::string stop = calibrate(day, dir);
-        watch.stop();
-        state.PauseTiming();
-        fs::remove_all(dir);
-        state.ResumeTiming();
-        if (stop != kEndText) {
-            state.SkipWithError(("the run stopped with \"" + stop + "\"").c_str());
-            break;
-        }
-    }
-    calibrationSeconds = watch.perIteration(state.iterations());
+    calibrationSeconds = timeRuns(
+        state, day, [&](const std::string& dir) { return calibrate(day, dir); },
+        [](const std::string& stop) {
+            return stop == kEndText ? std::string() : "the run stopped with \"" + stop + "\"";
+        });
     report(state, day);
     if (plainSeconds.wall > 0.0 && plainSeconds.cpu > 0.0) {
         state.counters["x_plain_io"] = calibrationSeconds.wall / plainSeconds.wall;
