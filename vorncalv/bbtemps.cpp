@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "libutil/console.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
+#include "vorncalv/dialogue.h"
 #include "vorncalv/single.h"
 
 namespace vorncalv {
@@ -21,8 +21,6 @@ constexpr std::string_view FMTTOP = "('Temperature at \"Top\"   :',F8.2)";
 constexpr std::string_view FMTAPX = "('Temperature at \"Apex\"  :',F8.2)";
 constexpr std::string_view FMTBOT = "('Temperature at \"Bottom\":',F8.2)";
 constexpr std::string_view HEADNG = "FOR CALIBRATION, COLD, HOT AND AMB. TEMPS:";
-
-void sayLine(const std::string& text) { util::conout() << text << '\n' << std::flush; }
 
 // Logs the warning and the three readings of one blackbody.
 void warnThermistors(std::string_view warning, float top, float apex, float bottom, int LOG,

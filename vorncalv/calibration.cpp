@@ -5,10 +5,10 @@
 #include <ostream>
 #include <string>
 
-#include "libutil/console.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/wnplan.h"
+#include "vorncalv/dialogue.h"
 #include "vorncalv/single.h"
 
 namespace vorncalv {
@@ -17,8 +17,6 @@ namespace {
 constexpr std::size_t STORE = static_cast<std::size_t>(MAXPTS);
 // Lowest hot-minus-cold radiance for which the ratio test bound scales with RCBB.
 constexpr float RHMCMN = 0.1F;
-
-void sayLine(const std::string& text) { util::conout() << text << '\n' << std::flush; }
 
 // Prints and logs one line.
 void sayAndLog(const std::string& text, int LOG, std::string_view LOGFIL) {

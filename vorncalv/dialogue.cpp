@@ -42,7 +42,6 @@ std::string terminatedText(std::string_view text, std::size_t width) {
 }
 
 void say(std::string_view text) { util::conout() << text << std::flush; }
-void sayLine(std::string_view text) { util::conout() << text << '\n' << std::flush; }
 
 // Prints a prompt and reads the answer as one line cut or blank-padded to width. A read
 // failure (end of input or read error) logs failMessage and stops with stopText.
@@ -73,6 +72,8 @@ std::string shortInputName(const std::string& CXFILE, std::size_t NPD) {
 std::string trimmed(std::string_view text) { return std::string(util::trim(text)); }
 
 }  // namespace
+
+void sayLine(std::string_view text) { util::conout() << text << '\n' << std::flush; }
 
 void setUp(RunState& s) {
     if (s.INIT1 == 1) {

@@ -49,6 +49,9 @@ void closingDialogue(RunState& s);
 // padded to 8) in positions 1-8: the root abc gives "abc     .RLC".
 std::string outputName(std::string_view BASE, std::string_view nameTemplate);
 
+// Writes text as one console line and flushes it, so progress shows at once.
+void sayLine(std::string_view text);
+
 // Puts text into MSG (blank-padded to 80) and appends it to the log.
 void logLine(RunState& s, std::string_view text);
 

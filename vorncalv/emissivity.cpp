@@ -13,7 +13,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/nrout.h"
@@ -32,8 +31,6 @@ constexpr std::size_t TOKEN_LIMIT = 64;
 
 // Stop text of every fault of the emissivity-spectrum file found after it was opened.
 constexpr const char* CHECK_FILE = "CHECK EMISSIVITY FILE";
-
-void sayLine(const std::string& text) { util::conout() << text << '\n' << std::flush; }
 
 std::string trimmed(std::string_view text) { return std::string(util::trim(text)); }
 

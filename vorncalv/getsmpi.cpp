@@ -6,11 +6,11 @@
 #include <fstream>
 #include <ostream>
 
-#include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/sleeper.h"
+#include "vorncalv/dialogue.h"
 #include "vorncalv/linereader.h"
 #include "vorncalv/runstate.h"
 
@@ -23,8 +23,6 @@ constexpr std::size_t VIEWLINE = 16;
 constexpr std::size_t HEADLINE = 256;
 
 enum class ReadResult { ok, readError, endOfFile };
-
-void sayLine(const std::string& text) { util::conout() << text << '\n' << std::flush; }
 
 bool exists(const std::string& name) {
     std::error_code error;

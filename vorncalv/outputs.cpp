@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
@@ -29,8 +28,6 @@ constexpr int INDEPENDENT_PRECISION = 6;
 constexpr int DEPENDENT_PRECISION = 4;
 // Number of metadata values written with every record.
 constexpr int NAMD_OUT = 15;
-
-void sayLine(std::string_view text) { util::conout() << text << '\n' << std::flush; }
 
 // Places a NUL right after the last non-blank character of name, unless that character is
 // already a NUL or the name fills its whole width.

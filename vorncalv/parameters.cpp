@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <ostream>
 
-#include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/sleeper.h"
@@ -15,8 +14,6 @@
 
 namespace vorncalv {
 namespace {
-
-void sayLine(const std::string& text) { util::conout() << text << '\n' << std::flush; }
 
 // Whether a file of that name exists; a failing inquiry counts as a missing file.
 bool exists(std::string_view name) {

@@ -12,12 +12,12 @@
 #include <ostream>
 #include <variant>
 
-#include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
 #include "libutil/uprcas.h"
+#include "vorncalv/dialogue.h"
 #include "vorncalv/getsmpi.h"
 #include "vorncalv/linereader.h"
 #include "vorncalv/runstate.h"
@@ -39,8 +39,6 @@ constexpr std::array<std::string_view, NPARS> LONG_NAMES = {
 
 // Where a parameter's value goes; the variable's type is the parameter's type.
 using Target = std::variant<char*, int*, float*>;
-
-void sayLine(const std::string& text) { util::conout() << text << '\n' << std::flush; }
 
 bool exists(const std::string& name) {
     std::error_code error;
