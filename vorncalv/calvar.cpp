@@ -13,6 +13,7 @@
 #include "libutil/rddmvf.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
+#include "vorncalv/dialogue.h"
 #include "vorncalv/inputrecord.h"
 #include "vorncalv/single.h"
 #include "vorncalv/strtabca.h"
@@ -36,14 +37,6 @@ constexpr std::array<int, 1> DEPENDENTPRECISIONLOGLIST{4};
 constexpr double MAX_GRID_OFFSET = 1.0e9;
 
 void logLine(int LOG, std::string_view LOGFIL, std::string_view text) { util::logmsg(LOG, LOGFIL, text); }
-
-// Places a NUL right after the last non-blank character of name, unless that character is
-// already a NUL or the name fills its whole width.
-void terminateName(std::string& name) {
-    const std::size_t last = name.find_last_not_of(' ');
-    if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;
-    name[last + 1] = '\0';
-}
 
 // First and last input record of the range written for scene record NRCXF.
 struct RecordRange {

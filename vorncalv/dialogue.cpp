@@ -75,6 +75,12 @@ std::string trimmed(std::string_view text) { return std::string(util::trim(text)
 
 void sayLine(std::string_view text) { util::conout() << text << '\n' << std::flush; }
 
+void terminateName(std::string& name) {
+    const std::size_t last = name.find_last_not_of(' ');
+    if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;
+    name[last + 1] = '\0';
+}
+
 void setUp(RunState& s) {
     if (s.INIT1 == 1) {
         s.IDSUBH[0] = SUBHEADER_ID;

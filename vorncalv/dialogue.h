@@ -52,6 +52,10 @@ std::string outputName(std::string_view BASE, std::string_view nameTemplate);
 // Writes text as one console line and flushes it, so progress shows at once.
 void sayLine(std::string_view text);
 
+// Places a NUL right after the last non-blank character of an output name, unless that
+// character is already a NUL or the name fills its whole width (then it stands whole).
+void terminateName(std::string& name);
+
 // Puts text into MSG (blank-padded to 80) and appends it to the log.
 void logLine(RunState& s, std::string_view text);
 

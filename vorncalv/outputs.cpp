@@ -29,14 +29,6 @@ constexpr int DEPENDENT_PRECISION = 4;
 // Number of metadata values written with every record.
 constexpr int NAMD_OUT = 15;
 
-// Places a NUL right after the last non-blank character of name, unless that character is
-// already a NUL or the name fills its whole width.
-void terminateName(std::string& name) {
-    const std::size_t last = name.find_last_not_of(' ');
-    if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;
-    name[last + 1] = '\0';
-}
-
 // The four description tables of a product.
 struct Tables {
     DescTable shortnames;
