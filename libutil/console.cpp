@@ -1,3 +1,4 @@
+// The console of the program: the stream pair that progress lines, prompts and answers use.
 #include "libutil/console.h"
 
 #include <iostream>

@@ -1,3 +1,4 @@
+// dossleep: a wait of the service layer through the library's replaceable sleep.
 #include "libutil/dossleep.h"
 
 #include "ravlio/platform.h"

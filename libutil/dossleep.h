@@ -1,3 +1,4 @@
+// dossleep: a wait of the service layer through the library's replaceable sleep.
 #pragma once
 namespace util {
 // Suspends the calling thread for the given milliseconds through the library's replaceable

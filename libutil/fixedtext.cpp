@@ -1,3 +1,4 @@
+// Fixed-length text helpers: blank padding, trimming and in-place termination of names.
 #include "libutil/fixedtext.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The formatter of the driver's quoted formats (literals, I, F, E, A, repeat counts).
 #include "libutil/fortfmt.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// getsec: seconds since midnight of an HHMMSS time.
 #include "libutil/getsec.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// getsec: seconds since midnight of an HHMMSS time.
 #pragma once
 namespace util {
 // Seconds since midnight of an HHMMSS time (truncated toward zero; digit groups not checked,

@@ -1,3 +1,4 @@
+// lentrim: the length of a text without its trailing blanks and NULs.
 #include "libutil/lentrim.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// lentrim: the length of a text without its trailing blanks and NULs.
 #pragma once
 #include <string_view>
 namespace util {

@@ -1,3 +1,4 @@
+// logmsg: the running log of the program, one line per message.
 #include "libutil/logmsg.h"
 
 #include <fcntl.h>

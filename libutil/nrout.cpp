@@ -1,3 +1,4 @@
+// nrout: the count recorded for one file in a status file.
 #include "libutil/nrout.h"
 
 #include <filesystem>

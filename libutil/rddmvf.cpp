@@ -1,3 +1,4 @@
+// rddmvf: reading one record of a data file for the calibration driver.
 #include "libutil/rddmvf.h"
 
 #include <algorithm>

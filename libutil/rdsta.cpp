@@ -1,3 +1,4 @@
+// rdsta: reading, or creating, the first record of a status file.
 #include "libutil/rdsta.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// What the record reader and writer share: terminated names, shown names, error messages.
 #include "libutil/recbridge.h"
 
 #include <algorithm>

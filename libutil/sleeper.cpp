@@ -1,3 +1,4 @@
+// sleeper: one step of the doubling wait of every wait loop.
 #include "libutil/sleeper.h"
 
 #include <ostream>

@@ -1,3 +1,4 @@
+// sleeper: one step of the doubling wait of every wait loop.
 #pragma once
 namespace util {
 // Longest wait of a wait loop, in milliseconds.

@@ -1,3 +1,4 @@
+// sopenw: the service layer's open of an output data file for writing.
 #include "libutil/sopenw.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Records of status files, shared by rdsta, wrtsta and nrout.
 #include "libutil/stafile.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// uprcas: one character in upper case.
 #include "libutil/uprcas.h"
 
 namespace util {

@@ -1,3 +1,4 @@
+// wnplan: Planck radiance at one wavenumber and temperature.
 #include "libutil/wnplan.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// wnplan: Planck radiance at one wavenumber and temperature.
 #pragma once
 namespace util {
 // Planck radiance in mW/(m2 sr cm-1) at wavenumber VN (cm-1) and temperature TEM (K).

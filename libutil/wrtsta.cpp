@@ -1,3 +1,4 @@
+// wrtsta: recording a count for one output file in a status file.
 #include "libutil/wrtsta.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// wtdmvf: writing one record of an output data file for the calibration driver.
 #include "libutil/wtdmvf.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// znterp: linear interpolation of a table onto new abscissae.
 #include "libutil/znterp.h"
 
 #include <ostream>

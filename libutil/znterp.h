@@ -1,3 +1,4 @@
+// znterp: linear interpolation of a table onto new abscissae.
 #pragma once
 namespace util {
 // Linear interpolation of the table (X, Y) of NX points onto the NXO abscissae XO, end values

@@ -1,7 +1,7 @@
 /* What a RAVLIO format driver needs from the core; not part of the public API.
  *
- * A driver defines exactly one operation table, e.g. in ravlrgd.cpp after including this
- * header:
+ * A driver lives in its own folder under formats/ and defines exactly one operation table,
+ * e.g. in formats/rgd/ravlrgd.cpp after including this header:
  *     const Methods RGD_Methods = { RGDisFileReadable, RGDopenFileWritable, ... };
  * (the extern declaration below gives the const table external linkage). Slots it does not
  * implement hold the DEFAULT operation of the same name. A driver reports failures without

@@ -1,3 +1,4 @@
+// Blackbody temperatures of one scene: thermistor reduction and the fits in time.
 #include "vorncalv/bbtemps.h"
 
 #include <gtest/gtest.h>

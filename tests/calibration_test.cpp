@@ -1,3 +1,4 @@
+// Radiometric calibration of one scene: interpolation, radiance, imaginary part, responsivity.
 #include "vorncalv/calibration.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The opening dialogue: prompts, answers, derived names and refusals.
 #include "vorncalv/dialogue.h"
 
 #include <gtest/gtest.h>

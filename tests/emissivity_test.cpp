@@ -1,3 +1,4 @@
+// Blackbody emissivity and cavity model: the paint file, the cavity file and its grid.
 #include "vorncalv/emissivity.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Fixed-length text helpers.
 #include "libutil/fixedtext.h"
 
 #include <gtest/gtest.h>

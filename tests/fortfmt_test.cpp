@@ -1,3 +1,4 @@
+// The formatter of quoted formats: every edit descriptor, widths and overflow asterisks.
 #include "libutil/fortfmt.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// gettfs: temperature fits in time over a scene sequence.
 #include "vorncalv/gettfs.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// linreg: running regression statistics.
 #include "vorncalv/linreg.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// logmsg: the log file, its lines and its failures.
 #include "libutil/logmsg.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The static input-parameter file: decoding, checks, waiting and the template.
 #include "vorncalv/parameters.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The platform hooks: replaceable sleep, events and file length.
 #include "ravlio/platform.h"
 
 #include <gtest/gtest.h>

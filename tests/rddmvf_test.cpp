@@ -15,7 +15,7 @@
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "ravlio/fortjkt.h"
-#include "ravlio/rgdstruc.h"
+#include "ravlio/formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
 #include "support/sleeprecorder.h"
 #include "support/tempdir.h"

@@ -17,7 +17,7 @@
 
 #include "ravlio/driver.h"
 #include "ravlio/ravlio.h"
-#include "ravlio/ravlrgd.h"
+#include "ravlio/formats/rgd/ravlrgd.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"
 

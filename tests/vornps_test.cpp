@@ -1,3 +1,4 @@
+// vornps: mirror positions and static parameters together.
 #include "vorncalv/vornps.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// znterp: interpolation, table direction, end values and the stop on a NaN.
 #include "libutil/znterp.h"
 
 #include <gtest/gtest.h>

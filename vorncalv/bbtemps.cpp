@@ -1,3 +1,4 @@
+// Blackbody temperatures of one scene from the thermistor readings of its views.
 #include "vorncalv/bbtemps.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Radiometric calibration of one scene from its interpolated blackbody views.
 #include "vorncalv/calibration.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The opening of the calibration program: banner, console dialogue and derived names.
 #include "vorncalv/dialogue.h"
 
 #include <algorithm>

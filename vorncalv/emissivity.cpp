@@ -1,3 +1,4 @@
+// Blackbody emissivity and cavity model on the input grid.
 #include "vorncalv/emissivity.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// gensip: the commented template of the static input-parameter file.
 #include "vorncalv/gensip.h"
 
 #include <cstdio>

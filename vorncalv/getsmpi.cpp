@@ -1,3 +1,4 @@
+// getsmpi: reading the scene-mirror-position file.
 #include "vorncalv/getsmpi.h"
 
 #include <algorithm>

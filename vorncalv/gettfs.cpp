@@ -1,3 +1,4 @@
+// gettfs: straight-line fits in time of the blackbody temperatures of one scene sequence.
 #include "vorncalv/gettfs.h"
 
 #include <stdexcept>

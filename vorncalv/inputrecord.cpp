@@ -1,3 +1,4 @@
+// One record of the input file of complex spectra as the driver reads it.
 #include "vorncalv/inputrecord.h"
 
 #include <algorithm>

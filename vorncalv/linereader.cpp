@@ -1,3 +1,4 @@
+// Reading one text line into a bounded buffer.
 #include "vorncalv/linereader.h"
 
 #include <istream>

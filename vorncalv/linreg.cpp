@@ -1,3 +1,4 @@
+// linreg: running linear regression, one point at a time.
 #include "vorncalv/linreg.h"
 
 #include <cmath>

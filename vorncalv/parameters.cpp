@@ -1,3 +1,4 @@
+// The static input-parameter file: obtaining, decoding and checking it.
 #include "vorncalv/parameters.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// The calibration driver: the stages of one run in order over one run state.
 #include "vorncalv/vorncalv.h"
 
 #include "ravlio/fortjkt.h"

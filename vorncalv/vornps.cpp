@@ -1,3 +1,4 @@
+// vornps: the mirror positions and the static parameters of a run.
 #include "vorncalv/vornps.h"
 
 #include <algorithm>

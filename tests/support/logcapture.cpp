@@ -1,3 +1,4 @@
+// A fresh log and a captured console for one test.
 #include "support/logcapture.h"
 
 #include "libutil/fixedtext.h"

@@ -1,9 +1,10 @@
+// Builders of RGD files for tests.
 #include "support/rgdbuilder.h"
 
 #include <cstring>
 
 #include "ravlio/driver.h"
-#include "ravlio/rgdstruc.h"
+#include "ravlio/formats/rgd/rgdstruc.h"
 
 namespace testsupport {
 

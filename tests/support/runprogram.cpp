@@ -1,3 +1,4 @@
+// Running a program as a child process with captured output.
 #include "support/runprogram.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Recording requested waits instead of sleeping.
 #include "support/sleeprecorder.h"
 
 #include "ravlio/platform.h"

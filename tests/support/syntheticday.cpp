@@ -1,3 +1,4 @@
+// A synthetic instrument day for in-process calibration runs.
 #include "support/syntheticday.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 #include <stdexcept>
 
 #include "libutil/wnplan.h"
-#include "ravlio/rgdstruc.h"
+#include "ravlio/formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"
 

@@ -1,3 +1,4 @@
+// A fresh temporary directory for one test.
 #include "support/tempdir.h"
 
 #include <cstdlib>

@@ -1,10 +1,11 @@
+// Builders of the calibration program's data files for tests.
 #include "support/vornfiles.h"
 
 #include <algorithm>
 #include <span>
 
 #include "ravlio/ravlio.h"
-#include "ravlio/rgdstruc.h"
+#include "ravlio/formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
 
 namespace testsupport {

@@ -1,3 +1,4 @@
+// The command-line frame the tools share: usage errors, exit statuses, option splitting.
 #include "dumplib/cli.h"
 
 #include <exception>

@@ -1,3 +1,4 @@
+// One data file seen through the RAVLIO handle API the way the dump tools need it.
 #include "dumplib/datafile.h"
 
 #include <algorithm>

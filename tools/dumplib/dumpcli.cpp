@@ -1,3 +1,4 @@
+// The rgddump command: argument parsing, usage text and the run.
 #include "dumplib/dumpcli.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// Numbers and texts as the dump tools print them.
 #include "dumplib/numtext.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// Record lists as users write them on the command line.
 #include "dumplib/recordlist.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// The views of a data file that rgddump prints: summary, header table, CSV, plot.
 #include "dumplib/report.h"
 
 #include <algorithm>

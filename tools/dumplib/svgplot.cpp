@@ -1,3 +1,4 @@
+// Line plots of spectra as self-contained SVG documents.
 #include "dumplib/svgplot.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Writing a whole text file for the tools.
 #include "dumplib/textfile.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// Comparing a calibrated synthetic day with its truth.
 #include "simlib/compare.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The plan of a synthetic instrument day: records, views, times and truth.
 #include "simlib/dayplan.h"
 
 #include <algorithm>

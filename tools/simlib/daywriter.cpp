@@ -1,3 +1,4 @@
+// Writing a planned synthetic day into a directory.
 #include "simlib/daywriter.h"
 
 #include <cstdio>
@@ -6,7 +7,7 @@
 
 #include "dumplib/textfile.h"
 #include "ravlio/ravlio.h"
-#include "ravlio/rgdstruc.h"
+#include "ravlio/formats/rgd/rgdstruc.h"
 
 namespace vornsim {
 

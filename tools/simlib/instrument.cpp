@@ -1,3 +1,4 @@
+// The physics of a synthetic day: Planck radiance, cavity, responsivity, noise.
 #include "simlib/instrument.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The vornsim command: options, usage text and its runs.
 #include "simlib/simcli.h"
 
 #include <charconv>

@@ -21,9 +21,15 @@
 #include <vector>
 
 #include "driver.h"
+#include "formats/common.h"
 #include "ravlio/associa.h"
 
 namespace {
+
+using formats::copyText;
+using formats::FilePtr;
+using formats::nanq;
+using formats::toFloat;
 
 constexpr const char* MsgIncomplete = "file is incomplete";
 constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
@@ -47,19 +53,13 @@ constexpr long LabelColumnLimit = 1024;
 // Columns grow by this many values at a time.
 constexpr uint32_t GrowthStep = 16;
 
-constexpr uint32_t NanqPattern = 0x7FC00000u;
-
-struct FileCloser {
-    void operator()(std::FILE* fp) const { std::fclose(fp); }
-};
-
 struct Label {
     bool present = false;
     std::string text;
 };
 
 struct MLTFile {
-    std::unique_ptr<std::FILE, FileCloser> f;
+    FilePtr f;
     std::vector<std::vector<float>> data;  // one array per column
     uint32_t variableCount = 0;            // columns; 0 until the first data line is complete
     uint32_t recordCount = 0;              // complete rows stored
@@ -75,20 +75,6 @@ MLTFile* mltFileOf(ZARFFILE* file) {
 }
 
 bool isWhite(int c) { return c != EOF && std::isspace(c) != 0; }
-
-float nanq() {
-    float v = 0.0f;
-    std::memcpy(&v, &NanqPattern, sizeof v);
-    return v;
-}
-
-// x as a 32-bit real; beyond the 32-bit range an infinity of its sign, NaN stays NaN.
-float toFloat(double x) {
-    constexpr double limit = static_cast<double>(std::numeric_limits<float>::max()) + 0x1p103;
-    if (x >= limit) return std::numeric_limits<float>::infinity();
-    if (x <= -limit) return -std::numeric_limits<float>::infinity();
-    return static_cast<float>(x);
-}
 
 // A decimal integer at p (optional sign) within the int range; advances p past it.
 bool scanInt(const char*& p, int& value) {
@@ -308,12 +294,6 @@ bool hasSuffix(const std::string& lowered, const char* suffix) {
     return at != std::string::npos && at + std::strlen(suffix) == lowered.size();
 }
 
-void copyText(char* buffer, int size, const std::string& text) {
-    const size_t n = std::min(text.size(), static_cast<size_t>(size));
-    std::memcpy(buffer, text.data(), n);
-    if (n < static_cast<size_t>(size)) buffer[n] = '\0';
-}
-
 int unsupported(ZARFFILE* file) {
     if (file != nullptr) file->lastError = MsgUnsupported;
     return 0;
@@ -346,7 +326,7 @@ int MLTisFileReadable(const char* filename) {
     strlwr(lowered.data());
     for (const char* suffix : {".mlt", ".dat", ".sum", ".asc"})
         if (hasSuffix(lowered, suffix)) return 1;
-    std::unique_ptr<std::FILE, FileCloser> fp(std::fopen(filename, "r"));
+    FilePtr fp(std::fopen(filename, "r"));
     if (fp == nullptr) return 0;
     char start[4] = {};
     return std::fread(start, 1, sizeof start, fp.get()) == sizeof start && std::memcmp(start, "#MLT", 4) == 0 ? 1 : 0;

@@ -13,17 +13,8 @@ namespace rgd {
 
 namespace {
 
-// x as a 32-bit real. A value beyond the 32-bit range (a hostile domain, a large scaling)
-// becomes an infinity of its sign instead of going through a conversion the language leaves
-// undefined; NaN stays NaN.
-float toFloat(double x) {
-    // Half a unit in the last place above the largest finite 32-bit real: from here on
-    // rounding gives infinity.
-    constexpr double limit = static_cast<double>(std::numeric_limits<float>::max()) + 0x1p103;
-    if (x >= limit) return std::numeric_limits<float>::infinity();
-    if (x <= -limit) return -std::numeric_limits<float>::infinity();
-    return static_cast<float>(x);
-}
+using formats::copyText;
+using formats::toFloat;
 
 constexpr const char* VersionLinePrefix = "# RAVLIO Version : ";
 // How far past the version line prefix a version text is looked for.
@@ -40,13 +31,6 @@ int recordError(ZARFFILE* file, int result) {
 }
 
 const TOC_version3& currentColumn(const RGDFile& f) { return f.dataType[static_cast<size_t>(f.tableOfContents)]; }
-
-// Copies at most size bytes of text into the buffer; terminated when there is room.
-void copyText(char* buffer, int size, const std::string& text) {
-    const size_t n = std::min(text.size(), static_cast<size_t>(size));
-    std::memcpy(buffer, text.data(), n);
-    if (n < static_cast<size_t>(size)) buffer[n] = '\0';
-}
 
 // Column index for a selection value: 0 is the first column, 1 to count the column at
 // that position, and a negative value the column whose identifier is its negation (the
@@ -157,12 +141,6 @@ bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer) {
     if (readAt(f.fp.get(), at, buffer, n) != n) return false;
     swapGroups4(buffer, static_cast<size_t>(f.anatomy.size));
     return true;
-}
-
-float nanq() {
-    float v = 0.0f;
-    std::memcpy(&v, &NanqPattern, sizeof v);
-    return v;
 }
 
 std::unique_ptr<RGDFile> loadPreamble(FilePtr fp, const std::string& name) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/common.h"
 #include "ravlio/associa.h"
 #include "rgdstruc.h"
 
@@ -41,7 +42,7 @@ inline constexpr int DescriptionStringCount = 4;
 // Block size of the end-of-history scan of recognition.
 inline constexpr int MagicScanBlock = 32000;
 // Quiet-NaN float pattern of a header field or data value that has no value.
-inline constexpr uint32_t NanqPattern = 0x7FC00000u;
+using formats::NanqPattern;
 
 // The base subheader every written file receives and its one field.
 inline constexpr int32_t BaseSubheaderId = RGDbaseSubheaderId;
@@ -54,10 +55,7 @@ inline constexpr int64_t MaxMagicOffset = int64_t{1} << 40;       // digit run a
 
 // ---- Streams ---------------------------------------------------------------------------------
 
-struct FileCloser {
-    void operator()(std::FILE* fp) const { std::fclose(fp); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+using formats::FilePtr;
 
 // Opens with fopen's mode; null on failure.
 FilePtr openStream(const char* name, const char* mode);

@@ -93,7 +93,7 @@ bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer);
 // On failure returns null with the library-wide error set and the stream closed.
 std::unique_ptr<RGDFile> loadPreamble(FilePtr fp, const std::string& name);
 // The quiet-NaN float.
-float nanq();
+using formats::nanq;
 
 }  // namespace rgd
 

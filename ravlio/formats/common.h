@@ -1,0 +1,55 @@
+// Helpers that every format driver needs, written once (internal to the library).
+// Drivers include this through "formats/common.h"; nothing here is part of the public API.
+#ifndef RAVLIO_FORMATS_COMMON_H
+#define RAVLIO_FORMATS_COMMON_H
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+namespace formats {
+
+// Quiet-NaN float pattern of a value that is missing.
+inline constexpr uint32_t NanqPattern = 0x7FC00000u;
+
+// The quiet NaN with exactly the NanqPattern bits (the library's missing value).
+inline float nanq() {
+    float v = 0.0f;
+    std::memcpy(&v, &NanqPattern, sizeof v);
+    return v;
+}
+
+// x as a 32-bit real. A value beyond the 32-bit range (a hostile domain, a large scaling)
+// becomes an infinity of its sign instead of going through a conversion the language leaves
+// undefined; NaN stays NaN.
+inline float toFloat(double x) {
+    // Half a unit in the last place above the largest finite 32-bit real: from here on
+    // rounding gives infinity.
+    constexpr double limit = static_cast<double>(std::numeric_limits<float>::max()) + 0x1p103;
+    if (x >= limit) return std::numeric_limits<float>::infinity();
+    if (x <= -limit) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(x);
+}
+
+// Copies at most size bytes of text into the buffer; terminated when there is room (the
+// library's description texts are fixed-size fields that a full text may fill).
+inline void copyText(char* buffer, int size, const std::string& text) {
+    if (buffer == nullptr || size <= 0) return;
+    const size_t n = std::min(text.size(), static_cast<size_t>(size));
+    std::memcpy(buffer, text.data(), n);
+    if (n < static_cast<size_t>(size)) buffer[n] = '\0';
+}
+
+// Closes a C stream owned by a unique_ptr.
+struct FileCloser {
+    void operator()(std::FILE* fp) const { std::fclose(fp); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace formats
+
+#endif
