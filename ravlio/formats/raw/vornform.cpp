@@ -130,8 +130,11 @@ bool isAscii(int word) {
 }
 
 bool hostIsBigEndian() {
-    skippy();
-    return big_endian != 0;
+    static const bool host = [] {
+        skippy();
+        return big_endian != 0;
+    }();
+    return host;
 }
 
 // Puts the 4-byte groups of bytes, stored in the given byte order, into the host's order.
@@ -190,10 +193,10 @@ bool readHeader(std::FILE* fp, Decoded& out) {
 }
 
 // Derives the layout (findType and determineStats) of a decoded header in a file of
-// fileLength bytes; false when the header describes no readable record. Beyond the checks
+// fileBytes bytes; false when the header describes no readable record. Beyond the checks
 // of the layout itself, the data words must lie inside the record: a header whose points
 // overrun its own record is refused instead of being read from the record after it.
-bool determineStats(const Decoded& h, uint32_t fileLength, VOparams& stats) {
+bool determineStats(const Decoded& h, uint32_t fileBytes, VOparams& stats) {
     const auto word = [&h](int w) { return static_cast<double>(h.data[static_cast<size_t>(w)]); };
     const std::optional<int64_t> headerWords = truncated(word(WordHeaderWordCount));
     const std::optional<int64_t> pointWord = truncated(word(WordPointCount));
@@ -209,7 +212,7 @@ bool determineStats(const Decoded& h, uint32_t fileLength, VOparams& stats) {
     const int64_t bytesPerPoint = sixteenBit ? 2 : 4;
     const int64_t bytesPerRecord = 4 * *recordWords;
     const int64_t bytesOfData = bytesPerPoint * points;
-    if (HeaderBytes + bytesOfData > bytesPerRecord || bytesPerRecord > fileLength) return false;
+    if (HeaderBytes + bytesOfData > bytesPerRecord || bytesPerRecord > fileBytes) return false;
 
     stats.type = sixteenBit ? 1 : 0;
     stats.pointsPerRecord = static_cast<uint32_t>(points);
@@ -225,12 +228,18 @@ bool determineStats(const Decoded& h, uint32_t fileLength, VOparams& stats) {
     return true;
 }
 
+// The current length of the open file, or -1 when it cannot be measured.
+int fileLength(const VOFile& vo) { return vo.fp == nullptr ? -1 : _FileLength(fileno(vo.fp.get())); }
+
 // updateRecordCount: the complete records in the file now, and the requested record
-// clamped to them (0 read as 1).
-void updateRecordCount(VOFile& vo) {
-    vo.stats.recordsInFile = vo.stats.bytesPerRecord == 0 ? 0 : VOFileLength(vo) / vo.stats.bytesPerRecord;
+// clamped to them (0 read as 1); false when the file's length cannot be measured.
+bool updateRecordCount(VOFile& vo) {
+    const int length = fileLength(vo);
+    if (length < 0 || vo.stats.bytesPerRecord == 0) return false;
+    vo.stats.recordsInFile = static_cast<uint32_t>(length) / vo.stats.bytesPerRecord;
     if (vo.recordNumber > vo.stats.recordsInFile) vo.recordNumber = vo.stats.recordsInFile;
     if (vo.recordNumber == 0) vo.recordNumber = 1;
+    return true;
 }
 
 // Whether a record's layout fits the buffers sized from record 1: the same record size
@@ -272,8 +281,7 @@ const std::array<const char*, HeaderWordCount> VORNHeaderLongNameList = descript
 const int donotalter[] = {WordZarfStamp, WordInstrumentStamp, 38, -1};
 
 uint32_t VOFileLength(const VOFile& vo) {
-    if (vo.fp == nullptr) return 0;
-    const int length = _FileLength(fileno(vo.fp.get()));
+    const int length = fileLength(vo);
     return length > 0 ? static_cast<uint32_t>(length) : 0;
 }
 
@@ -307,7 +315,10 @@ VOFile* VOOpen(const char* filename, const char** error) {
         vo->header.data = h.data;
         vo->floatingPoint = h.floatingPoint;
         vo->big_endian = h.bigEndian;
-        updateRecordCount(*vo);
+        if (!updateRecordCount(*vo)) {
+            message = MsgCannotDetermineStats;
+            return nullptr;
+        }
         vo->y.assign(vo->stats.pointsPerRecord, 0.0F);
         vo->stats.readInBuffer.assign(vo->stats.bytesPerRecord, 0);
         return vo.release();
@@ -318,7 +329,7 @@ VOFile* VOOpen(const char* filename, const char** error) {
 }
 
 const char* VOReadRequest(VOFile& vo) {
-    updateRecordCount(vo);
+    if (!updateRecordCount(vo)) return MsgCannotFindRecordCount;
     const off_t at = static_cast<off_t>(vo.recordNumber + vo.stats.firstRecord - 2) * vo.stats.bytesPerRecord;
     Decoded h;
     if (fseeko(vo.fp.get(), at, SEEK_SET) != 0 || !readHeader(vo.fp.get(), h)) return MsgCannotReadInHeader;
