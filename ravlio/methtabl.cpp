@@ -19,6 +19,7 @@ extern "C" {
 const Methods* const FileType[] = {
     &RGD_Methods,
     &MLT_Methods,
+    &VORNFORM_Methods,
     nullptr,
 };
 
