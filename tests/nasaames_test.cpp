@@ -655,6 +655,61 @@ TEST_F(NasaReader, DictionaryPicksTheFirstMatchingPatternInOrder) {
     EXPECT_EQ(metadataValue(f.get(), 1, 0x8003), 5.0f);
 }
 
+TEST_F(NasaReader, EveryDictionaryEntryOffersItsFieldUnderItsName) {
+    struct Case {
+        const char* variable;
+        int id;
+        const char* fieldName;
+    };
+    const std::vector<Case> cases = {
+        {"INVALID FIELD", 0x8002, "timeHHMMSS"},
+        {"GOES cloud top", 0x80042, "rawTimeHHMMSS"},
+        {"UT time", 0x8002, "timeHHMMSS"},
+        {"Horizon Brightness Temperature (K)", 0xB8006, "horizonBrightnessTemp"},
+        {"Tropopause (km)", 0xB8007, "tropopause"},
+        {"Pressure altitude whose temperature is closest to ice production (km)", 0xB8008,
+         "pressureAltitudeICEproduction"},
+        {"Ice saturation temp minus air temp, for above altitude, assuming 4 ppmv H2O", 0xB8009, "saturationTempICE"},
+        {"Atmospheric temperature (K) below aircraft", 0x18004A, "atmosphericTemperatureBelowAC"},
+        {"Ozone transmittance", 0x18004B, "ozoneTransmittance"},
+        {"Surface brightness temp", 0x18004C, "surfaceBrightnessTemp"},
+        {"Skin temperature", 0x180049, "tSkin"},
+        {"Aircraft pressure", 0x8007, "atmosphericPressure"},
+        {"Longitude", 0x8004, "Longitude"},
+        {"Heading", 0x8006, "Heading"},
+        {"Pitch", 0x800E, "Pitch"},
+        {"Roll", 0x800F, "Roll"},
+        {"True air speed", 0x8010, "Speed"},
+        {"CO2 volume mixing ratio", 0xB8001, "CO2mixingRatioPPM"},
+        {"H2O volume mixing ratio", 0xB8002, "H2OmixingRatioPPM"},
+        {"Static temperature", 0x800D, "atmosphericTemperature"},
+        {"Horizontal E-W wind speed", 0xB8003, "horizontalEWwindSpeed"},
+        {"Horizontal N-S wind speed", 0xB8004, "horizontalNSwindSpeed"},
+        {"Vertical wind speed", 0xB8005, "verticalWindSpeed"},
+        {"CH4  volume mixing ratio", 0xB800B, "CH4mixingRatioPPM"},
+        {"NO2 volume mixing ratio", 0xB800C, "NO2mixingRatioPPM"},
+        {"HCl  volume mixing ratio", 0xB800D, "HClMixingRatioPPM"},
+        {"CO  volume mixing ratio", 0xB800E, "COmixingRatioPPM"},
+        {"N2O volume mixing ratio", 0, ""},  // one blank: the pattern has two
+        {"X", 0, ""},
+    };
+    for (const Case& c : cases) {
+        NasaAmesSpec s = spec1020();
+        s.aux = {NasaVariable{"1", "-1", c.variable}};
+        s.data = "0 7\n1 2 3\n4 5 6\n";
+        Handle f = open(s);
+        ASSERT_NE(f, nullptr) << c.variable;
+        const auto offered = offeredFields(f.get(), 1);
+        if (c.id == 0) {
+            EXPECT_EQ(offered.size(), 1u) << c.variable;
+            continue;
+        }
+        ASSERT_EQ(offered.size(), 2u) << c.variable;
+        EXPECT_EQ(offered[1], std::make_pair(c.id, 7.0f)) << c.variable;
+        EXPECT_EQ(metadataText(f.get(), 1, c.id, 1), c.fieldName) << c.variable;
+    }
+}
+
 TEST_F(NasaReader, MetadataRequestsAnswerPerRequestAndNegateWhatIsNotThere) {
     Handle f = open(spec1020());
     ASSERT_NE(f, nullptr);
