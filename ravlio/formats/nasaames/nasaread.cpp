@@ -1,13 +1,12 @@
 // Reading a NASA Ames file at open: the header items of the four supported file format
 // indices (1001, 1020, 2010, 2110), the two comment blocks and every data record, converted
 // to scaled 32-bit values with the missing-value marker where a value is missing.
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <string>
 #include <vector>
 
