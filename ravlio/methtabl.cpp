@@ -17,6 +17,7 @@
 extern "C" {
 
 const Methods* const FileType[] = {
+    &NASA_Methods,
     &RGD_Methods,
     &MLT_Methods,
     &VORNFORM_Methods,
