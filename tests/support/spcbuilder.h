@@ -1,6 +1,5 @@
-// Builder of small SPC files for tests: the old-format 256-byte header (flags, version
-// byte, Y exponent, point count, abscissa range, words of the instrument block) and the
-// spectrum as 32-bit integers stored with their 16-bit halves exchanged.
+// Builder of small old-format SPC files for tests: the 256-byte header with its instrument
+// block, then the spectrum as 32-bit integers stored with their 16-bit halves exchanged.
 #pragma once
 
 #include <cstdint>

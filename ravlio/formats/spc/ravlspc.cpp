@@ -1,6 +1,5 @@
-// The SPC format driver: a read-only reader of single-spectrum files in the old-format
-// (version byte "M") variant of the SPC spectral format, one record per file, with the
-// instrument's own values from the reserved part of the header as metadata fields.
+// The SPC format driver: reads single-spectrum old-format SPC files (bytes 0x00 "M") as one
+// record, with the instrument values kept in the header's reserved part as metadata fields.
 #include <sys/types.h>
 
 #include <algorithm>
