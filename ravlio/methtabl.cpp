@@ -4,7 +4,8 @@
 // so narrow, content-based signatures come before broad ones:
 //   PLVS       title line containing both "ZEPH" and "QX": so specific that it goes first
 //   OPUS       4-byte binary magic number
-//   SPC        two signature bytes (0 and "M"): binary, but weaker than OPUS's magic
+//   SPC        two signature bytes (0 and "M"): binary, but weaker than OPUS's magic; other
+//              SPC variants only under a .spc name with a plausible header, to refuse them
 //   NASA Ames  text whose first two integers are a line count and a known format index
 //   RGD        magic word after a free-text history block; must not shadow the above
 //   MLT        claims any file named .mlt .dat .sum or .asc without reading it (otherwise
@@ -17,6 +18,7 @@
 extern "C" {
 
 const Methods* const FileType[] = {
+    &SPC_Methods,
     &NASA_Methods,
     &RGD_Methods,
     &MLT_Methods,
