@@ -199,6 +199,12 @@ TEST_F(PlvsReader, NumbersInExponentFormAreNumbersNotText) {
               (Vectors{{1000, 850, 700}, {1.5e-6F, 2e-6F, -325.0F}, {4, 5, 6}}));
 }
 
+TEST_F(PlvsReader, ProfileWithUnitsAndMixingRatiosReadsAsThreeVectors) {
+    EXPECT_EQ(read("QX ZEPH retrieval, station 3, 2000-03-08\n3\n1000 850 700\nTemperature (K)\n290.1 280.4 270.9\n"
+                   "H2O (ppmv)\n1.2E-04\n8.5E-05 3.1E-05\n"),
+              (Vectors{{1000, 850, 700}, {290.1F, 280.4F, 270.9F}, {1.2e-4F, 8.5e-5F, 3.1e-5F}}));
+}
+
 TEST_F(PlvsReader, BlankLinesBetweenVectorsAreSkipped) {
     EXPECT_EQ(read("QX ZEPH\n2\n1 2\n\n   \nTemperature\n\n3 4\n\n"), (Vectors{{1, 2}, {3, 4}}));
 }
