@@ -18,6 +18,7 @@
 extern "C" {
 
 const Methods* const FileType[] = {
+    &PLOVS_Methods,
     &SPC_Methods,
     &NASA_Methods,
     &RGD_Methods,
