@@ -17,6 +17,7 @@
 extern "C" {
 
 const Methods* const FileType[] = {
+    &OPUS_Methods,
     &RGD_Methods,
     &MLT_Methods,
     nullptr,
