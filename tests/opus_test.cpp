@@ -706,6 +706,29 @@ TEST(OpusDamaged, AbsurdCountsAndOffsetsEndTheDirectoryWithoutReadingOutside) {
     }
 }
 
+TEST(OpusDamaged, AHugeDirectoryIsWalkedOnceWithoutLimitOfItsOwn) {
+    // No most-entries count, and 60000 entries that all name one spectrum and its status.
+    OpusImage image = testsupport::buildOpusFile({data(0x407, {1, 2}), status(0x417, 2)}, 0);
+    constexpr int entries = 60000;
+    std::string bytes = image.bytes.substr(0, 24);
+    for (int i = 0; i < entries; ++i) bytes += image.bytes.substr(24 + 12 * static_cast<size_t>(i % 2), 12);
+    const auto shift = static_cast<int32_t>(bytes.size() - 24 - 24);
+    bytes += image.bytes.substr(48);
+    for (int i = 0; i < entries; ++i) {
+        const size_t at = 24 + 12 * static_cast<size_t>(i) + 8;
+        testsupport::putInt32(bytes, at, static_cast<int32_t>(image.locations[static_cast<size_t>(i % 2)]) + shift);
+    }
+    testsupport::TempDir dir;
+    const std::string path = dir.file("huge.0");
+    writeBytes(path, bytes);
+    CapturedStdout quiet;
+    Opened f(path);
+    ASSERT_NE(f.get(), nullptr);
+    EXPECT_EQ(ZARFreadRecordCount(f.get()), entries / 2);
+    EXPECT_EQ(ZARFreadRecordSize(f.get(), entries / 2), 2);
+    EXPECT_EQ(values(f.get(), entries / 2), (std::vector<float>{1, 2}));
+}
+
 TEST(OpusDamaged, AbsurdStatusValuesAreReadWithoutHarm) {
     // A point count far beyond the block, a parameter running past its block, no END.
     std::string noEnd = opusStatusBlock({OpusParameter::Int("NPT", 3)});

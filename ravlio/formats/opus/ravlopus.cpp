@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -196,21 +197,13 @@ std::vector<OPUS_Directory_Entry> readEntries(OPUSFile& o, long length) {
     return entries;
 }
 
-// The status block of the data block at directory index i: the status of its own type
-// (the n-th data block of a type takes the n-th status of the paired type); failing that,
-// the last status block before it; failing that, none (-1).
-int statusOf(const std::vector<OPUS_Directory_Entry>& dir, size_t i, int lastStatusBefore) {
-    const uint32_t type = dir[i].type;
-    const auto sameType = [type](const OPUS_Directory_Entry& e) { return e.type == type; };
-    const auto nth = std::count_if(dir.begin(), dir.begin() + static_cast<long>(i), sameType);
-    const uint32_t wanted = pairedStatusType(type);
-    long seen = 0;
-    for (size_t j = 0; j < dir.size(); ++j)
-        if (dir[j].type == wanted && seen++ == nth) return static_cast<int>(j);
-    return lastStatusBefore;
-}
-
 void rebuildRecords(OPUSFile& o) {
+    // Status blocks by type, in directory order: the n-th data block of a type takes the
+    // n-th status of the paired type.
+    std::map<uint32_t, std::vector<int>> statusesOfType;
+    for (size_t i = 0; i < o.directory.size(); ++i)
+        if (isDataStatus(o.directory[i].type)) statusesOfType[o.directory[i].type].push_back(static_cast<int>(i));
+    std::map<uint32_t, size_t> dataBlocksOfType;
     std::vector<int> records;
     std::vector<int> statuses;
     int lastStatus = -1;
@@ -225,16 +218,17 @@ void rebuildRecords(OPUSFile& o) {
             continue;
         }
         if (!isSpectralBlock(e.type)) continue;
-        const uint32_t wanted = pairedStatusType(e.type);
-        const bool ownStatus = std::any_of(o.directory.begin(), o.directory.end(),
-                                           [wanted](const OPUS_Directory_Entry& s) { return s.type == wanted; });
+        const auto own = statusesOfType.find(pairedStatusType(e.type));
         // A derived block (peak table, structure, macro...) with no status of its own holds
         // no spectrum, and a status borrowed from another block would misdescribe it.
-        if (!ownStatus && (e.type & DerivedKindMask) != 0) continue;
+        if (own == statusesOfType.end() && (e.type & DerivedKindMask) != 0) continue;
         std::printf(" RECORD at %08lx length %08lx\n", static_cast<unsigned long>(e.pLocation),
                     4UL * static_cast<unsigned long>(e.nWords));
+        const size_t nth = dataBlocksOfType[e.type]++;
+        // Without a status of its own type: the last status before it, or none (-1).
+        const bool paired = own != statusesOfType.end() && nth < own->second.size();
         records.push_back(static_cast<int>(i));
-        statuses.push_back(statusOf(o.directory, i, lastStatus));
+        statuses.push_back(paired ? own->second[nth] : lastStatus);
     }
     // The cached status stays valid while its record keeps the same status block.
     const auto cached = static_cast<size_t>(o.odsCacheIndex);
