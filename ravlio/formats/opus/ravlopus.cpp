@@ -364,7 +364,7 @@ void storeParameter(const unsigned char* name, const std::vector<unsigned char>&
     }
 }
 
-// Reads the parameters of the status block at directory index i, never past the block.
+// Reads the parameters of a status block into s, never past the end of the block.
 void readStatusBlock(OPUSFile& o, const OPUS_Directory_Entry& e, OPUS_Data_Status& s) {
     long at = e.pLocation;
     const long end = e.pLocation + 4L * e.nWords;
