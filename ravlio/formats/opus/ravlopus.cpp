@@ -49,9 +49,6 @@ constexpr uint32_t DataTypeMask = 0x7Fu;
 // Data types that are spectra: 1-6, 10-12, 14, 16, 17 (one bit per type).
 constexpr uint32_t SpectralDataTypes = 0x35C7Eu;
 constexpr uint32_t HighestSpectralDataType = 17;
-// Bits above the data type that mark derived blocks (derivatives, peak tables, structures,
-// macros, logs). Bit 30 is left out: the OPUS software sets it on plain spectra too.
-constexpr uint32_t DerivedKindMask = 0x3FFE0000u;
 
 // Metadata this driver offers.
 constexpr int NextAvailableField = 2000000000;
@@ -219,9 +216,6 @@ void rebuildRecords(OPUSFile& o) {
         }
         if (!isSpectralBlock(e.type)) continue;
         const auto own = statusesOfType.find(pairedStatusType(e.type));
-        // A derived block (peak table, structure, macro...) with no status of its own holds
-        // no spectrum, and a status borrowed from another block would misdescribe it.
-        if (own == statusesOfType.end() && (e.type & DerivedKindMask) != 0) continue;
         std::printf(" RECORD at %08lx length %08lx\n", static_cast<unsigned long>(e.pLocation),
                     4UL * static_cast<unsigned long>(e.nWords));
         const size_t nth = dataBlocksOfType[e.type]++;
@@ -524,7 +518,10 @@ int OPUSreadRecordSize(ZARFFILE* file, int record) {
     if (!inRange(*o, record)) return 0;
     OPUS_Data_Status s;
     readMetaRecord(*o, record - 1, s);
-    return s.nPoints;
+    // A status borrowed from another block (a block without a status of its own type, such
+    // as a peak table after a spectrum) may count more points than the block holds.
+    const OPUS_Directory_Entry& e = o->directory[static_cast<size_t>(o->recordDirectory[static_cast<size_t>(record - 1)])];
+    return std::min(s.nPoints, e.nWords);
 }
 
 int OPUSreadDepValues(ZARFFILE* file, int record, float* values, int arraysize) {
