@@ -19,6 +19,7 @@ extern "C" {
 
 const Methods* const FileType[] = {
     &PLOVS_Methods,
+    &OPUS_Methods,
     &SPC_Methods,
     &NASA_Methods,
     &RGD_Methods,
