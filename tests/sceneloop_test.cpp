@@ -633,7 +633,7 @@ protected:
         if (shape.wrongView > 0) day.records[static_cast<std::size_t>(shape.wrongView - 1)].view = 'X';
         if (shape.warming) {
             for (std::size_t r = 0; r < day.records.size(); ++r)
-                for (float& t : day.records[r].temps) t += 0.01F * static_cast<float>(r);
+                for (float& t : day.records[r].temps) t += 0.037F * static_cast<float>(r);
         }
     }
 
