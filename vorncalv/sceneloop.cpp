@@ -227,7 +227,8 @@ void blackbodySearch(RunState& s) {
 // whenever the first scene of a set did not search, which happens when that scene was
 // missing, had bad times or showed the wrong identifier (those return before the search):
 // the second scene of the set would then be calibrated with the views of the set before,
-// which lie an hour or more away, and written as good.
+// which were all taken before the scene and do not bracket it in time, and be written as
+// good.
 bool searchNeeded(const RunState& s) {
     return s.IID == 1 || s.IID == s.NSVP + 1 || s.NRO1TS < 1 || !(s.DELTH > 0.0F) || s.KBBSET != s.KSET;
 }
