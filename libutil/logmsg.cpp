@@ -12,6 +12,8 @@
 #include <ostream>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
@@ -31,6 +33,9 @@ using LogFile = std::unique_ptr<std::FILE, FileCloser>;
 LogFile logFile;
 // The unit number the caller gave on the first call.
 int logUnit = 0;
+
+// Lines kept by the LogHold in force (null: none).
+std::vector<std::string>* heldLines = nullptr;
 
 // Longest line the log holds.
 constexpr int MAXLINE = 79;
@@ -85,6 +90,10 @@ void logmsg(int LOG, std::string_view FILNAM, std::string_view MESSG) {
     const auto n = static_cast<std::size_t>(std::min(lentrim(MESSG), MAXLINE));
     std::string line(MESSG.substr(0, n));
     line += '\n';
+    if (heldLines != nullptr) {
+        heldLines->push_back(std::move(line));
+        return;
+    }
     // Every line goes to the disk at once, so the log tells what happened even when the
     // process ends abruptly afterwards.
     if (std::fwrite(line.data(), 1, line.size(), logFile.get()) != line.size() ||
@@ -93,6 +102,17 @@ void logmsg(int LOG, std::string_view FILNAM, std::string_view MESSG) {
         throw std::system_error(errno, std::generic_category(),
                                 "write error on log file (unit " + std::to_string(logUnit) + ")");
     }
+}
+
+LogHold::LogHold() { heldLines = &lines_; }
+
+LogHold::~LogHold() {
+    heldLines = nullptr;
+    if (!logFile) return;
+    for (const std::string& line : lines_) {
+        if (std::fwrite(line.data(), 1, line.size(), logFile.get()) != line.size()) break;
+    }
+    std::fflush(logFile.get());
 }
 
 void logmsgReset() {

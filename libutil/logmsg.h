@@ -1,7 +1,9 @@
 // The program's running log: one line per message, opened on the first call and kept open.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace util {
 
@@ -14,6 +16,22 @@ namespace util {
 // write throws std::system_error (not a stop: the program does not handle it). LOG is the
 // caller's unit number, kept for the record.
 void logmsg(int LOG, std::string_view FILNAM, std::string_view MESSG);
+
+// While a LogHold lives, logmsg keeps the lines it is given instead of writing them (the log
+// must already be open). drop() forgets the lines held so far; the lines still held when
+// the hold ends are written then, so that a stop in the middle of held work still leaves
+// its reason in the log. Holds do not nest.
+class LogHold {
+public:
+    LogHold();
+    ~LogHold();
+    LogHold(const LogHold&) = delete;
+    LogHold& operator=(const LogHold&) = delete;
+    void drop() { lines_.clear(); }
+
+private:
+    std::vector<std::string> lines_;
+};
 
 // Closes the log and returns logmsg to its first-call state (for tests that run several
 // program starts in one process).

@@ -143,3 +143,16 @@ TEST_F(Logmsg, ExistingFifoWithoutReaderStopsInsteadOfHanging) {
         },
         ::testing::ExitedWithCode(0), "");
 }
+
+TEST_F(Logmsg, HeldLinesAreDroppedOrWrittenWhenTheHoldEnds) {
+    util::logmsg(13, name80("a.LOG"), "BEFORE");
+    {
+        util::LogHold hold;
+        util::logmsg(13, name80("a.LOG"), "DROPPED");
+        hold.drop();
+        util::logmsg(13, name80("a.LOG"), "KEPT");
+        EXPECT_EQ(content("a.LOG"), "BEFORE\n");
+    }
+    util::logmsg(13, name80("a.LOG"), "AFTER");
+    EXPECT_EQ(content("a.LOG"), "BEFORE\nKEPT\nAFTER\n");
+}

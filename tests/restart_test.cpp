@@ -3,11 +3,15 @@
 #include "vorncalv/restart.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "libutil/fixedtext.h"
 #include "libutil/stop.h"
@@ -306,6 +310,32 @@ TEST_F(RestartCounts, FreshStartHasNoRecords) {
     EXPECT_EQ(s.NRO2, 0);
     EXPECT_EQ(s.NRO3, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.file("abc.STC")));
+}
+
+// The id of a process that has ended (a child that exited at once, reaped).
+long endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return static_cast<long>(child);
+}
+
+TEST_F(RestartCounts, CreationLeftoversOfEndedProcessesAreRemoved) {
+    const std::string dead = std::to_string(endedProcess());
+    const std::string alive = std::to_string(static_cast<long>(::getpid()));
+    const std::vector<std::string> gone = {"abc     .RLC.new" + dead, "abc     .RES.new" + dead, "abc.STC.new" + dead};
+    const std::vector<std::string> kept = {"abc     .RLC.new" + alive,  // a living process's
+                                           "abc     .RLC.new" + dead + "x", "abc     .RLC.old" + dead,
+                                           "xyz     .RLC.new" + dead, "abc     .RLC"};
+    for (const std::string& name : gone) testsupport::writeFile(dir.file(name), "half made");
+    for (const std::string& name : kept) testsupport::writeFile(dir.file(name), "keep");
+    vorncalv::removeCreationLeftovers(s);
+    for (const std::string& name : gone) EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+    EXPECT_EQ(capture.log(), "REMOVED LEFTOVER FILE abc     .RLC.new" + dead + "\n" +
+                                 "REMOVED LEFTOVER FILE abc     .RES.new" + dead + "\n" +
+                                 "REMOVED LEFTOVER FILE abc.STC.new" + dead + "\n");
 }
 
 }  // namespace

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cctype>
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -18,10 +22,14 @@
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
 #include "ravlio/ravlio.h"
+#include "simlib/compare.h"
+#include "simlib/dayplan.h"
+#include "simlib/daywriter.h"
 #include "support/runprogram.h"
 #include "support/sleeprecorder.h"
 #include "support/syntheticday.h"
 #include "support/tempdir.h"
+#include "support/vornfiles.h"
 #include "vorncalv/runstate.h"
 #include "vorncalv/vorncalv.h"
 
@@ -45,7 +53,8 @@ struct RunResult {
 };
 
 // One program run in-process in dir with the given console answers.
-RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answers, const std::string& root = "abc") {
+RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answers, const std::string& root = "abc",
+                      std::function<void(const vorncalv::RunState&)> sceneDone = {}) {
     testsupport::InDirectory cwd(dir.path());
     util::logmsgReset();
     const std::string logBefore = testsupport::readFile(dir.file(root + ".LOG"));
@@ -55,6 +64,7 @@ RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answer
     {
         util::ConsoleRedirect console(in, out);
         auto s = std::make_unique<vorncalv::RunState>();
+        s->sceneDone = std::move(sceneDone);
         try {
             vorncalv::run(*s);
         } catch (const util::Stop& stop) {
@@ -500,5 +510,180 @@ TEST_F(SceneLoopInterrupted, RecordRecordedButSceneNotCompletedIsWrittenAgain) {
     expectScenes(day, product("RLC"), {3, 4, 7, 8, 11, 12, 15, 16});
     EXPECT_EQ(product("IMC").count, 8);
 }
+
+// ---- Odd records, missing records, midnight -----------------------------------------------
+
+TEST_F(SceneLoop, RecordOfAnotherSizeIsWrittenAsMissingAndTheRunGoesOn) {
+    day.config.imaginaryPoints = 63;  // every record's imaginary part is one point short
+    day = testsupport::planDay(day.config);
+    day.config.lastSceneNumber = 1;
+    write(8);
+    const RunResult r = batch();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(r.MISSES, 2);
+    EXPECT_EQ(countOf(r.log, "INPUT RECORD      3 HAS     63 POINTS; THE GRID HAS    64\n"
+                             " OUTPUT REC.NO.     1 AT"), 1U);
+    EXPECT_EQ(countOf(r.log, "INPUT RECORD      4 HAS     63 POINTS; THE GRID HAS    64\n"), 1U);
+    expectScenes(day, product("RLC"), {0, 0});
+    EXPECT_EQ(product("IMC").count, 2);
+}
+
+// A missing record carries its scene's date and time (the first timeHHMMSS and
+// dateYYMMDD a reader finds), whatever made it missing.
+TEST_F(SceneLoop, MissingRecordsCarryTheSceneDateAndTime) {
+    day.config.lastSceneNumber = 3;
+    day.records[3].missing = 1.0F;  // record 4: a missing scene
+    day.records[4].missing = 1.0F;  // record 5: the hot view before set 2 (and after set 1)
+    day.records[10].view = 'X';     // record 11: the wrong scene identifier
+    write(16);
+    EXPECT_EQ(batch().stop, END);
+    const testsupport::ProductContent p = testsupport::readProduct(dir.file("abc     .RLC"), {0x8002, 0x8001, 0x800C});
+    ASSERT_EQ(p.records, 6);
+    const std::vector<int> scenes = {3, 4, 7, 8, 11, 12};
+    for (std::size_t k : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{4}}) {
+        SCOPED_TRACE("output record " + std::to_string(k + 1));
+        const testsupport::DayRecord& scene = day.records[static_cast<std::size_t>(scenes[k] - 1)];
+        EXPECT_EQ(p.metadata[k][2], 1.0F);
+        EXPECT_EQ(p.metadata[k][0], scene.hhmmss);
+        EXPECT_EQ(p.metadata[k][1], scene.date);
+    }
+}
+
+// A day that crosses midnight in the middle of a set: the later scenes of that set reuse
+// views taken before midnight and must be interpolated between them, not extrapolated.
+TEST(SceneLoopMidnight, ScenesAfterMidnightThatReuseTheirViewsMatchTheTruth) {
+    testsupport::TempDir dir;
+    vornsim::DayOptions options;
+    options.sets = 3;
+    options.points = 64;
+    options.missing = std::vector<int>{};
+    options.driftPerHour = 2.0;
+    options.startSeconds = 23 * 3600 + 42 * 60;  // set 3 runs from 23:54 to 00:06
+    const vornsim::DayPlan plan = vornsim::planDay(options);
+    vornsim::writeDay(plan, dir.path().string());
+    const RunResult r = runVorncalv(dir, plan.answers(), plan.files.root);
+    EXPECT_EQ(r.stop, END);
+    const vornsim::Comparison c = vornsim::compareDay(dir.path().string());
+    std::string problems;
+    for (const std::string& line : c.problems) problems += line + "\n";
+    EXPECT_TRUE(c.matches()) << problems;
+    EXPECT_EQ(c.compared, 12);
+    EXPECT_LT(c.radianceError, vornsim::RadianceLimit);
+}
+
+// ---- Restart equivalence ------------------------------------------------------------------
+
+// Every file of a run's directory but its log, by name, with the creation time in the
+// history block of each RGD file replaced by x's (the one part that differs between runs).
+std::map<std::string, std::string> runFiles(const testsupport::TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".LOG")) continue;
+        std::string bytes = testsupport::readFile(entry.path().string());
+        const std::string mark = "# time of creation ";
+        for (std::size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1)) {
+            const std::size_t end = bytes.find("\r\n", at);
+            for (std::size_t i = at + mark.size(); i < end && i < bytes.size(); ++i) bytes[i] = 'x';
+        }
+        files[name] = bytes;
+    }
+    return files;
+}
+
+// Byte offset of the first difference, or -1.
+long firstDifference(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return static_cast<long>(i);
+    return a.size() == b.size() ? -1 : static_cast<long>(n);
+}
+
+struct DayShape {
+    std::string name;
+    std::string cycle;
+    int firstTime = 100000;
+    std::vector<int> missing;  // input records flagged missing
+    int wrongView = 0;         // input record showing an identifier no scene expects
+    bool warming = false;      // thermistor readings rise from record to record
+};
+
+void PrintTo(const DayShape& shape, std::ostream* out) { *out << shape.name; }
+
+const std::vector<DayShape> SHAPES = {
+    {"demo layout", "HASSHAZZ", 100000, {}, 0},
+    {"three blackbody views, one missing", "HAHSSHAHZZ", 100000, {6}, 0},
+    {"crossing midnight", "HASSHAZZ", 235730, {}, 0, true},
+    {"missing scene and blackbody records", "HASSHAZZ", 100000, {4, 9}, 0},
+    {"wrong scene identifier", "HASSHAZZ", 100000, {}, 7},
+};
+
+class RestartEquivalence : public ::testing::TestWithParam<DayShape> {
+protected:
+    RestartEquivalence() {
+        const DayShape& shape = GetParam();
+        testsupport::DayConfig config;
+        config.cycle = shape.cycle;
+        config.firstTime = shape.firstTime;
+        config.points = 16;
+        config.sets = 4;
+        config.lastSceneNumber = 3;
+        day = testsupport::planDay(config);
+        for (int r : shape.missing) day.records[static_cast<std::size_t>(r - 1)].missing = 1.0F;
+        if (shape.wrongView > 0) day.records[static_cast<std::size_t>(shape.wrongView - 1)].view = 'X';
+        if (shape.warming) {
+            for (std::size_t r = 0; r < day.records.size(); ++r)
+                for (float& t : day.records[r].temps) t += 0.037F * static_cast<float>(r);
+        }
+    }
+
+    // A real-time run over the whole day in dir; with stopAfter > 0 it is ended after that
+    // many scenes, as by a stop.
+    RunResult run(const testsupport::TempDir& dir, int stopAfter = 0) {
+        int done = 0;
+        auto stop = [&done, stopAfter](const vorncalv::RunState&) {
+            if (++done == stopAfter) throw util::Stop("TEST STOP");
+        };
+        return runVorncalv(dir, day.answers("abc", false), "abc",
+                           stopAfter > 0 ? std::function<void(const vorncalv::RunState&)>(stop) : nullptr);
+    }
+
+    SyntheticDay day;
+};
+
+TEST_P(RestartEquivalence, RestartAfterAnySceneWritesWhatAnUninterruptedRunWrites) {
+    // Every run uses the same directory, emptied first: file names with their path are
+    // part of the history blocks.
+    testsupport::TempDir dir;
+    const int records = day.config.sets * day.recordsPerSet();
+    const auto freshDay = [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(entry);
+        testsupport::writeDay(dir.path().string(), day, records);
+    };
+    freshDay();
+    ASSERT_EQ(run(dir).stop, END);
+    const std::map<std::string, std::string> expected = runFiles(dir);
+    const int scenes = day.config.lastSceneNumber * day.scenesPerSet;
+    for (int n = 1; n < scenes; ++n) {
+        SCOPED_TRACE("stopped after scene " + std::to_string(n));
+        freshDay();
+        ASSERT_EQ(run(dir, n).stop, "TEST STOP");
+        ASSERT_EQ(run(dir).stop, END);
+        const std::map<std::string, std::string> got = runFiles(dir);
+        for (const auto& [name, bytes] : expected) {
+            const auto it = got.find(name);
+            ASSERT_NE(it, got.end()) << name << " missing";
+            EXPECT_EQ(firstDifference(bytes, it->second), -1) << name << " differs";
+        }
+        EXPECT_EQ(got.size(), expected.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DayShapes, RestartEquivalence, ::testing::ValuesIn(SHAPES),
+                         [](const ::testing::TestParamInfo<DayShape>& param) {
+                             std::string name;
+                             for (char c : param.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 }  // namespace

@@ -111,6 +111,23 @@ TEST(VornsimPlan, LongDayPassesMidnightWithTheNextDate) {
     EXPECT_EQ(day.record(540).date, 150417.0F);
 }
 
+TEST(VornsimPlan, LateStartCrossesMidnightWithTheDriftCountedFromTheStart) {
+    DayOptions o = smallDay(2);
+    o.startSeconds = 23 * 3600 + 58 * 60;
+    const DayPlan day = planDay(o);
+    EXPECT_EQ(day.record(1).hhmmss, 235800.0F);
+    EXPECT_EQ(day.record(2).hhmmss, 0.0F);
+    EXPECT_EQ(day.record(2).date, 150418.0F);
+    EXPECT_EQ(temperaturesAt(o, o.startSeconds).hot, temperaturesAt(smallDay(2), 6 * 3600).hot);
+    o.startSeconds = 86400;
+    try {
+        planDay(o);
+        ADD_FAILURE() << "a start time of 24:00:00 was taken";
+    } catch (const vornsim::OptionError& e) {
+        EXPECT_STREQ(e.what(), "the start time must lie between 00:00:00 and 23:59:59");
+    }
+}
+
 TEST(VornsimPlan, HeaderValuesOfViews) {
     const DayPlan day = planDay(smallDay(3));
     EXPECT_EQ(day.record(1).coadds, 23.0F);

@@ -69,17 +69,20 @@ void showHeaderWords(const RunState& s, int nrec) {
     util::conout() << line << '\n';
 }
 
-void requireRecordSize(RunState& s, int nrec) {
+bool recordSizeFits(RunState& s, int nrec) {
     const bool tooLarge = s.NPTSR > MAXPTS;
     const bool otherGrid = s.NPTS > 0 && s.NPTSR != s.NPTS;
-    if (!tooLarge && !otherGrid) return;
     if (tooLarge) {
         logLine(s, util::fmt("('INPUT RECORD',I7,' HAS',I7,' POINTS; AT MOST',I6,' CAN BE HANDLED')",
                              {nrec, s.NPTSR, MAXPTS}));
-    } else {
+    } else if (otherGrid) {
         logLine(s, util::fmt("('INPUT RECORD',I7,' HAS',I7,' POINTS; THE GRID HAS',I6)", {nrec, s.NPTSR, s.NPTS}));
     }
-    util::stop("INPUT RECORD SIZE?");
+    return !tooLarge && !otherGrid;
+}
+
+void requireRecordSize(RunState& s, int nrec) {
+    if (!recordSizeFits(s, nrec)) util::stop("INPUT RECORD SIZE?");
 }
 
 }  // namespace vorncalv

@@ -41,9 +41,12 @@ char viewIdentifier(float code);
 // header words, in free format.
 void showHeaderWords(const RunState& s, int nrec);
 
-// Stops when the record read last has more points than the spectrum stores hold (MAXPTS),
-// or, once the grid is fixed (NPTS > 0), a point count other than NPTS: logs which record
-// and its count, then stops with "INPUT RECORD SIZE?". Nothing is copied before this check.
+// False when the record read last has more points than the spectrum stores hold (MAXPTS),
+// or, once the grid is fixed (NPTS > 0), a point count other than NPTS; it then logs the
+// record number and both counts. Nothing is copied before this check.
+bool recordSizeFits(RunState& s, int nrec);
+
+// As recordSizeFits, and stops with "INPUT RECORD SIZE?" when the record does not fit.
 void requireRecordSize(RunState& s, int nrec);
 
 }  // namespace vorncalv

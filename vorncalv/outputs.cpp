@@ -68,13 +68,34 @@ std::span<const char* const> descList(DescTable t) {
     return t == nullptr ? std::span<const char* const>() : std::span<const char* const>(t, NTABLE_ENTRIES);
 }
 
+// The source records whose header blocks the writer copies into the record.
+struct Lineage {
+    std::array<int, 5> LIST{};
+    std::array<int, 5> LRNS{};
+    int NPATWRT = 0;
+};
+
+// A calibrated scene carries its four blackbody views and itself. A missing one carries its
+// scene record in every place: a reader of the record's time, date or mirror position then
+// finds the scene's own, as the input gave them, so that a gap in the products is placed
+// in time, whatever made the scene missing and whatever views an earlier scene left held.
+Lineage lineage(const RunState& s) {
+    if (s.NULL_ != 1) return {s.LIST, s.LRNS, s.NPATWRT};
+    Lineage l;
+    l.LIST.fill(s.IHNDL);
+    l.LRNS.fill(s.NSVR);
+    l.NPATWRT = static_cast<int>(l.LRNS.size());
+    return l;
+}
+
 // Writes record p.nro of the product with data; a writer failure logs its message and stops.
 void writeRecord(RunState& s, Product& p, std::span<const float> data) {
     std::array<int, NAMD_OUT> ids{};  // the writer negates identifiers it cannot write
     std::copy_n(s.IDAMD.begin(), s.NAMD, ids.begin());
+    const Lineage l = lineage(s);
     int ISTAT = 0;
     util::wtdmvf(p.init, s.IWAIT, p.nro, p.file, s.FILE_TYPE, s.PROGRM, s.VERSION, s.HISTRY, s.IDSUBH, s.NSUBH,
-                 s.LIST, s.LRNS, s.NPATOPN, s.NPATWRT, ids, s.NAMD, s.AMD, data, s.NPTS, s.NUMBEROFDATATYPES,
+                 l.LIST, l.LRNS, s.NPATOPN, l.NPATWRT, ids, s.NAMD, s.AMD, data, s.NPTS, s.NUMBEROFDATATYPES,
                  s.IDENTIFIERLIST, s.INDEPENDENTMINIMUMLIST, s.INDEPENDENTMAXIMUMLIST, s.INDEPENDENTPRECISIONLIST,
                  s.POINTSPERRECORDLIST, s.DEPENDENTPRECISIONLOGLIST, descList(s.SHORTNAMELIST),
                  descList(s.LABELLIST), descList(s.LONGNAMELIST), descList(s.UNITSLIST), p.handle, s.MSG, ISTAT);

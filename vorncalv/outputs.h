@@ -26,8 +26,9 @@ void fillOutputMetadata(RunState& s);
 // status file (see above). SPRL, SPIM and RESP hold the scene's calibrated spectra at points
 // 1..s.NPTS; for a missing scene each is set to the quiet-NaN pattern just before it is
 // written. Uses the scene's bookkeeping in s (NULL_, MPCAL, CALTIM, TAMB, TC, TH, ENDRMX,
-// KSET, NSVR, NPATWRT, LIST, LRNS) and the grid (NPTS, XMIN, XMAX); advances NRO1 and
-// NRO1TS, NRO2 / NRO3 when enabled, and LSN in real-time mode.
+// KSET, NSVR, NPATWRT, LIST, LRNS; a missing scene names its scene record NSVR as every
+// source instead, so that it carries the scene's date and time) and the grid (NPTS, XMIN,
+// XMAX); advances NRO1 and NRO1TS, NRO2 / NRO3 when enabled, and LSN in real-time mode.
 // Stops:
 //   a writer failure on .RLC, .IMC or .RES: the writer's message is logged, "WRITE ERROR!";
 //   a bad status-file update: "WRTSTA RETURNED BAD STATUS; UPDATE FOR OFILEn" (or

@@ -1,7 +1,11 @@
 // Restart point, first good input record and restart record counts.
 #include "vorncalv/restart.h"
 
+#include <signal.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -93,7 +97,50 @@ int restartCount(RunState& s, const std::string& OFILE, std::string_view which) 
     return std::min(count, s.MAXREC);
 }
 
+// A file name as the library and the file system see it: up to a NUL, trailing blanks off.
+std::string fileName(std::string_view name) {
+    name = name.substr(0, std::min(name.find('\0'), name.size()));
+    return std::string(util::trim(name));
+}
+
+// The process id of a creation leftover of base ("base.new<digits>"); 0 for any other name.
+long leftoverProcess(const std::string& candidate, const std::string& base) {
+    const std::string prefix = base + ".new";
+    if (candidate.size() <= prefix.size() || candidate.compare(0, prefix.size(), prefix) != 0) return 0;
+    const std::string digits = candidate.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+    return std::stol(digits);
+}
+
+bool processExists(long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// Removes the creation leftovers of the file named path.
+void removeLeftoversOf(RunState& s, const std::string& path) {
+    namespace fs = std::filesystem;
+    if (path.empty()) return;
+    const fs::path file(path);
+    const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const std::string base = file.filename().string();
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const long pid = leftoverProcess(it->path().filename().string(), base);
+        if (pid <= 0 || processExists(pid)) continue;
+        std::error_code removed;
+        if (fs::remove(it->path(), removed) && !removed) {
+            logLine(s, util::fmt("('REMOVED LEFTOVER FILE ',A)", {it->path().filename().string()}));
+        }
+    }
+}
+
 }  // namespace
+
+void removeCreationLeftovers(RunState& s) {
+    for (const std::string* name : {&s.OFILE1, &s.OFILE2, &s.OFILE3, &s.OFILEV, &s.STFILE}) {
+        removeLeftoversOf(s, fileName(*name));
+    }
+}
 
 void restartAndFirstRecord(RunState& s) {
     restartPoint(s);

@@ -11,6 +11,11 @@ namespace vorncalv {
 // Runs between the fourth and the fifth prompt.
 void restartAndFirstRecord(RunState& s);
 
+// Removes the files NAME.new<pid> that a process ended while creating one of this run's
+// products or its status file left beside it (the process <pid> no longer exists); logs
+// each. Files of living processes and every other file stay.
+void removeCreationLeftovers(RunState& s);
+
 // Records already present in the output files when restarting; runs last before the scene
 // loop.
 void restartRecordCounts(RunState& s);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,9 @@ struct RunState {
     TimePoints TP;                  // time points of the temperature fit (NTIMES = TP.NTIMES)
     ThermistorWarnings WARN;        // one-time bad-thermistor warnings
     CalibrationStores CS;           // spectrum stores; CS.SPRL, CS.SPIM, CS.RESP the results
+    // Test seam: called after the outputs of every scene written (not of those a restart
+    // handles again); a test ends the run there by throwing, as a stop would.
+    std::function<void(const RunState&)> sceneDone;
 
     // ---- Blackbody emissivity and variance-file discovery (emissivity.cpp) -----------------
     // The paint emissivity spectrum as read (NBBE points: wavenumbers BBEWN read in single

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/getsec.h"
+#include "libutil/logmsg.h"
 #include "libutil/nrout.h"
 #include "libutil/sleeper.h"
 #include "libutil/stop.h"
@@ -72,13 +74,16 @@ void readColumn(RunState& s, int nrec, int col, RecordKind kind) {
     util::stop(std::string(ENDTEXT));
 }
 
-// CXSPM = (YR, YI) of the record just read, after checking its size against the grid.
-void takeComplexSpectrum(RunState& s, int nrec) {
-    requireRecordSize(s, nrec);
+// CXSPM = (YR, YI) of the record just read. False (nothing taken, the record and its point
+// count logged) when its size differs from the grid's: one odd record must not halt an
+// unattended station for the day, so its caller handles it as a missing record.
+bool takeComplexSpectrum(RunState& s, int nrec) {
+    if (!recordSizeFits(s, nrec)) return false;
     for (int i = 0; i < s.NPTS; ++i) {
         const auto k = static_cast<std::size_t>(i);
         s.CS.CXSPM[k] = {s.YR[k], s.YI[k]};
     }
+    return true;
 }
 
 void copySpectrum(const RunState& s, const CxSpectrum& from, CxSpectrum& to) {
@@ -181,7 +186,12 @@ void searchRange(RunState& s, int first, int last, Range range) {
         s.NPATWRT = 5;
         s.LIST.fill(s.IHNDL);
         readColumn(s, n, 2, RecordKind::blackbody);
-        takeComplexSpectrum(s, n);
+        if (!takeComplexSpectrum(s, n)) {  // a view of another size counts as a missing record
+            s.NPATWRT = 0;
+            s.NULL_ = 1;
+            ++s.MISSES;
+            continue;
+        }
         const char view = viewIdentifier(s.HWDS[2]);
         const int IHMS = wholeTime(s.HWDS[1]);
         reportSafedMirror(s, IHMS);
@@ -210,10 +220,15 @@ void blackbodySearch(RunState& s) {
 }
 
 // A new search is needed at the first scene position of either set of the cycle, before
-// any output of this run, after a search that gave no positive hot time span, and whenever
-// the views held belong to another set (a scene may only be calibrated with the views
-// around it; the position rule alone would reuse an earlier set's views after a missing or
-// rejected first scene).
+// the first scene of the day, after a search that gave no positive hot time span, and
+// whenever the views held belong to another set (KBBSET differs from KSET). The last
+// condition is this program's own: a scene may only be calibrated with the hot and cold
+// views of its own set and of the next one. The position rule alone reuses the views held
+// whenever the first scene of a set did not search, which happens when that scene was
+// missing, had bad times or showed the wrong identifier (those return before the search):
+// the second scene of the set would then be calibrated with the views of the set before,
+// which were all taken before the scene and do not bracket it in time, and be written as
+// good.
 bool searchNeeded(const RunState& s) {
     return s.IID == 1 || s.IID == s.NSVP + 1 || s.NRO1TS < 1 || !(s.DELTH > 0.0F) || s.KBBSET != s.KSET;
 }
@@ -282,8 +297,12 @@ void handleScene(RunState& s) {
         sayAndLog(s, util::fmt("('NO SCENE VIEW; NFSR,NLSR=',2I5)", {s.NFSR, s.NLSR}));
         s.NULL_ = 1;
         ++s.MISSES;
-        // The counter follows the record positions: the next scene record is expected to
-        // carry the identifier of its own position, as it does after a restart here.
+        // The scene counter NSV advances here too, although a record with the wrong scene
+        // identifier is not a scene view. Left where it was, every later scene record of the
+        // day would be expected to show the identifier of the position before its own, be
+        // rejected in turn as "NO SCENE VIEW", and the rest of the day would be written as
+        // missing. Advancing keeps the expected identifier tied to the record's position in
+        // the mirror cycle, which is also what a run restarted after this scene expects.
         ++s.NSV;
         return;
     }
@@ -294,7 +313,12 @@ void handleScene(RunState& s) {
     reportSafedMirror(s, wholeTime(s.HWDS[1]));
 
     readColumn(s, s.NSVR, 2, RecordKind::scene);
-    takeComplexSpectrum(s, s.NSVR);
+    if (!takeComplexSpectrum(s, s.NSVR)) {  // a scene of another size is written as missing
+        s.NPATWRT = 0;
+        s.NULL_ = 1;
+        ++s.MISSES;
+        return;
+    }
     s.LRNS[4] = s.NSVR;
     s.SHMS = s.HWDS[1];
     // The first scene of a set starts a new sequence of time points; its own drift is then
@@ -310,7 +334,15 @@ void handleScene(RunState& s) {
     s.TP.TMT[0] = recordTemperatures(s);
     copySpectrum(s, s.CS.CXSPM, s.CS.SCNSPM);
 
-    if (searchNeeded(s)) blackbodySearch(s);
+    if (searchNeeded(s)) {
+        blackbodySearch(s);
+    } else {
+        // The views held are reused: the scene's time goes on the same day scale as theirs,
+        // as the search does it. A scene after midnight whose preceding views were taken
+        // before it would otherwise lie a day before them, and its blackbody spectra would
+        // be extrapolated far outside the views' span instead of interpolated.
+        if (s.ISS < s.MSECC) s.ISS += SECDAY;
+    }
     if (s.NHB < 1 || s.NCB < 1) {
         sayAndLog(s, util::fmt("(' ABORT SCENE -- NHB,NCB =',2I5)", {s.NHB, s.NCB}));
         s.NULL_ = 1;
@@ -322,6 +354,35 @@ void handleScene(RunState& s) {
         return;
     }
     calibrateScene(s);
+}
+
+// ---- Restart --------------------------------------------------------------------------------
+
+// A restarted run first handles again, from the first scene of the day, every scene an
+// earlier run completed, writing nothing: the loop's state (the views and time points held,
+// the set they belong to, the day's first blackbody time that places midnight, the scene
+// counter, the lineage) is then exactly what an uninterrupted run holds at that point,
+// however far the earlier run had got, and the scenes after it are written as that run
+// writes them. Meanwhile the console goes nowhere and the log keeps only the lines of the
+// scene at hand, which it writes should that scene stop the run.
+class Replay {
+public:
+    Replay() : console_(util::conin(), nowhere_) {}
+    void sceneDone() { log_.drop(); }
+
+private:
+    std::ostream nowhere_{nullptr};
+    util::ConsoleRedirect console_;
+    util::LogHold log_;
+};
+
+// One completed scene handled again: everything but the outputs. NRO1TS counts it as
+// written, as the run that wrote it did, so that the search rule sees the same history.
+void replayScene(RunState& s, Replay& replay) {
+    handleScene(s);
+    s.NRO1TS += 1;
+    s.NULL_ = 0;
+    replay.sceneDone();
 }
 
 // ---- Start and end ------------------------------------------------------------------------
@@ -352,24 +413,30 @@ void endOfRun(RunState& s) {
 
 void sceneLoop(RunState& s) {
     checkLayout(s);
-    int firstSet = 1;
-    int firstPosition = 1;
-    if (s.LSN < 1) {
-        s.NFSV = 1;
-    } else {
-        s.NFSV = s.LSN + 1;
-        firstSet = s.LSN / s.NSVP + 1;
-        firstPosition = s.LSN % s.NSVP + 1;
+    const int completed = std::max(s.LSN, 0);
+    s.NFSV = completed + 1;
+    s.NSV = 1;
+    if (completed >= std::int64_t{s.NLSET} * s.NSVP) endOfRun(s);
+    std::optional<Replay> replay;
+    if (completed > 0) {
+        logLine(s, util::fmt("(' SCENES 1 TO',I6,' HANDLED AGAIN WITHOUT OUTPUT')", {completed}));
+        replay.emplace();
     }
-    s.NSV = s.NFSV;
-    for (s.KSET = firstSet; s.KSET <= s.NLSET; ++s.KSET) {
-        s.IFSV = s.KSET == firstSet ? firstPosition : 1;
+    int scene = 0;  // scene records handled over the day
+    for (s.KSET = 1; s.KSET <= s.NLSET; ++s.KSET) {
+        s.IFSV = 1;
         s.NFSR = s.IFSV + s.NBBP + (s.KSET - 1) * s.NALL;
         s.NLSR = s.KSET * s.NALL;
         for (s.NSVR = s.NFSR; s.NSVR <= s.NLSR; ++s.NSVR) {
+            if (++scene <= completed) {
+                replayScene(s, *replay);
+                if (scene == completed) replay.reset();
+                continue;
+            }
             handleScene(s);
             outputs(s, s.CS.SPRL, s.CS.SPIM, s.CS.RESP);
             s.NULL_ = 0;
+            if (s.sceneDone) s.sceneDone(s);
         }
     }
     endOfRun(s);

@@ -43,6 +43,7 @@ void run(RunState& s) {
     closingDialogue(s);
     staticParameters(s);
     emissivity(s);
+    removeCreationLeftovers(s);
     restartRecordCounts(s);
     sceneLoop(s);
 }

@@ -66,6 +66,7 @@ RgdSpec inputSpec(const SyntheticDay& day) {
     imaginary.shortname = "im";
     imaginary.label = "Imaginary part";
     imaginary.longname = "Uncalibrated spectrum, imaginary part";
+    if (day.config.imaginaryPoints > 0) imaginary.points = day.config.imaginaryPoints;
     spec.columns = {column, imaginary};
     spec.subheaders = subheadersFor(HEADER_IDS);
     spec.program = "syntheticday";
@@ -91,6 +92,7 @@ void writeRecords(ZARFFILE* f, const SyntheticDay& day, int first, int last) {
         std::vector<float> data;
         for (const auto& c : cx) data.push_back(c.real());
         for (const auto& c : cx) data.push_back(c.imag());
+        if (day.config.imaginaryPoints > 0) data.resize(cx.size() + static_cast<std::size_t>(day.config.imaginaryPoints));
         std::vector<int> ids = HEADER_IDS;
         const std::vector<float> values = headerValues(day.records.at(static_cast<std::size_t>(r - 1)));
         if (ZARFwriteCompleteRecord(f, r, nullptr, nullptr, 0, ids.data(), static_cast<int>(ids.size()),

@@ -37,6 +37,8 @@ struct DayConfig {
     std::string cycle = "HASSHAZZ";
     int sets = 6;               // sets planned (records = sets x records per set)
     int points = 64;            // spectral points per record
+    int imaginaryPoints = 0;    // points of the imaginary column when not `points` (a file
+                                // whose every record is of another size at its second read)
     double wnMin = 500.0;       // first and last wavenumber (cm-1)
     double wnMax = 1800.0;
     int firstTime = 100000;     // time of record 1 (HHMMSS); records follow every `step` s

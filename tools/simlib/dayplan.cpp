@@ -12,7 +12,6 @@ namespace vornsim {
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-constexpr int StartSeconds = 6 * 3600;  // the first record at 06:00:00
 constexpr int StartDate = 150417;       // dateYYMMDD of the first record
 // One mirror cycle spans two sets: hot, ambient, three zenith views and a slant view.
 constexpr const char* Cycle = "HAZZZSHAZZZS";
@@ -260,7 +259,7 @@ std::vector<int> missingRecords(const DayOptions& o, int recordCount) {
 }  // namespace
 
 Weather weatherAt(const DayOptions& o, int seconds) {
-    const double hours = (seconds - StartSeconds) / 3600.0;
+    const double hours = (seconds - o.startSeconds) / 3600.0;
     return {temperaturesAt(o, seconds).ambient - 6.0 + 2.5 * std::sin(2.0 * Pi * hours / 24.0),
             1.0 + 0.35 * std::sin(2.0 * Pi * hours / 9.0)};
 }
@@ -291,6 +290,8 @@ void checkOptions(const DayOptions& o) {
         std::snprintf(text, sizeof text, "the drift must lie between -%.1f and %.1f K per hour", MaxDrift, MaxDrift);
         throw OptionError(text);
     }
+    if (o.startSeconds < 0 || o.startSeconds >= 86400)
+        throw OptionError("the start time must lie between 00:00:00 and 23:59:59");
     const int records = (o.sets + 1) * 6;
     if (o.missing) {
         for (int r : *o.missing)
@@ -301,7 +302,7 @@ void checkOptions(const DayOptions& o) {
 }
 
 Temperatures temperaturesAt(const DayOptions& o, int seconds) {
-    const double hours = (seconds - StartSeconds) / 3600.0;
+    const double hours = (seconds - o.startSeconds) / 3600.0;
     return {AmbientStart + o.driftPerHour * hours, HotStart + o.driftPerHour * hours,
             SupportStart + o.driftPerHour * hours};
 }
@@ -378,7 +379,7 @@ DayPlan planDay(const DayOptions& options) {
         const int set = (r - 1) / day.recordsPerSet() + 1;
         const int position = (r - 1) % day.recordsPerSet();
         const char view = day.cycle[static_cast<std::size_t>(((set - 1) % 2) * day.recordsPerSet() + position)];
-        ViewRecord rec = makeRecord(options, view, StartSeconds + (r - 1) * RecordSeconds, random);
+        ViewRecord rec = makeRecord(options, view, options.startSeconds + (r - 1) * RecordSeconds, random);
         rec.missing = std::find(missing.begin(), missing.end(), r) != missing.end();
         const Temperatures t = temperaturesAt(options, rec.seconds);
         if (view == 'H') {

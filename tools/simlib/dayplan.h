@@ -52,6 +52,8 @@ struct DayOptions {
     // as far as the day has them.
     std::optional<std::vector<int>> missing;
     unsigned seed = 1;             // draws the sky's lines and clouds and the encoder drifts
+    int startSeconds = 6 * 3600;   // time of day of the first record (seconds); a late start
+                                   // makes a day that crosses midnight
 };
 
 // The input records flagged missing when the options name none.
