@@ -213,6 +213,51 @@ TEST_F(Ravlconvert, ConvertsACalibratedDayAndItsCavityEmissivityTable) {
     EXPECT_EQ(NcReader(dir_.file("cav.nc")).dim("record"), 1U);
 }
 
+TEST_F(Ravlconvert, NcdumpShowsTheLayoutAsAUserSeesIt) {
+    if (!std::filesystem::exists("/usr/bin/ncdump")) GTEST_SKIP() << "ncdump (Debian netcdf-bin) is not installed";
+    ASSERT_EQ(convertFile({writeDay("DAY.RGD"), dir_.file("day.nc"), "--fields", "missingDataFlag"}).status, 0);
+    testsupport::ProgramResult dump = testsupport::runProgram("/usr/bin/ncdump", "", dir_.path(), {"-h", "day.nc"});
+    ASSERT_EQ(dump.exitStatus, 0) << dump.err;
+    // The history line starts with the moment of the conversion and names the paths.
+    const size_t history = dump.out.find(":history = \"");
+    ASSERT_NE(history, std::string::npos);
+    const size_t end = dump.out.find('\n', history);
+    dump.out.replace(history, end - history, ":history = <conversion line and the file's own history>");
+    EXPECT_EQ(dump.out,
+              "netcdf day {\n"
+              "dimensions:\n"
+              "\trecord = UNLIMITED ; // (4 currently)\n"
+              "\twavenumber = 8 ;\n"
+              "variables:\n"
+              "\tdouble wavenumber(wavenumber) ;\n"
+              "\t\twavenumber:long_name = \"wavenumber\" ;\n"
+              "\t\twavenumber:units = \"cm-1\" ;\n"
+              "\tint record_number(record) ;\n"
+              "\t\trecord_number:long_name = \"record number in the source file\" ;\n"
+              "\tdouble time(record) ;\n"
+              "\t\ttime:standard_name = \"time\" ;\n"
+              "\t\ttime:long_name = \"time of the record (from dateYYMMDD and timeHHMMSS)\" ;\n"
+              "\t\ttime:units = \"seconds since 2015-04-17 00:00:00\" ;\n"
+              "\t\ttime:calendar = \"standard\" ;\n"
+              "\t\ttime:_FillValue = NaN ;\n"
+              "\tfloat column1(record, wavenumber) ;\n"
+              "\t\tcolumn1:_FillValue = NaNf ;\n"
+              "\t\tcolumn1:coordinates = \"time\" ;\n"
+              "\tfloat missingDataFlag(record) ;\n"
+              "\t\tmissingDataFlag:_FillValue = NaNf ;\n"
+              "\t\tmissingDataFlag:long_name = \"Logical flag indicating that a data record is missing (true/false)\" ;\n"
+              "\t\tmissingDataFlag:label = \"Missing Data Flag\" ;\n"
+              "\t\tmissingDataFlag:field_name = \"missingDataFlag\" ;\n"
+              "\t\tmissingDataFlag:field_identifier = 32780 ;\n"
+              "\n"
+              "// global attributes:\n"
+              "\t\t:Conventions = \"CF-1.8\" ;\n"
+              "\t\t:title = \"Data from DAY.RGD\" ;\n"
+              "\t\t:source = \"DAY.RGD\" ;\n"
+              "\t\t:history = <conversion line and the file's own history>\n"
+              "}\n");
+}
+
 TEST(RavlconvertCommandLine, BadCommandLinesExitTwo) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {}, {"only-one"}, {"a", "b", "c"}, {"a", "b", "--records"}, {"a", "b", "--bogus"}, {"a", "b", "--csv=1"}}) {

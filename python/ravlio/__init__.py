@@ -224,13 +224,18 @@ class RavlioFile:
         return x
 
     def metadata(self, record: int) -> Dict[str, float]:
-        """The header values of a record by field name (the first place of a field that
-        occurs more than once)."""
-        result: Dict[str, float] = {}
-        for ident, value in self._header(record):
-            name = self._description(record, ident, _SHORT_NAME) or str(ident)
-            result.setdefault(name, value)
-        return result
+        """The header values of a record by field name, each as the library gives it for the
+        field's identifier (a field that occurs in several parent headers has one value)."""
+        ids = list(dict.fromkeys(ident for ident, _ in self._header(record)))
+        if not ids:
+            return {}
+        requests = (ctypes.c_int * len(ids))(*ids)
+        responses = np.full(len(ids), np.nan, dtype=np.float32)
+        if _lib.ZARFreadRealMetadata(self._handle, record, requests, len(ids),
+                                     responses.ctypes.data_as(ctypes.POINTER(ctypes.c_float))) < 0:
+            self._fail(f"cannot read the header of record {record}")
+        return {self._description(record, ident, _SHORT_NAME) or str(ident): float(responses[k])
+                for k, ident in enumerate(ids) if requests[k] == ident}
 
     def record(self, record: int, column: Union[int, str, None] = None) -> Record:
         c = self.column(column)

@@ -16,6 +16,8 @@ using dump::DumpError;
 
 namespace {
 
+constexpr size_t RecordsPerChunk = 1;
+
 // An open netCDF file that is closed (and its temporary name removed) unless committed.
 class NcFile {
 public:
@@ -92,7 +94,8 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
     }
 
     const int dims[2] = {l.recordDim, l.pointDim};
-    const size_t chunk[2] = {1, g.values.size()};
+    // One record a chunk: each spectrum goes to the file in one piece, no chunk cache copying.
+    const size_t chunk[2] = {RecordsPerChunk, g.values.size()};
     for (const dump::ColumnInfo& c : s.columns()) {
         int var = -1;
         const std::string name = c.shortName.empty() ? "column" + std::to_string(c.number) : c.shortName;
@@ -126,20 +129,39 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
     return l;
 }
 
-void writeRecord(const NcFile& nc, const Layout& l, const RecordValues& r, size_t index) {
-    const int id = nc.id();
+// The per-record values of the one-dimensional variables, gathered while the spectra are
+// written and stored in one call per variable at the end (one call per value and record
+// would cost more than the spectra themselves).
+struct RecordVariables {
+    std::vector<int> record;
+    std::vector<double> time;
+    std::vector<std::vector<float>> fields;
+
+    explicit RecordVariables(size_t fieldCount) : fields(fieldCount) {}
+
+    void add(const RecordValues& r) {
+        record.push_back(r.record);
+        time.push_back(r.time.value_or(std::nan("")));
+        for (size_t k = 0; k < fields.size(); ++k) fields[k].push_back(r.fields[k]);
+    }
+
+    void write(const NcFile& nc, const Layout& l) const {
+        const size_t start[1] = {0};
+        const size_t count[1] = {record.size()};
+        if (record.empty()) return;
+        nc.check(nc_put_vara_int(nc.id(), l.recordVar, start, count, record.data()));
+        if (l.timeVar >= 0) nc.check(nc_put_vara_double(nc.id(), l.timeVar, start, count, time.data()));
+        for (size_t k = 0; k < fields.size(); ++k)
+            nc.check(nc_put_vara_float(nc.id(), l.fieldVars[k], start, count, fields[k].data()));
+    }
+};
+
+void writeSpectra(const NcFile& nc, const Layout& l, const RecordValues& r, size_t index) {
     const size_t at[2] = {index, 0};
-    const size_t one[2] = {1, 0};
-    nc.check(nc_put_var1_int(id, l.recordVar, at, &r.record));
-    if (l.timeVar >= 0) {
-        const double t = r.time.value_or(std::nan(""));
-        nc.check(nc_put_var1_double(id, l.timeVar, at, &t));
-    }
     for (size_t k = 0; k < l.columnVars.size(); ++k) {
-        const size_t count[2] = {one[0], r.columns[k].size()};
-        nc.check(nc_put_vara_float(id, l.columnVars[k], at, count, r.columns[k].data()));
+        const size_t count[2] = {1, r.columns[k].size()};
+        nc.check(nc_put_vara_float(nc.id(), l.columnVars[k], at, count, r.columns[k].data()));
     }
-    for (size_t k = 0; k < l.fieldVars.size(); ++k) nc.check(nc_put_var1_float(id, l.fieldVars[k], at, &r.fields[k]));
 }
 
 }  // namespace
@@ -150,10 +172,14 @@ void writeNetcdf(Selection& selection, const Provenance& provenance, const std::
     const Layout layout = define(nc, selection, provenance);
     nc.check(nc_put_var_double(nc.id(), layout.gridVar, selection.grid().values.data()));
     const std::vector<int>& records = selection.records();
+    RecordVariables perRecord(selection.fields().size());
     for (size_t i = 0; i < records.size(); ++i) {
-        writeRecord(nc, layout, selection.read(records[i]), i);
+        const RecordValues r = selection.read(records[i]);
+        writeSpectra(nc, layout, r, i);
+        perRecord.add(r);
         if (progress) progress(i + 1, records.size());
     }
+    perRecord.write(nc, layout);
     nc.commit();
 }
 
