@@ -97,7 +97,7 @@ def _load_library() -> ctypes.CDLL:
             errors.append(f"{candidate}: {e}")
     else:
         raise ImportError("cannot load the RAVLIO shared library (libravlio.so): " + "; ".join(errors))
-    vp, cp, i, f, d = ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_float, ctypes.c_double
+    vp, cp, i, f = ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_float
     ip = ctypes.POINTER(i)
     signatures = {
         "ZARFopenFileReadable": (vp, [cp]),
@@ -106,8 +106,9 @@ def _load_library() -> ctypes.CDLL:
         "ZARFqueryVersion": (cp, [ctypes.c_uint, vp]),
         "ZARFreadRecordCount": (i, [vp]),
         "ZARFreadRecordSize": (i, [vp, i]),
-        "ZARFreadDepValues": (i, [vp, i, ctypes.POINTER(f), i]),
-        "ZARFreadIndValuesDouble": (i, [vp, i, ctypes.POINTER(d), i]),
+        # The value buffers are numpy arrays, passed by their address.
+        "ZARFreadDepValues": (i, [vp, i, vp, i]),
+        "ZARFreadIndValuesDouble": (i, [vp, i, vp, i]),
         "ZARFselectData": (i, [vp, i, i]),
         "ZARFqueryMaxDataCount": (i, [vp]),
         "ZARFqueryDataTypes": (i, [vp, ip, i]),
@@ -204,23 +205,19 @@ class RavlioFile:
         raise RavlioError(f"{self.path} has no column {which!r}")
 
     def values(self, record: int, column: Union[int, str, None] = None) -> np.ndarray:
-        c = self._select(column)
+        self._select(column)
         size = self._size(record)
         values = np.empty(size, dtype=np.float32)
-        if size:
-            got = _lib.ZARFreadDepValues(self._handle, record, values.ctypes.data_as(ctypes.POINTER(ctypes.c_float)), size)
-            if got <= 0:
-                self._fail(f"cannot read the values of record {record} ({c.short_name})")
+        if size and _lib.ZARFreadDepValues(self._handle, record, values.ctypes.data, size) <= 0:
+            self._fail(f"cannot read the values of record {record}")
         return values
 
     def abscissa(self, record: int, column: Union[int, str, None] = None) -> np.ndarray:
         self._select(column)
         size = self._size(record)
         x = np.empty(size, dtype=np.float64)
-        if size:
-            got = _lib.ZARFreadIndValuesDouble(self._handle, record, x.ctypes.data_as(ctypes.POINTER(ctypes.c_double)), size)
-            if got < size:
-                self._fail(f"cannot read the abscissa of record {record}")
+        if size and _lib.ZARFreadIndValuesDouble(self._handle, record, x.ctypes.data, size) < size:
+            self._fail(f"cannot read the abscissa of record {record}")
         return x
 
     def metadata(self, record: int) -> Dict[str, float]:
@@ -257,13 +254,17 @@ class RavlioFile:
             raise RavlioError(f"record {record} is out of range ({self.path} has {count} records)")
 
     def _size(self, record: int) -> int:
-        self._check_record(record)
-        size = _lib.ZARFreadRecordSize(self._handle, record)
-        if size < 0:
-            raise RavlioError(f"record {record} of {self.path} is not complete yet")
+        size = _lib.ZARFreadRecordSize(self._live(), record)
+        if size <= 0:
+            # Zero is also the library's answer for a record it does not have.
+            self._check_record(record)
+            if size < 0:
+                raise RavlioError(f"record {record} of {self.path} is not complete yet")
         return size
 
     def _select(self, which: Union[int, str, None]) -> Column:
+        if which is None and self._selected == 1:
+            return self.columns[0]
         c = self.column(which)
         if self._selected != c.number:
             if not _lib.ZARFselectData(self._live(), _DEPENDENT_AXIS, c.data_type) and not (
