@@ -8,6 +8,16 @@ command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+command -v pkg-config >/dev/null 2>&1 || missing+=(pkg-config)
+# ravlconvert writes netCDF through the netCDF C library; ncdump shows what it wrote.
+[ -f /usr/include/netcdf.h ] || missing+=(libnetcdf-dev)
+command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)
+# The Python module and its tests use Debian's Python with numpy, pytest and xarray.
+[ -x /usr/bin/python3 ] || missing+=(python3)
+/usr/bin/python3 -c 'import numpy' >/dev/null 2>&1 || missing+=(python3-numpy)
+/usr/bin/python3 -c 'import pytest' >/dev/null 2>&1 || missing+=(python3-pytest)
+/usr/bin/python3 -c 'import xarray' >/dev/null 2>&1 || missing+=(python3-xarray)
+/usr/bin/python3 -c 'import netCDF4' >/dev/null 2>&1 || missing+=(python3-netcdf4)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

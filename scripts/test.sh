@@ -17,4 +17,6 @@ run_suite() {
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "=== build: Python module tests"
+RAVLIO_BUILD="$PWD/build" /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DRAVL_SANITIZE=ON -DRAVL_BUILD_BENCH=OFF

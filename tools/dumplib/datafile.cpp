@@ -170,7 +170,7 @@ std::vector<double> DataFile::abscissa(int record, size_t count) const {
     return x;
 }
 
-std::vector<int> DataFile::fieldIdentifiers(int record) const {
+std::vector<std::pair<int, float>> DataFile::headerValues(int record) const {
     // Record 0 lists the header layout itself, which only RGD offers; other records are
     // enumerated with wildcard requests, each answered by the next field of the header.
     if (record == 0 && !isRgd()) return {};
@@ -181,11 +181,19 @@ std::vector<int> DataFile::fieldIdentifiers(int record) const {
     const int result = ZARFreadRealMetadata(file_, record, requests.data(), count, responses.data());
     if (result < 0)
         throw DumpError("cannot read the header of record " + std::to_string(record) + ": " + lastError());
+    std::vector<std::pair<int, float>> values;
+    for (size_t i = 0; i < requests.size(); ++i)
+        if (requests[i] > 0 && requests[i] != WildcardFieldId) values.emplace_back(requests[i], responses[i]);
+    return values;
+}
+
+std::vector<int> DataFile::fieldIdentifiers(int record) const {
     std::vector<int> ids;
-    for (int id : requests)
-        if (id > 0 && id != WildcardFieldId) ids.push_back(id);
+    for (const auto& [id, value] : headerValues(record)) ids.push_back(id);
     return ids;
 }
+
+std::string DataFile::abscissaText(int type) const { return dataText(-1, type); }
 
 std::vector<FieldInfo> DataFile::fields(int record) const {
     std::vector<FieldInfo> result;
@@ -194,6 +202,7 @@ std::vector<FieldInfo> DataFile::fields(int record) const {
         f.identifier = id;
         f.name = fieldText(record, id, 1);
         f.label = fieldText(record, id, 2);
+        f.longName = fieldText(record, id, 3);
         f.units = fieldText(record, id, 4);
         result.push_back(std::move(f));
     }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ravlio/ravlio.h"
@@ -40,8 +41,9 @@ struct Domain {
 struct FieldInfo {
     int identifier = 0;
     std::string name;   // description type 1
-    std::string label;  // description type 2
-    std::string units;  // description type 4
+    std::string label;     // description type 2
+    std::string longName;  // description type 3
+    std::string units;     // description type 4
 };
 
 // A value that a header request did not deliver is empty.
@@ -87,6 +89,13 @@ public:
     std::vector<FieldInfo> fields(int record) const;
     // Values of the given fields of record, in order. Failure: DumpError.
     std::vector<FieldValue> metadata(int record, const std::vector<int>& identifiers) const;
+    // Every header field of record in header order with its value, a field that occurs
+    // more than once (the headers of several parent files) at each place. Failure: DumpError.
+    std::vector<std::pair<int, float>> headerValues(int record) const;
+
+    // A description of the current column's abscissa (description type 1 short name,
+    // 4 units, ...); empty when the format gives none.
+    std::string abscissaText(int type) const;
 
     // Throws DumpError "record R is out of range (the file has N records)" when needed.
     void checkRecord(int record) const;

@@ -1,0 +1,286 @@
+// ravlconvert: data files to CF netCDF-4 and CSV, read back through the netCDF C library.
+#include <netcdf.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "convertlib/convertcli.h"
+#include "convertlib/timeaxis.h"
+#include "support/rgdbuilder.h"
+#include "support/runprogram.h"
+#include "support/tempdir.h"
+#include "support/vornfiles.h"
+
+namespace {
+
+using testsupport::HeaderWord;
+using testsupport::SpectrumRecord;
+
+constexpr int DateId = 32769;
+constexpr int TimeId = 32770;
+constexpr int MissingId = 32780;
+
+struct Conversion {
+    int status = -1;
+    std::string out, err;
+};
+
+Conversion convertFile(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    Conversion r;
+    r.status = convert::runRavlconvert(args, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+// A netCDF file opened for reading in a test; every call must succeed.
+class NcReader {
+public:
+    explicit NcReader(const std::string& path) { EXPECT_EQ(nc_open(path.c_str(), NC_NOWRITE, &id_), NC_NOERR) << path; }
+    ~NcReader() { nc_close(id_); }
+    size_t dim(const char* name) const {
+        int d = -1;
+        size_t n = 0;
+        EXPECT_EQ(nc_inq_dimid(id_, name, &d), NC_NOERR) << name;
+        nc_inq_dimlen(id_, d, &n);
+        return n;
+    }
+    int var(const char* name) const {
+        int v = -1;
+        EXPECT_EQ(nc_inq_varid(id_, name, &v), NC_NOERR) << name;
+        return v;
+    }
+    std::vector<float> floats(const char* name, size_t n) const {
+        std::vector<float> v(n);
+        EXPECT_EQ(nc_get_var_float(id_, var(name), v.data()), NC_NOERR) << name;
+        return v;
+    }
+    std::vector<double> doubles(const char* name, size_t n) const {
+        std::vector<double> v(n);
+        EXPECT_EQ(nc_get_var_double(id_, var(name), v.data()), NC_NOERR) << name;
+        return v;
+    }
+    std::string text(const char* variable, const char* attribute) const {
+        const int v = variable == nullptr ? NC_GLOBAL : var(variable);
+        size_t n = 0;
+        if (nc_inq_attlen(id_, v, attribute, &n) != NC_NOERR) return "<none>";
+        std::string s(n, '\0');
+        nc_get_att_text(id_, v, attribute, s.data());
+        return s;
+    }
+
+private:
+    int id_ = -1;
+};
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+class Ravlconvert : public ::testing::Test {
+protected:
+    // Four records of 8 points around midnight: the third has the date of the day before
+    // (a day file dated by its start) and is missing (NaN values, flag 1).
+    std::string writeDay(const std::string& name, double last = 1500.0) {
+        testsupport::SpectrumFileSpec spec;
+        spec.last = last;
+        spec.subheaders = {testsupport::subheaderHolding({DateId, TimeId})};
+        const float dates[] = {150417, 150417, 150417, 150418};
+        const float times[] = {235800, 235930, 100, 200};
+        std::vector<SpectrumRecord> records;
+        for (int r = 0; r < 4; ++r) {
+            SpectrumRecord rec;
+            for (int i = 0; i < spec.points; ++i) rec.data.push_back(r == 2 ? std::nanf("") : 0.25F * float(r * 10 + i));
+            rec.header = {{DateId, dates[r]}, {TimeId, times[r]}, {MissingId, r == 2 ? 1.0F : 0.0F}};
+            records.push_back(rec);
+        }
+        const std::string path = dir_.file(name);
+        std::string error;
+        EXPECT_TRUE(testsupport::writeSpectrumFile(path, spec, records, &error)) << error;
+        return path;
+    }
+
+    testsupport::TempDir dir_;
+};
+
+TEST_F(Ravlconvert, WritesValuesFieldsTimesAndAttributesOfEveryRecord) {
+    const std::string in = writeDay("DAY.RGD");
+    const std::string out = dir_.file("day.nc");
+    const Conversion run = convertFile({in, out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    NcReader nc(out);
+    ASSERT_EQ(nc.dim("record"), 4U);
+    ASSERT_EQ(nc.dim("wavenumber"), 8U);
+    const std::vector<double> grid = nc.doubles("wavenumber", 8);
+    EXPECT_EQ(grid.front(), 500.0);
+    EXPECT_EQ(grid.back(), 1500.0);
+    EXPECT_EQ(nc.text("wavenumber", "units"), "cm-1");
+
+    const testsupport::ProductContent source = testsupport::readProduct(in, {MissingId});
+    // A column without a short name is named by its number.
+    const std::vector<float> values = nc.floats("column1", 32);
+    for (size_t r = 0; r < 4; ++r)
+        for (size_t i = 0; i < 8; ++i)
+            EXPECT_TRUE(sameBits(values[r * 8 + i], source.data[r][i])) << "record " << r + 1 << " point " << i;
+    EXPECT_TRUE(std::isnan(values[2 * 8]));
+
+    // Midnight passed between records 2 and 3 although the date stayed the same.
+    EXPECT_EQ(nc.doubles("time", 4), (std::vector<double>{86280, 86370, 86460, 86520}));
+    EXPECT_EQ(nc.text("time", "units"), "seconds since 2015-04-17 00:00:00");
+    EXPECT_EQ(nc.floats("missingDataFlag", 4), (std::vector<float>{0, 0, 1, 0}));
+    EXPECT_EQ(nc.floats("dateYYMMDD", 4), (std::vector<float>{150417, 150417, 150417, 150418}));
+    EXPECT_EQ(nc.text("dateYYMMDD", "units"), "YYMMDD");
+    EXPECT_EQ(nc.text("dateYYMMDD", "long_name"), "Observation date");
+    EXPECT_EQ(nc.text(nullptr, "Conventions"), "CF-1.8");
+    EXPECT_EQ(nc.text(nullptr, "source"), "DAY.RGD");
+    EXPECT_NE(nc.text(nullptr, "history").find("written by a test"), std::string::npos) << nc.text(nullptr, "history");
+}
+
+TEST_F(Ravlconvert, SelectionPicksRecordsColumnsAndFields) {
+    const std::string in = writeDay("DAY.RGD");
+    const std::string out = dir_.file("part.nc");
+    ASSERT_EQ(convertFile({in, out, "--records", "2-3", "--fields", "missingDataFlag"}).status, 0);
+    NcReader nc(out);
+    EXPECT_EQ(nc.dim("record"), 2U);
+    EXPECT_EQ(nc.floats("missingDataFlag", 2), (std::vector<float>{0, 1}));
+    int v = -1;
+    EXPECT_NE(nc_inq_varid(0, "dateYYMMDD", &v), NC_NOERR);
+}
+
+TEST_F(Ravlconvert, CsvHoldsTheSameSelection) {
+    const std::string in = writeDay("DAY.RGD");
+    const Conversion run = convertFile({in, "-", "--csv", "--records", "2-3", "--fields", "missingDataFlag"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string header, first, ninth;
+    std::getline(lines, header);
+    std::getline(lines, first);
+    for (int i = 0; i < 8; ++i) std::getline(lines, ninth);
+    EXPECT_EQ(header.substr(0, header.rfind(',')), "record,time,missingDataFlag,wavenumber");
+    EXPECT_EQ(first.substr(0, first.rfind(',')), "2,2015-04-17T23:59:30Z,0,500");
+    EXPECT_EQ(ninth, "3,2015-04-18T00:01:00Z,1,500,NaN");
+}
+
+TEST_F(Ravlconvert, RefusesColumnsOnDifferentGridsNamingTheFirstThatDiffers) {
+    testsupport::RgdSpec spec;
+    spec.columns = {testsupport::RgdColumn{}, testsupport::RgdColumn{}};
+    spec.columns[1].points = 4;
+    spec.columns[1].maximum = 1000.0;
+    const std::string in = dir_.file("TWO.RGD");
+    ASSERT_TRUE(testsupport::writeRgdFile(in, spec, 2));
+    const Conversion refused = convertFile({in, dir_.file("two.nc")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "ravlconvert: record 1 column 2 has 4 points where record 1 column 1 has 8: one netCDF variable holds "
+              "values on one grid; choose consistent records and columns with --records and --columns\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("two.nc")));
+    EXPECT_EQ(convertFile({in, dir_.file("two.nc"), "--columns", "2"}).status, 0);
+    EXPECT_EQ(NcReader(dir_.file("two.nc")).dim("wavenumber"), 4U);
+}
+
+TEST_F(Ravlconvert, ConvertsACalibratedDayAndItsCavityEmissivityTable) {
+    const std::string tools = TOOLS_BINARY_DIR;
+    const auto day = dir_.path() / "day";
+    ASSERT_EQ(testsupport::runProgram(tools + "/vornsim", "", dir_.path(), {"--dir", "day", "--sets", "2", "--points", "40"}).exitStatus, 0);
+    const testsupport::ProgramResult calibration =
+        testsupport::runProgram(VORNCALV_BINARY, testsupport::readFile((day / "ANSWERS.TXT").string()), day);
+    ASSERT_TRUE(calibration.exited) << calibration.err;
+    std::string product;
+    for (const auto& entry : std::filesystem::directory_iterator(day))
+        if (entry.path().extension() == ".RLC") product = entry.path().string();
+    ASSERT_FALSE(product.empty()) << calibration.err;
+
+    ASSERT_EQ(convertFile({product, dir_.file("rlc.nc")}).status, 0);
+    const testsupport::ProductContent source = testsupport::readProduct(product, {TimeId});
+    NcReader nc(dir_.file("rlc.nc"));
+    const size_t records = static_cast<size_t>(source.records);
+    ASSERT_EQ(nc.dim("record"), records);
+    const std::vector<float> radiance = nc.floats(source.descriptions[0].c_str(), records * 40);
+    for (size_t r = 0; r < records; ++r)
+        for (size_t i = 0; i < 40; ++i) ASSERT_TRUE(sameBits(radiance[r * 40 + i], source.data[r][i])) << r << " " << i;
+    // The product's five parent headers: each field once per parent, the repeats numbered.
+    EXPECT_EQ(nc.floats("timeHHMMSS", records).front(), source.metadata[0][0]);
+    EXPECT_EQ(nc.floats("timeHHMMSS_5", records).size(), records);
+    EXPECT_EQ(nc.text("time", "units").rfind("seconds since 20", 0), 0U);
+
+    ASSERT_EQ(convertFile({(day / "CAVEMIS1.MLT").string(), dir_.file("cav.nc")}).status, 0);
+    EXPECT_EQ(NcReader(dir_.file("cav.nc")).dim("record"), 1U);
+}
+
+TEST_F(Ravlconvert, NcdumpShowsTheLayoutAsAUserSeesIt) {
+    if (!std::filesystem::exists("/usr/bin/ncdump")) GTEST_SKIP() << "ncdump (Debian netcdf-bin) is not installed";
+    ASSERT_EQ(convertFile({writeDay("DAY.RGD"), dir_.file("day.nc"), "--fields", "missingDataFlag"}).status, 0);
+    testsupport::ProgramResult dump = testsupport::runProgram("/usr/bin/ncdump", "", dir_.path(), {"-h", "day.nc"});
+    ASSERT_EQ(dump.exitStatus, 0) << dump.err;
+    // The history line starts with the moment of the conversion and names the paths.
+    const size_t history = dump.out.find(":history = \"");
+    ASSERT_NE(history, std::string::npos);
+    const size_t end = dump.out.find('\n', history);
+    dump.out.replace(history, end - history, ":history = <conversion line and the file's own history>");
+    EXPECT_EQ(dump.out,
+              "netcdf day {\n"
+              "dimensions:\n"
+              "\trecord = UNLIMITED ; // (4 currently)\n"
+              "\twavenumber = 8 ;\n"
+              "variables:\n"
+              "\tdouble wavenumber(wavenumber) ;\n"
+              "\t\twavenumber:long_name = \"wavenumber\" ;\n"
+              "\t\twavenumber:units = \"cm-1\" ;\n"
+              "\tint record_number(record) ;\n"
+              "\t\trecord_number:long_name = \"record number in the source file\" ;\n"
+              "\tdouble time(record) ;\n"
+              "\t\ttime:standard_name = \"time\" ;\n"
+              "\t\ttime:long_name = \"time of the record (from dateYYMMDD and timeHHMMSS)\" ;\n"
+              "\t\ttime:units = \"seconds since 2015-04-17 00:00:00\" ;\n"
+              "\t\ttime:calendar = \"standard\" ;\n"
+              "\t\ttime:_FillValue = NaN ;\n"
+              "\tfloat column1(record, wavenumber) ;\n"
+              "\t\tcolumn1:_FillValue = NaNf ;\n"
+              "\t\tcolumn1:coordinates = \"time\" ;\n"
+              "\tfloat missingDataFlag(record) ;\n"
+              "\t\tmissingDataFlag:_FillValue = NaNf ;\n"
+              "\t\tmissingDataFlag:long_name = \"Logical flag indicating that a data record is missing (true/false)\" ;\n"
+              "\t\tmissingDataFlag:label = \"Missing Data Flag\" ;\n"
+              "\t\tmissingDataFlag:field_name = \"missingDataFlag\" ;\n"
+              "\t\tmissingDataFlag:field_identifier = 32780 ;\n"
+              "\n"
+              "// global attributes:\n"
+              "\t\t:Conventions = \"CF-1.8\" ;\n"
+              "\t\t:title = \"Data from DAY.RGD\" ;\n"
+              "\t\t:source = \"DAY.RGD\" ;\n"
+              "\t\t:history = <conversion line and the file's own history>\n"
+              "}\n");
+}
+
+TEST(RavlconvertCommandLine, BadCommandLinesExitTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"only-one"}, {"a", "b", "c"}, {"a", "b", "--records"}, {"a", "b", "--bogus"}, {"a", "b", "--csv=1"}}) {
+        const Conversion r = convertFile(args);
+        EXPECT_EQ(r.status, 2) << args.size();
+        EXPECT_NE(r.err.find("Try 'ravlconvert --help'"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(convertFile({"--help"}).status, 0);
+}
+
+TEST(RavlconvertTimeAxis, DatesAndTimesBecomeSecondsSinceTheFirstDate) {
+    EXPECT_EQ(convert::daysSinceEpoch({1970, 1, 1}), 0);
+    EXPECT_EQ(convert::daysSinceEpoch({2000, 3, 1}), 11017);
+    EXPECT_FALSE(convert::dateOf(150231));  // no 31 February
+    EXPECT_EQ(convert::dateOf(991231)->year, 1999);
+    EXPECT_EQ(convert::dateOf(20240229)->day, 29);
+    EXPECT_FALSE(convert::secondsOfDay(126000));  // 60 minutes
+    convert::TimeAxis axis;
+    EXPECT_FALSE(axis.next(NAN, 120000));          // no date yet: no time
+    EXPECT_EQ(*axis.next(151231, 235959), 86399);
+    EXPECT_EQ(*axis.next(160101, 1), 86401);       // the date moved on at midnight
+    EXPECT_EQ(*axis.next(160101, 120000), 86400 + 43200);
+    EXPECT_EQ(convert::isoTime(*convert::dateOf(151231), 86401), "2016-01-01T00:00:01Z");
+}
+
+}  // namespace

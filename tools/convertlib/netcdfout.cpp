@@ -1,0 +1,186 @@
+// Writing a selection of a data file as a CF netCDF-4 file through the netCDF C library.
+#include "convertlib/netcdfout.h"
+
+#include <netcdf.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace convert {
+
+using dump::DumpError;
+
+namespace {
+
+constexpr size_t RecordsPerChunk = 1;
+
+// An open netCDF file that is closed (and its temporary name removed) unless committed.
+class NcFile {
+public:
+    NcFile(std::string temporary, std::string target) : temporary_(std::move(temporary)), target_(std::move(target)) {
+        check(nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_));
+        open_ = true;
+    }
+    ~NcFile() {
+        if (open_) nc_close(id_);
+        if (!committed_) std::remove(temporary_.c_str());
+    }
+    NcFile(const NcFile&) = delete;
+    NcFile& operator=(const NcFile&) = delete;
+
+    int id() const { return id_; }
+
+    void check(int status) const {
+        if (status != NC_NOERR) throw DumpError("cannot write " + target_ + ": " + nc_strerror(status));
+    }
+
+    void text(int var, const char* name, const std::string& value) const {
+        if (!value.empty()) check(nc_put_att_text(id_, var, name, value.size(), value.c_str()));
+    }
+
+    void commit() {
+        open_ = false;
+        check(nc_close(id_));
+        if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
+            throw DumpError("cannot write " + target_ + ": " + std::strerror(errno));
+        committed_ = true;
+    }
+
+private:
+    std::string temporary_;
+    std::string target_;
+    int id_ = -1;
+    bool open_ = false;
+    bool committed_ = false;
+};
+
+struct Layout {
+    int recordDim = -1, pointDim = -1;
+    int gridVar = -1, timeVar = -1, recordVar = -1;
+    std::vector<int> columnVars, fieldVars;
+};
+
+void defineFloat(const NcFile& nc, int var) {
+    const float fill = std::nanf("");
+    nc.check(nc_def_var_fill(nc.id(), var, 0, &fill));
+}
+
+Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
+    Layout l;
+    const int id = nc.id();
+    const Grid& g = s.grid();
+    nc.check(nc_def_dim(id, "record", NC_UNLIMITED, &l.recordDim));
+    nc.check(nc_def_dim(id, g.name.c_str(), g.values.size(), &l.pointDim));
+
+    nc.check(nc_def_var(id, g.name.c_str(), NC_DOUBLE, 1, &l.pointDim, &l.gridVar));
+    nc.text(l.gridVar, "long_name", g.longName);
+    nc.text(l.gridVar, "units", g.units);
+
+    nc.check(nc_def_var(id, "record_number", NC_INT, 1, &l.recordDim, &l.recordVar));
+    nc.text(l.recordVar, "long_name", "record number in the source file");
+
+    if (s.hasTime()) {
+        nc.check(nc_def_var(id, "time", NC_DOUBLE, 1, &l.recordDim, &l.timeVar));
+        nc.text(l.timeVar, "standard_name", "time");
+        nc.text(l.timeVar, "long_name", "time of the record (from dateYYMMDD and timeHHMMSS)");
+        if (s.timeUnits()) nc.text(l.timeVar, "units", *s.timeUnits());
+        nc.text(l.timeVar, "calendar", "standard");
+        const double fill = std::nan("");
+        nc.check(nc_def_var_fill(id, l.timeVar, 0, &fill));
+    }
+
+    const int dims[2] = {l.recordDim, l.pointDim};
+    // One record a chunk: each spectrum goes to the file in one piece, no chunk cache copying.
+    const size_t chunk[2] = {RecordsPerChunk, g.values.size()};
+    for (const dump::ColumnInfo& c : s.columns()) {
+        int var = -1;
+        const std::string name = c.shortName.empty() ? "column" + std::to_string(c.number) : c.shortName;
+        nc.check(nc_def_var(id, name.c_str(), NC_FLOAT, 2, dims, &var));
+        nc.check(nc_def_var_chunking(id, var, NC_CHUNKED, chunk));
+        defineFloat(nc, var);
+        nc.text(var, "long_name", c.longName.empty() ? c.label : c.longName);
+        nc.text(var, "label", c.label);
+        nc.text(var, "units", c.units);
+        if (s.hasTime()) nc.text(var, "coordinates", "time");
+        l.columnVars.push_back(var);
+    }
+    for (const FieldSlot& f : s.fields()) {
+        int var = -1;
+        nc.check(nc_def_var(id, f.variable.c_str(), NC_FLOAT, 1, &l.recordDim, &var));
+        defineFloat(nc, var);
+        nc.text(var, "long_name", f.info.longName.empty() ? f.info.label : f.info.longName);
+        nc.text(var, "label", f.info.label);
+        nc.text(var, "units", f.info.units);
+        nc.text(var, "field_name", f.info.name);
+        const int identifier = f.info.identifier;
+        nc.check(nc_put_att_int(id, var, "field_identifier", NC_INT, 1, &identifier));
+        if (f.occurrence > 0) nc.check(nc_put_att_int(id, var, "place_in_header", NC_INT, 1, &f.occurrence));
+        l.fieldVars.push_back(var);
+    }
+    nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
+    nc.text(NC_GLOBAL, "title", p.title);
+    nc.text(NC_GLOBAL, "source", p.source);
+    nc.text(NC_GLOBAL, "history", p.history);
+    nc.check(nc_enddef(id));
+    return l;
+}
+
+// The per-record values of the one-dimensional variables, gathered while the spectra are
+// written and stored in one call per variable at the end (one call per value and record
+// would cost more than the spectra themselves).
+struct RecordVariables {
+    std::vector<int> record;
+    std::vector<double> time;
+    std::vector<std::vector<float>> fields;
+
+    explicit RecordVariables(size_t fieldCount) : fields(fieldCount) {}
+
+    void add(const RecordValues& r) {
+        record.push_back(r.record);
+        time.push_back(r.time.value_or(std::nan("")));
+        for (size_t k = 0; k < fields.size(); ++k) fields[k].push_back(r.fields[k]);
+    }
+
+    void write(const NcFile& nc, const Layout& l) const {
+        const size_t start[1] = {0};
+        const size_t count[1] = {record.size()};
+        if (record.empty()) return;
+        nc.check(nc_put_vara_int(nc.id(), l.recordVar, start, count, record.data()));
+        if (l.timeVar >= 0) nc.check(nc_put_vara_double(nc.id(), l.timeVar, start, count, time.data()));
+        for (size_t k = 0; k < fields.size(); ++k)
+            nc.check(nc_put_vara_float(nc.id(), l.fieldVars[k], start, count, fields[k].data()));
+    }
+};
+
+void writeSpectra(const NcFile& nc, const Layout& l, const RecordValues& r, size_t index) {
+    const size_t at[2] = {index, 0};
+    for (size_t k = 0; k < l.columnVars.size(); ++k) {
+        const size_t count[2] = {1, r.columns[k].size()};
+        nc.check(nc_put_vara_float(nc.id(), l.columnVars[k], at, count, r.columns[k].data()));
+    }
+}
+
+}  // namespace
+
+void writeNetcdf(Selection& selection, const Provenance& provenance, const std::string& path,
+                 const Progress& progress) {
+    NcFile nc(path + ".new" + std::to_string(getpid()), path);
+    const Layout layout = define(nc, selection, provenance);
+    nc.check(nc_put_var_double(nc.id(), layout.gridVar, selection.grid().values.data()));
+    const std::vector<int>& records = selection.records();
+    RecordVariables perRecord(selection.fields().size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        const RecordValues r = selection.read(records[i]);
+        writeSpectra(nc, layout, r, i);
+        perRecord.add(r);
+        if (progress) progress(i + 1, records.size());
+    }
+    perRecord.write(nc, layout);
+    nc.commit();
+}
+
+}  // namespace convert
