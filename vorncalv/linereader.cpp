@@ -6,7 +6,14 @@
 namespace vorncalv {
 
 bool readLine(std::istream& in, std::string& line, std::size_t width) {
+    std::size_t significant = 0;
+    return readLine(in, line, width, significant);
+}
+
+bool readLine(std::istream& in, std::string& line, std::size_t width, std::size_t& significant) {
     line.clear();
+    significant = 0;
+    std::size_t length = 0;  // characters of the line so far, dropped ones included
     if (!in.good()) return false;
     bool readSomething = false;
     bool droppedCarriageReturn = false;  // a '\r' held back until we know what follows
@@ -20,9 +27,15 @@ bool readLine(std::istream& in, std::string& line, std::size_t width) {
         }
         readSomething = true;
         if (c == '\n') return true;
-        if (droppedCarriageReturn && line.size() < width) line.push_back('\r');
+        if (droppedCarriageReturn) {
+            if (line.size() < width) line.push_back('\r');
+            significant = ++length;
+        }
         droppedCarriageReturn = (c == '\r');
-        if (!droppedCarriageReturn && line.size() < width) line.push_back(static_cast<char>(c));
+        if (droppedCarriageReturn) continue;
+        if (line.size() < width) line.push_back(static_cast<char>(c));
+        ++length;
+        if (c != ' ') significant = length;
     }
 }
 

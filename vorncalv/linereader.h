@@ -16,4 +16,9 @@ namespace vorncalv {
 // read error.
 bool readLine(std::istream& in, std::string& line, std::size_t width);
 
+// As above; significant receives the length of the whole line up to its last non-blank
+// character, dropped characters included, so a caller can tell a line that did not fit
+// from one whose cut part held only blanks.
+bool readLine(std::istream& in, std::string& line, std::size_t width, std::size_t& significant);
+
 }  // namespace vorncalv
