@@ -326,6 +326,41 @@ TEST_F(VorncalvDay, EveryKindOfStopHasItsExitStatus) {
     }
 }
 
+// A paint-emissivity file that cannot be read is explained by the system's reason in the log.
+TEST_F(VorncalvDay, PaintFileThatCannotBeReadIsExplainedWithTheSystemsReason) {
+    struct Case {
+        const char* what;
+        void (*make)(const std::string& path);
+        const char* logged;  // the log's last lines
+        const char* stopText;
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string& path) { std::filesystem::remove(path); },
+         "UNABLE TO OPEN EMISSIVITY-SPECTRUM FILE\nREASON: No such file or directory\n", "EMISSIVITY FILE?"},
+        {"empty", [](const std::string& path) { testsupport::writeFile(path, ""); },
+         "READ ERROR ON REC.1, EMISSIVITY SPECTRUM\nREASON: empty file\n", "CHECK EMISSIVITY FILE"},
+        {"directory",
+         [](const std::string& path) {
+             std::filesystem::remove(path);
+             std::filesystem::create_directory(path);
+         },
+         "READ ERROR ON REC.1, EMISSIVITY SPECTRUM\nREASON: Is a directory\n", "CHECK EMISSIVITY FILE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : files()) std::filesystem::remove_all(dir.file(name));
+        write(16);
+        c.make(dir.file(day.emissivityName));
+        const testsupport::ProgramResult r = run(day.answers("abc", true));
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.err, "STOP " + std::string(c.stopText) + "\n");
+        const std::string log = readFile(dir.file("abc.LOG"));
+        const std::string logged = c.logged;
+        ASSERT_GE(log.size(), logged.size());
+        EXPECT_EQ(log.substr(log.size() - logged.size()), logged);
+    }
+}
+
 TEST_F(VorncalvDay, ThreeBadTimeRecordsThenAGoodOneStartAtRecordFour) {
     day.config.lastSceneNumber = 0;
     day.records[0].hhmmss = 250000.0F;

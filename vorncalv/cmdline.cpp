@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"

@@ -1,6 +1,7 @@
 // Reading one text line into a bounded buffer.
 #include "vorncalv/linereader.h"
 
+#include <exception>
 #include <istream>
 
 namespace vorncalv {
@@ -19,7 +20,15 @@ bool readLine(std::istream& in, std::string& line, std::size_t width, std::size_
     bool droppedCarriageReturn = false;  // a '\r' held back until we know what follows
     std::streambuf* buf = in.rdbuf();
     for (;;) {
-        const int c = buf->sbumpc();
+        int c = 0;
+        try {
+            c = buf->sbumpc();
+        } catch (const std::exception&) {
+            // The buffer reports a failed read (a directory opened as a file) by throwing:
+            // that is a read error like any other.
+            in.setstate(std::ios::badbit);
+            return false;
+        }
         if (c == std::char_traits<char>::eof()) {
             in.setstate(std::ios::eofbit);
             if (!readSomething) in.setstate(std::ios::failbit);
