@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -237,6 +238,16 @@ TEST_F(Dialogue, RootKeepsTheFirstEightCharacters) {
     EXPECT_EQ(s.BASE, "150417C1");
     EXPECT_EQ(s.LOGFIL, padded("150417C1.LOG"));
     EXPECT_EQ(vorncalv::outputName(s.BASE, "XXXXXXXX.RES"), padded("150417C1.RES"));
+}
+
+// A root whose first 8 characters are blank is refused like an empty one.
+TEST_F(Dialogue, BlankRootIsRefused) {
+    for (const char* typed : {"\n", "   \n", "         x\n"}) {
+        util::logmsgReset();
+        std::filesystem::remove(dir.file("VORNCALV.LOG"));
+        EXPECT_EQ(run(typed, vorncalv::askRoot), "EMPTY ROOT") << typed;
+        EXPECT_EQ(log("VORNCALV.LOG"), "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.\n") << typed;
+    }
 }
 
 TEST_F(Dialogue, EndOfInputAtRootPromptLogsAndStops) {

@@ -214,12 +214,13 @@ void askOriginalSpectra(RunState& s) {
 
 void askRoot(RunState& s) {
     const Answer typed = answer(s, ROOT_PROMPT);
-    if (typed.significant == 0) {
+    s.BASE = util::pad(std::string_view(typed.line).substr(0, std::min(typed.line.size(), std::size_t{8})), 8);
+    const std::string root = trimmed(s.BASE);
+    // A root whose 8 characters are all blank would name the files ".LOG", "        .RLC".
+    if (root.empty()) {
         sayAndLog(s, "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.");
         util::stop("EMPTY ROOT");
     }
-    s.BASE = util::pad(std::string_view(typed.line).substr(0, std::min(typed.line.size(), std::size_t{8})), 8);
-    const std::string root = trimmed(s.BASE);
     const bool cut = typed.significant > 8;
     // Said before the log is opened, so that the console shows it in the order it happened.
     const std::string cutLine = "ROOT OF FILE NAMES CUT TO 8 CHARACTERS: " + root;
