@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -43,27 +44,40 @@ constexpr int MAXLINE = 79;
 // Opens an existing file for appending; never creates one. O_NONBLOCK makes a FIFO without
 // a reader fail at once instead of waiting for one without end; it is cleared again so that
 // writes behave as usual.
-LogFile openExisting(const std::string& name) {
+// error receives the system's error number of a failure.
+LogFile openExisting(const std::string& name, int& error) {
     const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        error = errno;
         ::close(fd);
         return nullptr;
     }
     LogFile f(::fdopen(fd, "a"));
-    if (!f) ::close(fd);
+    if (!f) {
+        error = errno;
+        ::close(fd);
+    }
     return f;
 }
 
 // Creates a new file; fails when one appeared meanwhile.
-LogFile createNew(const std::string& name) {
-    return LogFile(std::fopen(name.c_str(), "wx"));
+LogFile createNew(const std::string& name, int& error) {
+    LogFile f(std::fopen(name.c_str(), "wx"));
+    if (!f) error = errno;
+    return f;
 }
 
-[[noreturn]] void openFailure(const char* what, const std::string& name) {
+// The two console lines of the failure, a third with the system's reason when there is
+// one (error not 0), and the stop.
+[[noreturn]] void openFailure(const char* what, const std::string& name, int error) {
     conout() << freefmt({what}) << '\n';
     conout() << freefmt({"       -- FILE: ", name}) << '\n';
+    if (error != 0) conout() << freefmt({"       -- REASON: ", std::strerror(error)}) << '\n';
     conout().flush();
     stop("OPEN ERROR, LOG FILE");
 }
@@ -72,13 +86,14 @@ void openLog(int LOG, std::string_view FILNAM) {
     const std::string name(trim(FILNAM));
     std::error_code ec;
     const bool exists = !name.empty() && std::filesystem::exists(name, ec);
+    int error = 0;
     if (exists) {
-        logFile = openExisting(name);
-        if (!logFile) openFailure("LOGMSG -- ERROR OPENING \"EXISTING\" FILE", name);
+        logFile = openExisting(name, error);
+        if (!logFile) openFailure("LOGMSG -- ERROR OPENING \"EXISTING\" FILE", name, error);
     } else {
         conout() << freefmt({"Opening NEW log file ", name}) << '\n';
-        if (!name.empty()) logFile = createNew(name);
-        if (!logFile) openFailure("LOGMSG -- ERROR OPENING \"NON-EXISTENT\" LOG FILE", name);
+        if (!name.empty()) logFile = createNew(name, error);
+        if (!logFile) openFailure("LOGMSG -- ERROR OPENING \"NON-EXISTENT\" LOG FILE", name, error);
     }
     logUnit = LOG;
 }

@@ -10,8 +10,9 @@ namespace util {
 // Appends MESSG (trailing blanks and NULs removed, cut to 79 characters) as one line to the
 // log. The first call opens FILNAM (trailing blanks removed) for appending when it exists,
 // or creates it after printing "Opening NEW log file <name>" on the console; an open
-// failure prints the two console lines and stops with "OPEN ERROR, LOG FILE" (the log then
-// stays unopened). Later calls write to the file opened first whatever FILNAM they pass.
+// failure prints the two console lines (and a third with the system's reason, when it gave
+// one) and stops with "OPEN ERROR, LOG FILE" (the log then stays unopened). Later calls
+// write to the file opened first whatever FILNAM they pass.
 // Every line is flushed to the file at once, so the log survives an abrupt end. A failed
 // write throws std::system_error (not a stop: the program does not handle it). LOG is the
 // caller's unit number, kept for the record.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "libutil/filereason.h"
 #include "libutil/recbridge.h"
 #include "libutil/sleeper.h"
 #include "ravlio/fortjkt.h"
@@ -45,6 +46,7 @@ bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
         if (ihndl != 0) return true;
         progress({"RDDMVF -- Open error, file ", name});
         const std::string text = reportLibraryError(0);
+        if (const std::string reason = fileReason(name); !reason.empty()) progress({"REASON:", reason});
         if (!wait) {
             out.fail(1, text);
             return false;

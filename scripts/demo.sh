@@ -21,8 +21,9 @@ status=0
 (cd demo && ../build/vorncalv < ANSWERS.TXT > vorncalv.out 2> vorncalv.err) || status=$?
 stop=$(tail -n 1 demo/vorncalv.err 2>/dev/null || true)
 echo "  exit status $status, last line on standard error: $stop"
+# Exit status 0 is the run's own word that it did its work (1: any other stop).
 if [ "$status" -ne 0 ] || [ "$stop" != "STOP *** END VORNCALV.EXE ***" ]; then
-  echo "demo: vorncalv did not end with 'STOP *** END VORNCALV.EXE ***'; see demo/vorncalv.err and demo/*.LOG" >&2
+  echo "demo: vorncalv ended with exit status $status and '$stop', not 0 and 'STOP *** END VORNCALV.EXE ***'; see demo/vorncalv.err and demo/*.LOG" >&2
   exit 1
 fi
 

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/logmsg.h"
+#include "libutil/rootlock.h"
 #include "libutil/stop.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
@@ -25,7 +27,10 @@ std::string padded(const std::string& text, std::size_t width = 80) { return uti
 class Dialogue : public ::testing::Test {
 protected:
     void SetUp() override { util::logmsgReset(); }
-    void TearDown() override { util::logmsgReset(); }
+    void TearDown() override {
+        util::logmsgReset();
+        util::unlockRoot();  // askRoot takes the root's lock
+    }
 
     // Runs step with input as the console; returns the stop text ("" when it did not stop).
     template <typename Step>
@@ -172,12 +177,21 @@ TEST_F(Dialogue, ShortInputNameStopsAtTheEndOfTheName) {
     EXPECT_EQ(s.FILEIN, padded(std::string(8, 'x') + ".U"));
 }
 
-TEST_F(Dialogue, AnswerLongerThanTheNameIsCut) {
-    const std::string name = "a." + std::string(100, 'b');
-    EXPECT_EQ(run(name + "\nnext\n", vorncalv::askInputFile), "");
-    EXPECT_EQ(s.CXFILE, name.substr(0, 80));
-    EXPECT_EQ(run("next\n", vorncalv::askOriginalSpectra), "");
-    EXPECT_EQ(s.ORGINP, padded("next"));
+// A name is never cut: beyond 80 characters only blanks may follow it, wherever in the line
+// the rest lies (a blank at 81 and a letter after it count as 84 characters).
+TEST_F(Dialogue, AnswerLongerThanANameIsRefusedUnlessOnlyBlanksFollow) {
+    const std::string name80 = "a." + std::string(78, 'b');
+    EXPECT_EQ(run(name80 + std::string(30, ' ') + "\n", vorncalv::askInputFile), "");
+    EXPECT_EQ(s.CXFILE, name80);
+    EXPECT_EQ(run(name80 + "   c\n", vorncalv::askOriginalSpectra), "NAME TOO LONG");
+    EXPECT_EQ(out.str().substr(out.str().find(" (used")),
+              " (used for variance comp., \"forward\" cases)\n"
+              " NAME TOO LONG AT PROMPT FOR PATH NAME OF COMPLEX SP.\n"
+              " Opening NEW log file VORNCALV.LOG\n"
+              " NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 84\n");
+    EXPECT_EQ(log("VORNCALV.LOG"),
+              "NAME TOO LONG AT PROMPT FOR PATH NAME OF COMPLEX SP.\n"
+              "NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 84\n");
 }
 
 TEST_F(Dialogue, CarriageReturnBeforeTheLineEndIsNotPartOfTheAnswer) {
@@ -218,9 +232,22 @@ TEST_F(Dialogue, RootNamesLogMarkerAndOutputFiles) {
 
 TEST_F(Dialogue, RootKeepsTheFirstEightCharacters) {
     EXPECT_EQ(run("150417C1_extra\n", vorncalv::askRoot), "");
+    EXPECT_EQ(out.str(),
+              " ENTER FIRST 8 CHARS. FOR OUTPUT FILE NAMES:  ROOT OF FILE NAMES CUT TO 8 CHARACTERS: 150417C1\n"
+              " Opening NEW log file 150417C1.LOG\n");
     EXPECT_EQ(s.BASE, "150417C1");
     EXPECT_EQ(s.LOGFIL, padded("150417C1.LOG"));
     EXPECT_EQ(vorncalv::outputName(s.BASE, "XXXXXXXX.RES"), padded("150417C1.RES"));
+}
+
+// A root whose first 8 characters are blank is refused like an empty one.
+TEST_F(Dialogue, BlankRootIsRefused) {
+    for (const char* typed : {"\n", "   \n", "         x\n"}) {
+        util::logmsgReset();
+        std::filesystem::remove(dir.file("VORNCALV.LOG"));
+        EXPECT_EQ(run(typed, vorncalv::askRoot), "EMPTY ROOT") << typed;
+        EXPECT_EQ(log("VORNCALV.LOG"), "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.\n") << typed;
+    }
 }
 
 TEST_F(Dialogue, EndOfInputAtRootPromptLogsAndStops) {

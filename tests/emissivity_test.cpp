@@ -240,7 +240,8 @@ TEST_F(Emissivity, OverlongHeaderIsLoggedCutAndPointsFollowIt) {
 
 TEST_F(Emissivity, MissingFileStopsWithEmissivityFile) {
     EXPECT_EQ(run(), "EMISSIVITY FILE?");
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"UNABLE TO OPEN EMISSIVITY-SPECTRUM FILE"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"UNABLE TO OPEN EMISSIVITY-SPECTRUM FILE",
+                                                    "REASON: No such file or directory"}));
     EXPECT_TRUE(cavityFiles().empty());
 }
 
@@ -248,7 +249,8 @@ TEST_F(Emissivity, EmptyFileStopsWithCheckEmissivityFile) {
     paint("");
     EXPECT_EQ(run(), "CHECK EMISSIVITY FILE");
     EXPECT_EQ(logLines(), (std::vector<std::string>{"FIRST LINE OF EMISSIVITY-SPECTRUM FILE:",
-                                                    "READ ERROR ON REC.1, EMISSIVITY SPECTRUM"}));
+                                                    "READ ERROR ON REC.1, EMISSIVITY SPECTRUM",
+                                                    "REASON: empty file"}));
 }
 
 TEST_F(Emissivity, HeaderWithoutPointsStops) {

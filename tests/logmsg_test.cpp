@@ -100,7 +100,8 @@ TEST_F(Logmsg, NewFileThatCannotBeCreatedStops) {
     }
     EXPECT_EQ(console(), " Opening NEW log file " + name +
                              "\n LOGMSG -- ERROR OPENING \"NON-EXISTENT\" LOG FILE"
-                             "\n        -- FILE: " + name + "\n");
+                             "\n        -- FILE: " + name +
+                             "\n        -- REASON: No such file or directory\n");
 }
 
 TEST_F(Logmsg, ExistingFileThatCannotBeOpenedStops) {
@@ -114,7 +115,7 @@ TEST_F(Logmsg, ExistingFileThatCannotBeOpenedStops) {
         EXPECT_STREQ(s.text(), "OPEN ERROR, LOG FILE");
     }
     EXPECT_EQ(console(), " LOGMSG -- ERROR OPENING \"EXISTING\" FILE\n        -- FILE: " + name +
-                             "\n");
+                             "\n        -- REASON: Is a directory\n");
 }
 
 TEST_F(Logmsg, FailedOpenLeavesTheFirstCallStateForTheNextTry) {
@@ -137,7 +138,8 @@ TEST_F(Logmsg, ExistingFifoWithoutReaderStopsInsteadOfHanging) {
                 util::logmsg(13, name, "X");
             } catch (const util::Stop& s) {
                 stopped = std::string(s.text()) == "OPEN ERROR, LOG FILE" &&
-                          console() == " LOGMSG -- ERROR OPENING \"EXISTING\" FILE\n        -- FILE: " + name + "\n";
+                          console() == " LOGMSG -- ERROR OPENING \"EXISTING\" FILE\n        -- FILE: " + name +
+                                           "\n        -- REASON: No such device or address\n";
             }
             std::_Exit(stopped ? 0 : 1);
         },

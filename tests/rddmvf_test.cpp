@@ -138,7 +138,8 @@ TEST_F(Rddmvf, MissingFileWithoutWaitingIsStatusOneWithLibraryText) {
     EXPECT_EQ(c.msg, util::pad("filetype is unknown", 80));
     EXPECT_EQ(c.init, 1);
     EXPECT_EQ(c.ihndl, 0);
-    EXPECT_EQ(console(), " RDDMVF -- Open error, file " + path + "\n ZARFLastError Message:\n filetype is unknown\n");
+    EXPECT_EQ(console(), " RDDMVF -- Open error, file " + path + "\n ZARFLastError Message:\n filetype is unknown\n"
+                         " REASON: No such file or directory\n");
 }
 
 TEST_F(Rddmvf, NameIsTerminatedInPlaceWithinItsEightyCharacters) {
@@ -199,7 +200,8 @@ TEST_F(Rddmvf, WaitsForTheFileToAppear) {
     EXPECT_EQ(c.istat, 0) << c.msg;
     EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024, 2048}));
     const std::string tryLines = " RDDMVF -- Open error, file " + path +
-                                 "\n ZARFLastError Message:\n filetype is unknown\n RDDMVF -- waiting to open file " +
+                                 "\n ZARFLastError Message:\n filetype is unknown\n REASON: No such file or directory\n"
+                                 " RDDMVF -- waiting to open file " +
                                  path + "\n        -- last try was number ";
     EXPECT_EQ(console(), tryLines + "1\n" + tryLines + "2\n");
 }

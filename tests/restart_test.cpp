@@ -159,7 +159,7 @@ TEST_F(Restart, ReaderFailureOnRecordOneStopsAtOnce) {
     s.CXFILE = util::pad("MISSING.UVS", 80);
     EXPECT_EQ(firstRecord(), "FIRST RECORD IS BAD");
     EXPECT_EQ(s.NRI, 1);
-    EXPECT_EQ(capture.log(), "filetype is unknown\nINPUT FILE: MISSING.UVS\nIRDST = 1\n");
+    EXPECT_EQ(capture.log(), "filetype is unknown\nREASON: No such file or directory\nINPUT FILE: MISSING.UVS\nIRDST = 1\n");
 }
 
 TEST_F(Restart, ReaderFailureAfterBadTimesStopsWithoutMovingOn) {

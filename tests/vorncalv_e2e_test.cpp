@@ -2,6 +2,8 @@
 // exit status as an operator sees them.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "libutil/fixedtext.h"
+#include "ravlio/platform.h"
 #include "support/runprogram.h"
 #include "support/syntheticday.h"
 #include "support/tempdir.h"
@@ -62,7 +65,7 @@ protected:
 TEST_F(VorncalvRun, InputNameWithoutDotStopsWithTryAgain) {
     const testsupport::ProgramResult r = run("abc\n");
     EXPECT_TRUE(r.exited);
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "STOP TRY AGAIN!\n");
     EXPECT_EQ(r.out, consoleBanner() +
                          " ENTER Input File Name:  INPUT FILE NAME IS TOO SHORT\n"
@@ -73,14 +76,14 @@ TEST_F(VorncalvRun, InputNameWithoutDotStopsWithTryAgain) {
 
 TEST_F(VorncalvRun, EmptyInputStopsAtTheFirstPrompt) {
     const testsupport::ProgramResult r = run("");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "STOP READ ERROR;FILE NAME\n");
     EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")), "READ ERROR AT PROMPT FOR INPUT FILE NAME\n");
 }
 
 TEST_F(VorncalvRun, EndOfInputAtPathPromptLogsIntoVorncalvLog) {
     const testsupport::ProgramResult r = run("a.b\n");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "STOP READ ERROR; PATH?\n");
     EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")), "READ ERROR AT PROMPT FOR PATH NAME OF COMPLEX SP.\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"VORNCALV.LOG"}));
@@ -89,27 +92,152 @@ TEST_F(VorncalvRun, EndOfInputAtPathPromptLogsIntoVorncalvLog) {
 TEST_F(VorncalvRun, MissingInputFileInBatchModeStopsWithFirstRecordIsBad) {
     const testsupport::ProgramResult r = run("D:\\data\\150417C1.UVS\norig.uvs\nabc\nY\n");
     EXPECT_TRUE(r.exited);
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
     EXPECT_EQ(r.out, consoleBanner() + FOUR_PROMPTS_ECHO +
                          " Opening NEW log file abc.LOG\n"
                          " DISABLE REAL-TIME MODE? [Y/N]  RDDMVF -- Open error, file D:\\data\\150417C1.UVS\n"
                          " ZARFLastError Message:\n"
-                         " filetype is unknown\n");
+                         " filetype is unknown\n"
+                         " REASON: No such file or directory\n");
     EXPECT_EQ(readFile(dir.file("abc.LOG")), logBanner() +
                                                   "filetype is unknown\n"
+                                                  "REASON: No such file or directory\n"
                                                   "INPUT FILE: D:\\data\\150417C1.UVS\n"
                                                   "IRDST = 1\n");
+    // The root's lock file goes with the run.
     EXPECT_EQ(files(), (std::vector<std::string>{"abc.LOG"}));
 }
+
+// The system's reason follows the library's "filetype is unknown" on the console and in the
+// log, for each kind of input that is no data file; a file of unknown content has none.
+TEST_F(VorncalvRun, InputThatIsNoDataFileIsExplainedWithTheSystemsReason) {
+    struct Case {
+        const char* what;  // also the root of the run
+        void (*make)(const std::string& path);
+        const char* reason;  // "" when no reason line follows
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string&) {}, "No such file or directory"},
+        {"empty", [](const std::string& path) { testsupport::writeFile(path, ""); }, "empty file"},
+        {"dir", [](const std::string& path) { std::filesystem::create_directory(path); }, "Is a directory"},
+        {"picture", [](const std::string& path) { testsupport::writeFile(path, "\x89PNG\r\n\x1a\n0000"); }, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = std::string(c.what) + ".uvs";
+        c.make(dir.file(name));
+        const testsupport::ProgramResult r = run(name + "\norig.uvs\n" + c.what + "\nY\n");
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
+        const std::string reason = *c.reason ? std::string("REASON: ") + c.reason + "\n" : "";
+        const std::string shown = reason.empty() ? "" : " " + reason;
+        EXPECT_EQ(r.out.substr(r.out.find(" filetype is unknown\n")), " filetype is unknown\n" + shown);
+        EXPECT_EQ(readFile(dir.file(std::string(c.what) + ".LOG")),
+                  logBanner() + "filetype is unknown\n" + reason + "INPUT FILE: " + name + "\nIRDST = 1\n");
+    }
+}
+
+// A log that cannot be opened is explained by a third console line with the system's reason.
+TEST_F(VorncalvRun, LogThatCannotBeOpenedIsExplainedWithTheSystemsReason) {
+    std::filesystem::create_directory(dir.file("abc.LOG"));
+    const testsupport::ProgramResult r = run("a.b\norig.uvs\nabc\nY\n");
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "STOP OPEN ERROR, LOG FILE\n");
+    EXPECT_EQ(r.out, consoleBanner() + FOUR_PROMPTS_ECHO +
+                         " LOGMSG -- ERROR OPENING \"EXISTING\" FILE\n"
+                         "        -- FILE: abc.LOG\n"
+                         "        -- REASON: Is a directory\n");
+}
+
+// ---- Names that do not fit --------------------------------------------------------------------
+
+// A name longer than 80 characters is refused at the prompt where it was typed, naming the
+// prompt and the limit; a name of exactly 80 characters is taken whole.
+TEST_F(VorncalvRun, NameOfEightyOneCharactersIsRefusedAtItsPrompt) {
+    const std::string long81 = "d/" + std::string(75, 'x') + ".UVS";
+    ASSERT_EQ(long81.size(), 81U);
+    const testsupport::ProgramResult r = run(long81 + "\n");
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "STOP NAME TOO LONG\n");
+    EXPECT_EQ(r.out, consoleBanner() +
+                         " ENTER Input File Name:  NAME TOO LONG AT PROMPT FOR INPUT FILE NAME\n"
+                         " Opening NEW log file VORNCALV.LOG\n"
+                         " NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 81\n");
+    EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")),
+              "NAME TOO LONG AT PROMPT FOR INPUT FILE NAME\n"
+              "NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 81\n");
+    EXPECT_EQ(files(), (std::vector<std::string>{"VORNCALV.LOG"}));
+
+    // Blanks after the name do not count; 80 characters are taken whole.
+    const std::string long80 = long81.substr(1);
+    const testsupport::ProgramResult whole = run(long80 + "      \norig.uvs\nabc\nY\n");
+    EXPECT_EQ(whole.err, "STOP FIRST RECORD IS BAD\n");
+    EXPECT_NE(whole.out.find(" RDDMVF -- Open error, file " + long80 + "\n"), std::string::npos);
+}
+
+TEST_F(VorncalvRun, RootLongerThanEightIsCutAndSaidSo) {
+    const testsupport::ProgramResult r = run("a.b\norig.uvs\n150417C1_extra\nY\n");
+    EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
+    EXPECT_NE(r.out.find(" ENTER FIRST 8 CHARS. FOR OUTPUT FILE NAMES:  ROOT OF FILE NAMES CUT TO 8 CHARACTERS: "
+                         "150417C1\n Opening NEW log file 150417C1.LOG\n"),
+              std::string::npos);
+    EXPECT_EQ(readFile(dir.file("150417C1.LOG")).substr(0, logBanner().size() + 49),
+              logBanner() + "ROOT OF FILE NAMES CUT TO 8 CHARACTERS: 150417C1\n");
+}
+
+TEST_F(VorncalvRun, EmptyRootIsRefused) {
+    const testsupport::ProgramResult r = run("a.b\norig.uvs\n   \nY\n");
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "STOP EMPTY ROOT\n");
+    EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")), "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.\n");
+    EXPECT_EQ(files(), (std::vector<std::string>{"VORNCALV.LOG"}));
+}
+
 
 TEST_F(VorncalvRun, SecondRunAppendsToTheSameLog) {
     const std::string answers = "a.b\norig.uvs\nabc\ny\n";
     run(answers);
     const testsupport::ProgramResult r = run(answers);
     EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
-    const std::string oneRun = logBanner() + "filetype is unknown\nINPUT FILE: a.b\nIRDST = 1\n";
+    const std::string oneRun =
+        logBanner() + "filetype is unknown\nREASON: No such file or directory\nINPUT FILE: a.b\nIRDST = 1\n";
     EXPECT_EQ(readFile(dir.file("abc.LOG")), oneRun + oneRun);
+}
+
+// ---- Two runs at once ---------------------------------------------------------------------
+
+// Polls the background program's console until it shows text (false when it ends first or
+// a minute passes).
+bool showsOnConsole(testsupport::BackgroundProgram& p, const std::string& text) {
+    for (int polls = 0; polls < 6000; ++polls) {
+        if (p.out().find(text) != std::string::npos) return true;
+        if (p.finished()) return false;
+        RAVLIOsleepMilliseconds(10);
+    }
+    return false;
+}
+
+// While one run holds a root, a second run with that root in the same directory stops at
+// once, saying why on the console and in the log; the lock goes with a killed run.
+TEST_F(VorncalvRun, SecondRunOnARootInUseStopsAtOnce) {
+    const std::string realTime = "wait.uvs\norig.uvs\nabc\nN\n";  // waits for its input to appear
+    testsupport::BackgroundProgram first(VORNCALV_BINARY, realTime, dir.path());
+    ASSERT_TRUE(showsOnConsole(first, "RDDMVF -- waiting to open file")) << first.out();
+
+    const testsupport::ProgramResult second = run(realTime);
+    EXPECT_EQ(second.exitStatus, 1);
+    EXPECT_EQ(second.err, "STOP ROOT IN USE\n");
+    const std::string refusal = "VORNCALV -- ROOT abc IS IN USE BY ANOTHER RUN (LOCK FILE abc.LCK)\n";
+    EXPECT_EQ(second.out, consoleBanner() + FOUR_PROMPTS_ECHO + " " + refusal);
+    const std::string log = readFile(dir.file("abc.LOG"));
+    EXPECT_EQ(log, logBanner() + refusal);  // the refused run wrote no banner of its own
+
+    first.kill(SIGKILL);
+    first.wait();
+    const testsupport::ProgramResult after = run("wait.uvs\norig.uvs\nabc\nY\n");
+    EXPECT_EQ(after.err, "STOP FIRST RECORD IS BAD\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("abc.LCK")));
 }
 
 // ---- Runs over a synthetic instrument day --------------------------------------------------
@@ -160,6 +288,77 @@ TEST_F(VorncalvDay, BatchRunCalibratesEverySceneToTheTruth) {
               "*** END VORNCALV ***\n"
               "*** END VORNCALV.EXE ***\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("abc.STC")));
+}
+
+// Exit status 0 for a run that did its work, 1 for every other stop; the STOP line as ever.
+TEST_F(VorncalvDay, EveryKindOfStopHasItsExitStatus) {
+    struct Case {
+        const char* what;
+        int lastScene;         // lastSceneNumber of the parameter file
+        std::string answers;   // the console input
+        const char* stopText;  // the STOP line
+        int status;
+    };
+    const std::string days = day.answers("abc", true);
+    const std::string fourAnswers = days.substr(0, days.find("NOVARIANCE"));
+    std::string noParameters = days;
+    noParameters.replace(noParameters.find("VORNCALV.SIP"), 12, "MISSING.SIP");
+    const Case cases[] = {
+        {"normal end after the last scene", 3, days, "*** END VORNCALV.EXE ***", 0},
+        {"batch run reaching the end of its input", 999, days, "*** END VORNCALV.EXE ***", 0},
+        {"input name without a dot", 3, "abc\n", "TRY AGAIN!", 1},
+        {"no answer at all", 3, "", "READ ERROR;FILE NAME", 1},
+        {"answers running out", 3, fourAnswers, "READ ERROR", 1},
+        {"missing input file", 3, "none.uvs\norig\nabc\nY\n", "FIRST RECORD IS BAD", 1},
+        {"missing parameter file (template written)", 3, noParameters, "INPUT-PAR. FILE?", 1},
+        {"name too long", 3, std::string(81, 'n') + "\n", "NAME TOO LONG", 1},
+        {"empty root", 3, "a.b\norig\n\n", "EMPTY ROOT", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : files()) std::filesystem::remove_all(dir.file(name));
+        day.config.lastSceneNumber = c.lastScene;
+        write(16);
+        const testsupport::ProgramResult r = run(c.answers);
+        EXPECT_TRUE(r.exited);
+        EXPECT_EQ(r.exitStatus, c.status);
+        EXPECT_EQ(r.err, "STOP " + std::string(c.stopText) + "\n");
+    }
+}
+
+// A paint-emissivity file that cannot be read is explained by the system's reason in the log.
+TEST_F(VorncalvDay, PaintFileThatCannotBeReadIsExplainedWithTheSystemsReason) {
+    struct Case {
+        const char* what;
+        void (*make)(const std::string& path);
+        const char* logged;  // the log's last lines
+        const char* stopText;
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string& path) { std::filesystem::remove(path); },
+         "UNABLE TO OPEN EMISSIVITY-SPECTRUM FILE\nREASON: No such file or directory\n", "EMISSIVITY FILE?"},
+        {"empty", [](const std::string& path) { testsupport::writeFile(path, ""); },
+         "READ ERROR ON REC.1, EMISSIVITY SPECTRUM\nREASON: empty file\n", "CHECK EMISSIVITY FILE"},
+        {"directory",
+         [](const std::string& path) {
+             std::filesystem::remove(path);
+             std::filesystem::create_directory(path);
+         },
+         "READ ERROR ON REC.1, EMISSIVITY SPECTRUM\nREASON: Is a directory\n", "CHECK EMISSIVITY FILE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : files()) std::filesystem::remove_all(dir.file(name));
+        write(16);
+        c.make(dir.file(day.emissivityName));
+        const testsupport::ProgramResult r = run(day.answers("abc", true));
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.err, "STOP " + std::string(c.stopText) + "\n");
+        const std::string log = readFile(dir.file("abc.LOG"));
+        const std::string logged = c.logged;
+        ASSERT_GE(log.size(), logged.size());
+        EXPECT_EQ(log.substr(log.size() - logged.size()), logged);
+    }
 }
 
 TEST_F(VorncalvDay, ThreeBadTimeRecordsThenAGoodOneStartAtRecordFour) {

@@ -2,12 +2,14 @@
 #include "vorncalv/dialogue.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
+#include "libutil/rootlock.h"
 #include "libutil/stop.h"
 #include "vorncalv/linereader.h"
 
@@ -44,22 +46,107 @@ std::string terminatedText(std::string_view text, std::size_t width) {
 
 void say(std::string_view text) { util::conout() << text << std::flush; }
 
-// Prints a prompt and reads the answer as one line cut or blank-padded to width. A read
-// failure (end of input or read error) logs failMessage and stops with stopText.
-std::string answer(RunState& s, std::string_view prompt, std::size_t width,
-                   std::string_view failMessage, std::string_view stopText) {
-    say(prompt);
+// One prompt of the dialogue: its text as printed, the width of its answer, what it asks
+// for (completing "READ ERROR AT PROMPT FOR "), the stop text of a read failure and the
+// command-line option that can give its answer instead.
+struct Prompt {
+    std::string_view text;
+    std::size_t width;
+    std::string_view subject;
+    std::string_view stopText;
+    std::optional<std::string> GivenAnswers::*given;
+};
+
+// Longest line kept of a typed answer: enough to refuse an overlong name with its length,
+// while a line without end cannot grow memory.
+constexpr std::size_t LINECAP = 4096;
+
+// An answer as typed or given: the line (at most LINECAP characters kept) and the length of
+// the whole line up to its last non-blank character.
+struct Answer {
     std::string line;
-    if (!readLine(util::conin(), line, width)) {
-        logLine(s, failMessage);
-        util::stop(std::string(stopText));
-    }
-    return util::pad(line, width);
+    std::size_t significant = 0;
+};
+
+std::size_t significantLength(std::string_view text) {
+    const std::size_t last = text.find_last_not_of(' ');
+    return last == std::string_view::npos ? 0 : last + 1;
 }
 
-std::string answerName(RunState& s, std::string_view prompt, std::string_view failMessage,
-                       std::string_view stopText) {
-    return answer(s, prompt, NAMLEN, failMessage, stopText);
+// The answer to a prompt: the one given on the command line, or else the prompt is printed
+// and a line read. A read failure (end of input or read error) logs "READ ERROR AT PROMPT
+// FOR <subject>" and stops with the prompt's stop text.
+Answer answer(RunState& s, const Prompt& p) {
+    if (const std::optional<std::string>& given = s.GIVEN.*p.given) {
+        return {given->substr(0, std::min(given->size(), LINECAP)), significantLength(*given)};
+    }
+    say(p.text);
+    Answer a;
+    if (!readLine(util::conin(), a.line, LINECAP, a.significant)) {
+        logLine(s, "READ ERROR AT PROMPT FOR " + std::string(p.subject));
+        util::stop(std::string(p.stopText));
+    }
+    return a;
+}
+
+// A line on the console and in the log.
+void sayAndLog(RunState& s, std::string_view text) {
+    sayLine(util::freefmt({text}));
+    logLine(s, text);
+}
+
+// A file name: an answer that does not fit the 80 characters of a name is refused (two
+// lines naming the prompt and the limit, on the console and in the log), never cut.
+std::string answerName(RunState& s, const Prompt& p) {
+    const Answer a = answer(s, p);
+    if (a.significant > NAMLEN) {
+        sayAndLog(s, "NAME TOO LONG AT PROMPT FOR " + std::string(p.subject));
+        sayAndLog(s, "NAMES HAVE AT MOST " + std::to_string(NAMLEN) + " CHARACTERS; THIS ONE HAS " +
+                         std::to_string(a.significant));
+        util::stop("NAME TOO LONG");
+    }
+    return util::pad(std::string_view(a.line).substr(0, std::min(a.line.size(), NAMLEN)), NAMLEN);
+}
+
+// A short answer: the first width characters, blank-padded.
+std::string answerText(RunState& s, const Prompt& p) {
+    const Answer a = answer(s, p);
+    return util::pad(std::string_view(a.line).substr(0, std::min(a.line.size(), p.width)), p.width);
+}
+
+constexpr Prompt INPUT_PROMPT{" ENTER Input File Name: ", NAMLEN, "INPUT FILE NAME", "READ ERROR;FILE NAME",
+                              &GivenAnswers::input};
+constexpr Prompt SOURCE_PROMPT{"", NAMLEN, "PATH NAME OF COMPLEX SP.", "READ ERROR; PATH?", &GivenAnswers::source};
+constexpr Prompt ROOT_PROMPT{" ENTER FIRST 8 CHARS. FOR OUTPUT FILE NAMES: ", 8, "8-CHAR. ROOT OF FILE NAMES.",
+                             "READ ERROR; ROOT?", &GivenAnswers::root};
+constexpr Prompt MODE_PROMPT{" DISABLE REAL-TIME MODE? [Y/N] ", 1, "DISABLE OPTION", "READ ERROR; DISABLE?",
+                             &GivenAnswers::batch};
+constexpr Prompt VARIANCE_PROMPT{" ENTER NAME OF \"VARIANCE\" INPUT FILE: ", NAMLEN, "NAME OF VARIANCE INPUT FILE",
+                                 "READ ERROR", &GivenAnswers::variance};
+constexpr Prompt PARAMS_PROMPT{" ENTER NAME OF \"STATIC-PARS.\" INPUT FILE: ", NAMLEN,
+                               "NAME OF STATIC-PARS. INPUT FILE", "READ ERROR", &GivenAnswers::params};
+constexpr Prompt MIRRORS_PROMPT{" ENTER NAME OF SCENE-MIRROR-POSITION FILE: ", NAMLEN, "NAME OF MIR.POS. FILE",
+                                "READ ERROR", &GivenAnswers::mirrors};
+constexpr Prompt PAINT_PROMPT{" ENTER NAME OF BB PAINT EMISSIVITY FILE: ", NAMLEN, "NAME OF EMISSIVITY FILE",
+                              "READ ERROR", &GivenAnswers::paint};
+constexpr Prompt UPSTREAM_PROMPT{
+    " ENTER NAME OF PREVIOUS-PROGRAM STATUS FILE,\n"
+    " (PREVIOUS PROGRAM: QUINT(CH.1) OR MOBLEX(CH.2)",
+    NAMLEN, "NAME OF QUINT STATUS FILE", "READ ERROR", &GivenAnswers::upstream};
+
+// Takes the lock of the root (file lockName) for the whole run, before the log is written.
+// A root that another run holds stops at once with one console and log line. Returns the
+// system's reason when the lock file cannot be made (empty when the lock is taken): that
+// stops after the banner, so that a directory where nothing can be created is reported by
+// the log's own open failure first.
+std::string lockRoot(RunState& s, std::string_view root, const std::string& lockName) {
+    const util::RootLockOutcome lock = util::lockRoot(lockName);
+    if (lock.result == util::RootLockResult::busy) {
+        sayAndLog(s, "VORNCALV -- ROOT " + std::string(root) + " IS IN USE BY ANOTHER RUN (LOCK FILE " + lockName +
+                         ")");
+        util::stop("ROOT IN USE");
+    }
+    return lock.result == util::RootLockResult::failed ? lock.reason : "";
 }
 
 // Characters MAX(1, NPD-8) to NPD+3 of CXFILE (1-based, NPD the first "."), cut at the end
@@ -105,8 +192,7 @@ void showBanner(const RunState& s) {
 }
 
 void askInputFile(RunState& s) {
-    s.CXFILE = answerName(s, " ENTER Input File Name: ", "READ ERROR AT PROMPT FOR INPUT FILE NAME",
-                          "READ ERROR;FILE NAME");
+    s.CXFILE = answerName(s, INPUT_PROMPT);
     const std::size_t dot = s.CXFILE.find('.');
     const std::size_t NPD = dot == std::string::npos ? 0 : dot + 1;
     if (NPD <= 1) {
@@ -119,26 +205,44 @@ void askInputFile(RunState& s) {
 }
 
 void askOriginalSpectra(RunState& s) {
-    say(" ENTER path\\file of orig. complex sp.: \n");
-    sayLine(util::freefmt({"(used for variance comp., \"forward\" cases)"}));
-    s.ORGINP = answerName(s, "", "READ ERROR AT PROMPT FOR PATH NAME OF COMPLEX SP.",
-                          "READ ERROR; PATH?");
+    if (!s.GIVEN.source) {
+        say(" ENTER path\\file of orig. complex sp.: \n");
+        sayLine(util::freefmt({"(used for variance comp., \"forward\" cases)"}));
+    }
+    s.ORGINP = answerName(s, SOURCE_PROMPT);
 }
 
 void askRoot(RunState& s) {
-    s.BASE = answer(s, " ENTER FIRST 8 CHARS. FOR OUTPUT FILE NAMES: ", 8,
-                    "READ ERROR AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.", "READ ERROR; ROOT?");
+    const Answer typed = answer(s, ROOT_PROMPT);
+    s.BASE = util::pad(std::string_view(typed.line).substr(0, std::min(typed.line.size(), std::size_t{8})), 8);
+    const std::string root = trimmed(s.BASE);
+    // A root whose 8 characters are all blank would name the files ".LOG", "        .RLC".
+    if (root.empty()) {
+        sayAndLog(s, "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.");
+        util::stop("EMPTY ROOT");
+    }
+    const bool cut = typed.significant > 8;
+    // Said before the log is opened, so that the console shows it in the order it happened.
+    const std::string cutLine = "ROOT OF FILE NAMES CUT TO 8 CHARACTERS: " + root;
+    if (cut) sayLine(util::freefmt({cutLine}));
     s.VMFILE = outputName(s.BASE, "XXXXXXXX.LVF");
-    s.LOGFIL = util::pad(trimmed(s.BASE) + ".LOG", NAMLEN);
+    s.LOGFIL = util::pad(root + ".LOG", NAMLEN);
+    const std::string lockName = root + ".LCK";
+    const std::string lockFailure = lockRoot(s, root, lockName);
     logLine(s, HYPHENS);
     logLine(s, "                ***** VORNCALV *****");
     logLine(s, util::trim(s.STAMP));
     logLine(s, HYPHENS);
+    if (cut) logLine(s, cutLine);
+    if (!lockFailure.empty()) {
+        sayAndLog(s, "VORNCALV -- UNABLE TO CREATE LOCK FILE " + lockName);
+        sayAndLog(s, "REASON: " + lockFailure);
+        util::stop("OPEN ERROR, LOCK FILE");
+    }
 }
 
 void askMode(RunState& s) {
-    const std::string yn = answer(s, " DISABLE REAL-TIME MODE? [Y/N] ", 1,
-                                  "READ ERROR AT PROMPT FOR DISABLE OPTION", "READ ERROR; DISABLE?");
+    const std::string yn = answerText(s, MODE_PROMPT);
     s.YN = yn[0];
     if (s.YN == 'Y' || s.YN == 'y') {
         s.IWAIT = 0;
@@ -158,18 +262,11 @@ void openingDialogue(RunState& s) {
 }
 
 void closingDialogue(RunState& s) {
-    s.IFILEV = answerName(s, " ENTER NAME OF \"VARIANCE\" INPUT FILE: ",
-                          "READ ERROR AT PROMPT FOR NAME OF VARIANCE INPUT FILE", "READ ERROR");
-    s.PFILE = answerName(s, " ENTER NAME OF \"STATIC-PARS.\" INPUT FILE: ",
-                         "READ ERROR AT PROMPT FOR NAME OF STATIC-PARS. INPUT FILE", "READ ERROR");
-    s.MPFILE = answerName(s, " ENTER NAME OF SCENE-MIRROR-POSITION FILE: ",
-                          "READ ERROR AT PROMPT FOR NAME OF MIR.POS. FILE", "READ ERROR");
-    s.EMISSFIL = answerName(s, " ENTER NAME OF BB PAINT EMISSIVITY FILE: ",
-                            "READ ERROR AT PROMPT FOR NAME OF EMISSIVITY FILE", "READ ERROR");
-    s.PSTFIL = answerName(s,
-                          " ENTER NAME OF PREVIOUS-PROGRAM STATUS FILE,\n"
-                          " (PREVIOUS PROGRAM: QUINT(CH.1) OR MOBLEX(CH.2)",
-                          "READ ERROR AT PROMPT FOR NAME OF QUINT STATUS FILE", "READ ERROR");
+    s.IFILEV = answerName(s, VARIANCE_PROMPT);
+    s.PFILE = answerName(s, PARAMS_PROMPT);
+    s.MPFILE = answerName(s, MIRRORS_PROMPT);
+    s.EMISSFIL = answerName(s, PAINT_PROMPT);
+    s.PSTFIL = answerName(s, UPSTREAM_PROMPT);
     sayLine(util::freefmt({" "}));
     sayLine(util::freefmt({"LAST \"KEYBOARD\" INPUT HAS BEEN READ."}));
 }

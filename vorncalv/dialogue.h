@@ -2,8 +2,10 @@
 // dialogue that names every file, the names derived from the output root, the choice of
 // real-time or batch mode, and the driver's logging and abort conventions.
 //
-// Console answers come from util::conin(), prompts and progress lines go to util::conout().
-// Every failure ends in util::Stop after a log line.
+// Console answers come from util::conin(), prompts and progress lines go to util::conout();
+// an answer given on the command line (RunState::GIVEN) is taken instead of asking. File
+// names hold at most 80 characters: a longer answer is refused at its prompt ("NAME TOO
+// LONG"), never cut. Every failure ends in util::Stop after a log line.
 #pragma once
 
 #include <string>
@@ -31,8 +33,11 @@ void askInputFile(RunState& s);
 // Prompt 2: ORGINP, the path\file of the original complex spectra.
 void askOriginalSpectra(RunState& s);
 
-// Prompt 3: the root BASE; forms VMFILE and LOGFIL and writes the banner into the log
-// (normally the first log line, which creates or opens the log named LOGFIL).
+// Prompt 3: the root BASE; forms VMFILE and LOGFIL, takes the root's lock (ROOT.LCK, held
+// to the end of the process) and writes the banner into the log (normally the first log
+// line, which creates or opens the log named LOGFIL). An empty root is refused (stop
+// "EMPTY ROOT"); a longer one is cut to 8 characters, said on the console and in the log;
+// a root another run holds stops with "ROOT IN USE".
 void askRoot(RunState& s);
 
 // Prompt 4: batch mode (IWAIT = 0) for an answer beginning with "Y" or "y"; real-time mode

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "libutil/filereason.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/nrout.h"
@@ -160,17 +161,25 @@ void readPoints(RunState& s, std::istream& in) {
     }
 }
 
+// Logs the system's reason why the file cannot be read, when it gives one.
+void logReason(RunState& s, std::string_view name) {
+    const std::string reason = util::fileReason(util::trim(name));
+    if (!reason.empty()) logLine(s, "REASON: " + reason);
+}
+
 // Opens the file, logs its first line and reads its points.
 void readPaintEmissivity(RunState& s) {
     std::ifstream in(trimmed(s.EMISSFIL));
     if (!in.is_open()) {
         logLine(s, "UNABLE TO OPEN EMISSIVITY-SPECTRUM FILE");
+        logReason(s, s.EMISSFIL);
         util::stop("EMISSIVITY FILE?");
     }
     logLine(s, "FIRST LINE OF EMISSIVITY-SPECTRUM FILE:");
     std::string header;
     if (!readLine(in, header, NAMLEN)) {
         logLine(s, "READ ERROR ON REC.1, EMISSIVITY SPECTRUM");
+        logReason(s, s.EMISSFIL);  // an empty file or a directory
         util::stop(CHECK_FILE);
     }
     logLine(s, header);

@@ -13,7 +13,13 @@ namespace vorncalv {
 // line up to its end is consumed and dropped. A "\r" right before the line end (or before
 // the end of input) belongs to the line end. Returns true when a line was read (the last
 // line of a file needs no line end); false at end of input before any character, or on a
-// read error.
+// read error (the stream's badbit is then set; a stream buffer that throws on a failed read,
+// as one opened on a directory does, counts as a read error).
 bool readLine(std::istream& in, std::string& line, std::size_t width);
+
+// As above; significant receives the length of the whole line up to its last non-blank
+// character, dropped characters included, so a caller can tell a line that did not fit
+// from one whose cut part held only blanks.
+bool readLine(std::istream& in, std::string& line, std::size_t width, std::size_t& significant);
 
 }  // namespace vorncalv

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "libutil/filereason.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/nrout.h"
@@ -51,6 +52,9 @@ void restartPoint(RunState& s) {
 // A failed read during the search ends the run.
 [[noreturn]] void firstRecordBad(RunState& s) {
     logLine(s, s.MSG);
+    if (s.IRDST == 1) {  // not opened: the system's reason follows the library's text
+        if (const std::string reason = util::fileReason(inputName(s)); !reason.empty()) logLine(s, "REASON: " + reason);
+    }
     logLine(s, "INPUT FILE: " + std::string(inputName(s)));
     logLine(s, util::fmt("('IRDST =',I2)", {s.IRDST}));
     util::stop("FIRST RECORD IS BAD");

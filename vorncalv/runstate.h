@@ -7,11 +7,13 @@
 
 #include <array>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "vorncalv/calibration.h"
 #include "vorncalv/calvar.h"
+#include "vorncalv/givenanswers.h"
 #include "vorncalv/strtabca.h"
 
 namespace vorncalv {
@@ -245,6 +247,11 @@ struct RunState {
     DescTable LONGNAMELIST = nullptr;
     DescTable UNITSLIST = nullptr;
     CalvarState CALVST;  // the variance calibration's own state
+
+    // ---- Command line (cmdline.cpp) and the quiet console (progress.cpp) -----------------
+    GivenAnswers GIVEN;                // answers given as options: their prompts are skipped
+    bool QUIET = false;                // --quiet: one progress line per scene
+    std::ostream* PROGRESS = nullptr;  // while quiet in the scene loop: the real console
 };
 
 }  // namespace vorncalv

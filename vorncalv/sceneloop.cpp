@@ -25,12 +25,15 @@
 #include "vorncalv/dialogue.h"
 #include "vorncalv/inputrecord.h"
 #include "vorncalv/outputs.h"
+#include "vorncalv/progress.h"
 
 namespace vorncalv {
 
 namespace {
 
 constexpr std::string_view ENDTEXT = "*** END VORNCALV.EXE ***";
+// Reader status of a record the input does not hold (batch mode only: real-time mode waits).
+constexpr int END_OF_FILE = 6;
 
 // Prints a line on the console and logs it.
 void sayAndLog(RunState& s, const std::string& line) {
@@ -71,6 +74,9 @@ void readColumn(RunState& s, int nrec, int col, RecordKind kind) {
     logLine(s, kind == RecordKind::scene ? util::fmt("(' IRDST =',I2)", {s.IRDST})
                                          : util::fmt("('IRDST=',I2)", {s.IRDST}));
     logLine(s, ENDTEXT);
+    // A batch run that finds no further record has reached the last scene of its input:
+    // that is the end of its work; any other reading failure is a failed run.
+    if (s.IRDST == END_OF_FILE) util::endRun(std::string(ENDTEXT));
     util::stop(std::string(ENDTEXT));
 }
 
@@ -406,7 +412,7 @@ void endOfRun(RunState& s) {
     logLine(s, util::fmt("(' NUMBER OF MISSING (NULL) RECORDS:',I6)", {s.MISSES}));
     logLine(s, "*** END VORNCALV ***");
     logLine(s, ENDTEXT);
-    util::stop(std::string(ENDTEXT));
+    util::endRun(std::string(ENDTEXT));
 }
 
 }  // namespace
@@ -435,6 +441,7 @@ void sceneLoop(RunState& s) {
             }
             handleScene(s);
             outputs(s, s.CS.SPRL, s.CS.SPIM, s.CS.RESP);
+            reportScene(s);
             s.NULL_ = 0;
             if (s.sceneDone) s.sceneDone(s);
         }

@@ -5,6 +5,7 @@
 #include "vorncalv/dialogue.h"
 #include "vorncalv/emissivity.h"
 #include "vorncalv/parameters.h"
+#include "vorncalv/progress.h"
 #include "vorncalv/restart.h"
 #include "vorncalv/sceneloop.h"
 
@@ -45,6 +46,7 @@ void run(RunState& s) {
     emissivity(s);
     removeCreationLeftovers(s);
     restartRecordCounts(s);
+    const QuietConsole quiet(s);
     sceneLoop(s);
 }
 

@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <new>
+#include <string>
 
 namespace cli {
 
@@ -13,17 +14,19 @@ OptionArgument splitOption(const std::string& argument) {
     return split;
 }
 
-int runTool(const char* program, const char* usage, const std::function<bool()>& parse,
+std::string versionLine(const char* program) { return std::string(program) + " " + Release + "\n"; }
+
+int runTool(const char* program, const char* usage, const std::function<Request()>& parse,
             const std::function<int()>& run, std::ostream& out, std::ostream& err) {
-    bool help = false;
+    Request request = Request::Run;
     try {
-        help = parse();
+        request = parse();
     } catch (const UsageError& e) {
         err << program << ": " << e.what() << "\nTry '" << program << " --help' for more information.\n";
         return ExitUsage;
     }
-    if (help) {
-        out << usage;
+    if (request != Request::Run) {
+        out << (request == Request::Help ? std::string(usage) : versionLine(program));
         return out.flush() ? ExitOk : ExitFailure;
     }
     int status = ExitFailure;

@@ -1,5 +1,6 @@
-// What the command-line tools share: the usage error, the exit statuses, the split of an
-// "--option=VALUE" argument and the run that reports errors as "<program>: <message>".
+// What the command-line programs share: the usage error, the exit statuses, the split of an
+// "--option=VALUE" argument, --help and --version, and the run that reports errors as
+// "<program>: <message>".
 #pragma once
 
 #include <functional>
@@ -29,12 +30,21 @@ struct OptionArgument {
 };
 OptionArgument splitOption(const std::string& argument);
 
-// Runs a tool. parse() reads the command line and tells whether help was asked for; a
-// UsageError from it is reported as "<program>: <message>" with a pointer to --help
-// (ExitUsage). Help prints usage on out. Otherwise run() does the work and gives the exit
-// status; any error it throws is reported as "<program>: <message>" (ExitFailure), as is
-// output that cannot be written.
-int runTool(const char* program, const char* usage, const std::function<bool()>& parse,
+// The release of the programs, shown by --version.
+inline constexpr const char* Release = "1.0.1 (2015-04-17)";
+
+// What a command line asks for: the work, the usage text or the release.
+enum class Request { Run, Help, Version };
+
+// The line --version prints: "<program> <release>".
+std::string versionLine(const char* program);
+
+// Runs a tool. parse() reads the command line and tells what it asks for; a UsageError
+// from it is reported as "<program>: <message>" with a pointer to --help (ExitUsage). Help
+// prints usage on out, Version the version line. Otherwise run() does the work and gives
+// the exit status; any error it throws is reported as "<program>: <message>"
+// (ExitFailure), as is output that cannot be written.
+int runTool(const char* program, const char* usage, const std::function<Request()>& parse,
             const std::function<int()>& run, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

@@ -71,7 +71,7 @@ public:
                 options_ = false;
             } else {
                 option(a);
-                if (o_.mode == Mode::Help) return o_;
+                if (o_.mode == Mode::Help || o_.mode == Mode::Version) return o_;
             }
         }
         check();
@@ -104,9 +104,9 @@ private:
 
     void option(const std::string& a) {
         const auto [name, inlineValue] = cli::splitOption(a);
-        if (name == "--help" || name == "-h") {
+        if (name == "--help" || name == "-h" || name == "--version") {
             if (inlineValue) throw UsageError("option '" + name + "' takes no value");
-            o_.mode = Mode::Help;
+            o_.mode = name == "--version" ? Mode::Version : Mode::Help;
         } else if (name == "--meta") {
             setMode(Mode::Meta);
             if (inlineValue) setRecords(*inlineValue);
@@ -178,6 +178,7 @@ void runMode(const Options& o, std::ostream& out) {
             break;
         }
         case Mode::Help:
+        case Mode::Version:
             break;
     }
 }
@@ -192,7 +193,8 @@ int runRgddump(const std::vector<std::string>& args, std::ostream& out, std::ost
     Options options;
     const auto parse = [&] {
         options = parseArguments(args);
-        return options.mode == Mode::Help;
+        if (options.mode == Mode::Help) return cli::Request::Help;
+        return options.mode == Mode::Version ? cli::Request::Version : cli::Request::Run;
     };
     const auto run = [&] {
         runMode(options, out);

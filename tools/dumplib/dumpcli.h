@@ -14,7 +14,7 @@ namespace dump {
 // A command line the tool cannot act on; reported with a pointer to --help.
 using cli::UsageError;
 
-enum class Mode { Summary, Meta, Csv, Svg, Help };
+enum class Mode { Summary, Meta, Csv, Svg, Help, Version };
 
 struct Options {
     Mode mode = Mode::Summary;

@@ -97,7 +97,7 @@ public:
             const std::string& a = args_[i_];
             if (a.size() < 2 || a[0] != '-') throw UsageError("unexpected argument '" + a + "'");
             option(a);
-            if (o_.mode == Mode::Help) return o_;
+            if (o_.mode == Mode::Help || o_.mode == Mode::Version) return o_;
         }
         check();
         return o_;
@@ -118,9 +118,9 @@ private:
 
     void option(const std::string& a) {
         const auto [name, inlineValue] = cli::splitOption(a);
-        if (name == "--help" || name == "-h") {
+        if (name == "--help" || name == "-h" || name == "--version") {
             if (inlineValue) throw UsageError("option '" + name + "' takes no value");
-            o_.mode = Mode::Help;
+            o_.mode = name == "--version" ? Mode::Version : Mode::Help;
             return;
         }
         if (name != "--dir" && name != "--compare" && name != "--channel" && name != "--sets" && name != "--points" &&
@@ -247,7 +247,8 @@ int runVornsim(const std::vector<std::string>& args, std::ostream& out, std::ost
     Options options;
     const auto parse = [&] {
         options = parseArguments(args);
-        return options.mode == Mode::Help;
+        if (options.mode == Mode::Help) return cli::Request::Help;
+        return options.mode == Mode::Version ? cli::Request::Version : cli::Request::Run;
     };
     return cli::runTool("vornsim", Usage, parse, [&] { return run(options, out); }, out, err);
 }

@@ -14,7 +14,7 @@ namespace vornsim {
 // A command line the tool cannot act on; reported with a pointer to --help.
 using cli::UsageError;
 
-enum class Mode { Write, Compare, Help };
+enum class Mode { Write, Compare, Help, Version };
 
 struct Options {
     Mode mode = Mode::Write;
