@@ -12,7 +12,6 @@
 #include "convertlib/csvout.h"
 #include "convertlib/netcdfout.h"
 #include "dumplib/cli.h"
-#include "ravlio/ravlio.h"
 
 namespace convert {
 
@@ -180,15 +179,11 @@ int runRavlconvert(const std::vector<std::string>& args, std::ostream& out, std:
     Options options;
     const auto parseAll = [&] {
         options = parse(args);
-        return options.mode == Mode::Help;
+        if (options.mode == Mode::Help) return cli::Request::Help;
+        if (options.mode == Mode::Version) return cli::Request::Version;
+        return cli::Request::Run;
     };
-    const auto run = [&] {
-        if (options.mode == Mode::Version) {
-            out << "ravlconvert (" << ZARFqueryVersion(0, nullptr) << ")\n";
-            return cli::ExitOk;
-        }
-        return convert(options, out, err);
-    };
+    const auto run = [&] { return convert(options, out, err); };
     return cli::runTool("ravlconvert", Usage, parseAll, run, out, err);
 }
 
