@@ -144,7 +144,7 @@ bool writeDescriptorString(std::FILE* fp, const std::string& text) {
 
 // ---- Streams ---------------------------------------------------------------------------------
 
-FilePtr openStream(const char* name, const char* mode) { return FilePtr(std::fopen(name, mode)); }
+FilePtr openStream(const char* name, const char* mode) { return formats::openRegular(name, mode); }
 
 int64_t streamLength(std::FILE* fp) {
     struct stat status {};
