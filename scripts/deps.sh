@@ -8,6 +8,9 @@ command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+# The fuzz targets: clang and its libFuzzer runtime.
+command -v clang++ >/dev/null 2>&1 || missing+=(clang)
+compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null || missing+=(libclang-rt-dev)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
