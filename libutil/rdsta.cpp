@@ -16,6 +16,7 @@
 #include "libutil/fortfmt.h"
 #include "libutil/sleeper.h"
 #include "libutil/stafile.h"
+#include "ravlio/platform.h"
 
 namespace util {
 namespace {
@@ -67,7 +68,7 @@ bool createFirst(const std::string& name, const std::string& CINFO) {
         return linked;
     }
     // A file system without hard links: move the file into place instead.
-    if (std::rename(temporary.c_str(), name.c_str()) != 0) {
+    if (RAVLIOrename(temporary.c_str(), name.c_str()) != 0) {
         ::unlink(temporary.c_str());
         stafile::openFailure("RDSTA", name);
     }

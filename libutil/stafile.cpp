@@ -14,6 +14,7 @@
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/stop.h"
+#include "ravlio/platform.h"
 
 namespace util::stafile {
 namespace {
@@ -29,7 +30,7 @@ bool isRegular(int fd) {
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Moves the LREC bytes of one record at offset at with transfer (pread or pwrite), going on
+// Moves the LREC bytes of one record at offset at with transfer (RAVLIOpread or RAVLIOpwrite), going on
 // after partial transfers and interruptions. False when the file ends or fails first.
 template <typename Transfer, typename Byte>
 bool transferRecord(Transfer transfer, int fd, Byte* data, off_t at) {
@@ -82,13 +83,13 @@ bool File::read(int nrec, std::string& rec) const {
     const off_t at = offsetOf(nrec);
     if (fd_ < 0 || at < 0) return false;
     rec.assign(LREC, ' ');
-    return transferRecord(::pread, fd_, rec.data(), at);
+    return transferRecord(RAVLIOpread, fd_, rec.data(), at);
 }
 
 bool File::write(int nrec, std::string_view rec) const {
     const off_t at = offsetOf(nrec);
     if (fd_ < 0 || at < 0 || rec.size() != LREC) return false;
-    return transferRecord(::pwrite, fd_, rec.data(), at);
+    return transferRecord(RAVLIOpwrite, fd_, rec.data(), at);
 }
 
 std::optional<int> count(std::string_view rec) {

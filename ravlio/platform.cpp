@@ -1,7 +1,12 @@
-// Sleep, event and file-length hooks shared by the library and the calibration program.
+// Sleep, event and file-length hooks shared by the library and the calibration program, and
+// the data-file I/O calls that tests can make fail.
 #include "ravlio/platform.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 #include <chrono>
 #include <climits>
@@ -14,6 +19,26 @@ void realSleep(int milliseconds) {
 }
 
 RAVLIOSleepFunction installedSleep = realSleep;
+RAVLIOIoFaultFunction installedFault = nullptr;
+
+// The bytes a read or write may move after the fault function spoke, or -1 (errno set) when
+// it must fail.
+ssize_t allowedBytes(RAVLIOIoCall call, size_t bytes) {
+    const long fate = RAVLIOioFault(call, bytes);
+    if (fate < 0) {
+        errno = static_cast<int>(-fate);
+        return -1;
+    }
+    return fate > 0 && static_cast<size_t>(fate) < bytes ? static_cast<ssize_t>(fate) : static_cast<ssize_t>(bytes);
+}
+
+// Whether an fsync or rename may be made; false with errno set when it must fail.
+bool allowed(RAVLIOIoCall call) {
+    const long fate = RAVLIOioFault(call, 0);
+    if (fate >= 0) return true;
+    errno = static_cast<int>(-fate);
+    return false;
+}
 
 }  // namespace
 
@@ -40,4 +65,30 @@ extern "C" int _FileLength(int fnum) {
     if (fstat(fnum, &status) != 0) return -1;
     if (status.st_size > INT_MAX) return INT_MAX;
     return static_cast<int>(status.st_size);
+}
+
+extern "C" RAVLIOIoFaultFunction RAVLIOsetIoFaultFunction(RAVLIOIoFaultFunction fn) {
+    RAVLIOIoFaultFunction previous = installedFault;
+    installedFault = fn;
+    return previous;
+}
+
+extern "C" long RAVLIOioFault(RAVLIOIoCall call, size_t bytes) {
+    return installedFault != nullptr ? installedFault(call, bytes) : 0;
+}
+
+extern "C" ssize_t RAVLIOpread(int fd, void* buffer, size_t bytes, off_t offset) {
+    const ssize_t n = allowedBytes(RAVLIO_IO_READ, bytes);
+    return n < 0 ? -1 : pread(fd, buffer, static_cast<size_t>(n), offset);
+}
+
+extern "C" ssize_t RAVLIOpwrite(int fd, const void* buffer, size_t bytes, off_t offset) {
+    const ssize_t n = allowedBytes(RAVLIO_IO_WRITE, bytes);
+    return n < 0 ? -1 : pwrite(fd, buffer, static_cast<size_t>(n), offset);
+}
+
+extern "C" int RAVLIOfsync(int fd) { return allowed(RAVLIO_IO_FSYNC) ? fsync(fd) : -1; }
+
+extern "C" int RAVLIOrename(const char* from, const char* to) {
+    return allowed(RAVLIO_IO_RENAME) ? std::rename(from, to) : -1;
 }

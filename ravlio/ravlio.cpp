@@ -3,6 +3,8 @@
 #include "driver.h"
 #include "ravlio/platform.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
@@ -34,6 +36,8 @@ const char* const kNoSuchName = "filename did not correspond to an ZARFFILE";
 const char* const kBadHandle = "ZARFFILE provided is bad";
 const char* const kNoFiles = "no files provided";
 const char* const kNoMemory = "insufficient memory to complete the operation";
+const char* const kNotRegular = "filename did not correspond to a regular file";
+const char* const kDanglingLink = "filename is a symbolic link to a file that does not exist";
 const char* const kStateLabel = "$State: Exp $";
 const char* const kWriteEvent = "RAVRWRIT";
 
@@ -69,6 +73,32 @@ ZARFFILE* wrapAndRegister(const Methods* methods, const char* filename, fileHAND
         deleteZARFFILE(file);
     }
     return nullptr;
+}
+
+// Why a name may not be opened for reading, or null. Only regular files are data files: a
+// directory would read as empty, a FIFO without a writer blocks the first open for ever, and
+// a device or FIFO behind a data-file name (/dev/zero, /dev/urandom, a pipe fed by a program)
+// is an endless stream. The test comes before any driver probes, so every driver is covered.
+// A name that names nothing is left to the drivers (they report it as they always have); an
+// update open's "@" prefix is looked through when the name with it names nothing.
+const char* readableRefusal(const char* filename) {
+    struct stat status {};
+    if (stat(filename, &status) != 0 && (filename[0] != '@' || stat(filename + 1, &status) != 0)) return nullptr;
+    return S_ISREG(status.st_mode) ? nullptr : kNotRegular;
+}
+
+// Why a name may not be opened for writing, or null. Besides what is refused for reading, a
+// symbolic link whose target does not exist is refused: creating the file would create it
+// wherever the link points. A link to an existing regular file is followed (the file is
+// reopened and appended to, as under its own name): such links are made on purpose, to put
+// products on another disk, and nothing new is created through them.
+const char* writableRefusal(const char* filename) {
+    if (filename == nullptr) return nullptr;
+    struct stat link {};
+    if (lstat(filename, &link) != 0) return nullptr;
+    struct stat target {};
+    if (stat(filename, &target) != 0) return S_ISLNK(link.st_mode) ? kDanglingLink : nullptr;
+    return S_ISREG(target.st_mode) ? nullptr : kNotRegular;
 }
 
 template <typename Slot, typename... Args>
@@ -148,6 +178,10 @@ ZARFFILE* ZARFopenFileReadable(const char* filename) {
         lastGenericError = kInvalidFilename;
         return nullptr;
     }
+    if (const char* refusal = readableRefusal(filename)) {
+        lastGenericError = refusal;
+        return nullptr;
+    }
     const Methods* const* table = probeTable();
     const int count = probeCount();
     for (int index = 0; index < count && table[index] != nullptr; ++index) {
@@ -166,6 +200,10 @@ ZARFFILE* ZARFopenFileWritable(const char* filename, int filetype, ZARFFILE** re
                                int TOCversion, ...) {
     if (static_cast<unsigned>(filetype) > 1U) {
         lastGenericError = kUnsupportedFiletype;
+        return nullptr;
+    }
+    if (const char* refusal = writableRefusal(filename)) {
+        lastGenericError = refusal;
         return nullptr;
     }
     const Methods* methods = writer();

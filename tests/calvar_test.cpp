@@ -324,7 +324,7 @@ TEST_F(Calvar, WriteFailureTurnsTheProductOff) {
     std::filesystem::create_directory("V.CVS");  // a directory cannot be opened as the output
     call(1, 5);
     EXPECT_EQ(GOTFIL_, 0);
-    EXPECT_EQ(log_.log(), "filename did not correspond to a readable file\n");  // the writer's message
+    EXPECT_EQ(log_.log(), "filename did not correspond to a regular file\n");  // the library's refusal
     EXPECT_TRUE(std::filesystem::is_directory("V.CVS"));
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "libutil/rdsta.h"
 #include "libutil/stop.h"
 #include "ravlio/fortjkt.h"
+#include "ravlio/platform.h"
 #include "support/logcapture.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
@@ -382,7 +384,7 @@ TEST_F(Outputs, MarkerSaysNotFoundWhenVarianceProductFailsOnItsFirstRecord) {
     EXPECT_EQ(testsupport::readFile(LVF), " could NOT find variance file VAR.RGD\n");
     EXPECT_NE(log_.console().find(" ... could NOT find variance file VAR.RGD\n"), std::string::npos);
     EXPECT_EQ(log_.log(),
-              " OUTPUT REC.NO.     1 AT  12.50000\nfilename did not correspond to a readable file\n");
+              " OUTPUT REC.NO.     1 AT  12.50000\nfilename did not correspond to a regular file\n");
     // The product stays off: the next scene writes no variance record and no marker.
     std::filesystem::remove(LVF);
     calibratedScene(1, 6);
@@ -403,7 +405,31 @@ TEST_F(Outputs, RealPartWriteFailureStops) {
     calibratedScene(1, 5);
     EXPECT_EQ(stopText([&] { run(); }), "WRITE ERROR!");
     EXPECT_EQ(log_.log(),
-              " OUTPUT REC.NO.     1 AT  12.50000\nfilename did not correspond to a readable file\n");
+              " OUTPUT REC.NO.     1 AT  12.50000\nfilename did not correspond to a regular file\n");
+}
+
+// A full disk while a record of the real part is written: the library's text ends the log,
+// the program stops with its stop text, and the product keeps exactly the records before.
+TEST_F(Outputs, FullDiskWhileWritingARecordStopsAndLeavesNoPartialRecord) {
+    calibratedScene(1, 5);
+    run();
+    ASSERT_EQ(product(RLC).records, 1);
+    calibratedScene(2, 5);
+    struct DiskFull {
+        static long fault(RAVLIOIoCall call, size_t) { return call == RAVLIO_IO_WRITE ? -ENOSPC : 0; }
+        DiskFull() : previous(RAVLIOsetIoFaultFunction(fault)) {}
+        ~DiskFull() { RAVLIOsetIoFaultFunction(previous); }
+        RAVLIOIoFaultFunction previous;
+    };
+    std::string stopped;
+    {
+        DiskFull full;
+        stopped = stopText([&] { run(); });
+    }
+    EXPECT_EQ(stopped, "WRITE ERROR!");
+    const std::string log = log_.log();
+    EXPECT_EQ(log.substr(log.size() - std::string("write to file failed\n").size()), "write to file failed\n");
+    EXPECT_EQ(product(RLC).records, 1);
 }
 
 TEST_F(Outputs, ImaginaryPartWriteFailureStops) {

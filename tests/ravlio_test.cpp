@@ -2,10 +2,15 @@
 #include "ravlio/ravlio.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -282,6 +287,121 @@ TEST(ZarfDriverTable, PlainTextIsOfUnknownType) {
     lastGenericError = nullptr;
     EXPECT_EQ(ZARFopenFileReadable(name.c_str()), nullptr);
     EXPECT_EQ(text(ZARFlastError(nullptr)), "filetype is unknown");
+}
+
+// ---- Only regular files are opened --------------------------------------------------------------
+
+// Names that lead to something other than a regular file, each under a data-file name that
+// a driver would claim by its suffix alone, made in a fresh directory.
+class ZarfNonRegular : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lastGenericError = nullptr;
+        // A regression would block in the first read of a FIFO: end the suite instead.
+        alarm(60);
+    }
+    void TearDown() override { alarm(0); }
+
+    std::vector<std::string> makeAll() {
+        std::vector<std::string> names;
+        names.push_back(dir.file("folder.MLT"));
+        std::filesystem::create_directory(names.back());
+        names.push_back(dir.file("pipe.MLT"));
+        EXPECT_EQ(mkfifo(names.back().c_str(), 0600), 0);
+        for (const char* device : {"/dev/null", "/dev/zero", "/dev/urandom"}) {
+            names.push_back(dir.file(std::string("device") + std::to_string(names.size()) + ".MLT"));
+            std::filesystem::create_symlink(device, names.back());
+        }
+        names.push_back(dir.file("sock.RGD"));
+        const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, names.back().c_str(), sizeof address.sun_path - 1);
+        if (names.back().size() < sizeof address.sun_path)
+            EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        else
+            names.pop_back();
+        sockets.push_back(s);
+        names.push_back(dir.file("folder.RGD"));
+        std::filesystem::create_directory(names.back());
+        return names;
+    }
+    ~ZarfNonRegular() override {
+        for (int s : sockets) close(s);
+    }
+
+    testsupport::TempDir dir;
+    std::vector<int> sockets;
+};
+
+TEST_F(ZarfNonRegular, ReadableOpenRefusesWithoutReading) {
+    for (const std::string& name : makeAll()) {
+        lastGenericError = nullptr;
+        ZARFFILE* file = ZARFopenFileReadable(name.c_str());
+        EXPECT_EQ(file, nullptr) << name;
+        if (file != nullptr) ZARFcloseFile(file);
+        EXPECT_EQ(text(ZARFlastError(nullptr)), "filename did not correspond to a regular file") << name;
+        // The update prefix of the RGD driver is looked through.
+        EXPECT_EQ(ZARFopenFileReadable(("@" + name).c_str()), nullptr) << name;
+        EXPECT_EQ(text(ZARFlastError(nullptr)), "filename did not correspond to a regular file") << name;
+    }
+}
+
+TEST_F(ZarfNonRegular, WritableOpenRefusesAndChangesNothing) {
+    const std::vector<std::string> names = makeAll();
+    for (const std::string& name : names) {
+        lastGenericError = nullptr;
+        ZARFFILE* file = ZARFopenFileWritable(name.c_str(), 0, nullptr, 0, "ZARFTEST", "V1", "", 36, nullptr, 0,
+                                              500.0, 502.0, -2, 5, -3);
+        EXPECT_EQ(file, nullptr) << name;
+        if (file != nullptr) ZARFcloseFile(file);
+        EXPECT_EQ(text(ZARFlastError(nullptr)), "filename did not correspond to a regular file") << name;
+    }
+    // Nothing was created beside the names either (no temporary left behind).
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, static_cast<int>(names.size()));
+}
+
+TEST(ZarfSymlinks, WritableOpenNeverCreatesThroughADanglingLink) {
+    testsupport::TempDir dir;
+    const std::string link = dir.file("out.RGD");
+    const std::string target = dir.file("elsewhere.RGD");
+    std::filesystem::create_symlink(target, link);
+    lastGenericError = nullptr;
+    EXPECT_EQ(ZARFopenFileWritable(link.c_str(), 0, nullptr, 0, "ZARFTEST", "V1", "", 36, nullptr, 0, 500.0, 502.0,
+                                   -2, 5, -3),
+              nullptr);
+    EXPECT_EQ(text(ZARFlastError(nullptr)), "filename is a symbolic link to a file that does not exist");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target)));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
+TEST(ZarfSymlinks, WritableOpenThroughALinkToAnExistingFileAppendsToThatFile) {
+    testsupport::TempDir dir;
+    const std::string target = dir.file("product.RGD");
+    const std::string link = dir.file("out.RGD");
+    const float data[5] = {1.0F, 2.0F, 3.0F, 4.0F, 5.0F};
+    auto openWriter = [](const std::string& name) {
+        return ZARFopenFileWritable(name.c_str(), 0, nullptr, 0, "ZARFTEST", "V1", "", 36, nullptr, 0, 500.0, 502.0,
+                                    -2, 5, -3);
+    };
+    ZARFFILE* first = openWriter(target);
+    ASSERT_NE(first, nullptr) << text(ZARFlastError(nullptr));
+    EXPECT_EQ(ZARFwriteCompleteRecord(first, 1, nullptr, nullptr, 0, nullptr, 0, nullptr, data, 5), 1);
+    ZARFcloseFile(first);
+    std::filesystem::create_symlink(target, link);
+
+    ZARFFILE* second = openWriter(link);
+    ASSERT_NE(second, nullptr) << text(ZARFlastError(nullptr));
+    EXPECT_EQ(ZARFwriteCompleteRecord(second, 2, nullptr, nullptr, 0, nullptr, 0, nullptr, data, 5), 1);
+    ZARFcloseFile(second);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    ZARFFILE* in = ZARFopenFileReadable(target.c_str());
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(ZARFreadRecordCount(in), 2);
+    ZARFcloseFile(in);
 }
 
 // ---- Opening for writing ------------------------------------------------------------------------

@@ -3,6 +3,10 @@
 #ifndef RAVLIO_FORMATS_COMMON_H
 #define RAVLIO_FORMATS_COMMON_H
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +53,32 @@ struct FileCloser {
     void operator()(std::FILE* fp) const { std::fclose(fp); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a regular file as a C stream; null when the name is anything else or cannot be opened.
+// mode is "r", "r+" or "w+" (a "b" is allowed and means nothing here). "w+" creates or
+// truncates but never through a symbolic link.
+// The open itself does not block (a FIFO put under the
+// name after the library's checks is seen by the file status and refused, not waited on), and
+// the stream is blocking as usual once the file is known to be regular.
+inline FilePtr openRegular(const char* name, const char* mode) {
+    if (name == nullptr || mode == nullptr) return nullptr;
+    const bool update = std::strchr(mode, '+') != nullptr;
+    int flags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (update ? O_RDWR : O_RDONLY);
+    if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC | O_NOFOLLOW;
+    else if (mode[0] != 'r') return nullptr;
+    const int fd = ::open(name, flags, 0666);
+    if (fd < 0) return nullptr;
+    struct stat status {};
+    const int statusFlags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || statusFlags == -1 ||
+        fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) == -1) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* fp = ::fdopen(fd, mode[0] == 'w' ? "w+b" : update ? "r+b" : "rb");
+    if (fp == nullptr) ::close(fd);
+    return FilePtr(fp);
+}
 
 }  // namespace formats
 

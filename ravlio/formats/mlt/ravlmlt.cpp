@@ -39,6 +39,7 @@ constexpr const char* MsgBadDescriptionType = "description type requested is bad
 constexpr const char* MsgUnsupported = "this operation is not supported with this filetype";
 constexpr const char* MsgNotReadable = "filename did not correspond to a readable file";
 constexpr const char* MsgNoMemory = "unable to allocate memory";
+constexpr const char* MsgTooLarge = "file exceeds the size this reader accepts";
 
 // The longest first data line, line feed included, from which the column count is learned.
 constexpr size_t LineLimit = 1023;
@@ -50,8 +51,10 @@ constexpr size_t LabelLimit = 255;
 // fewer columns, so no real column is shut out; a hostile number cannot make the label list
 // grow without bound.
 constexpr long LabelColumnLimit = 1024;
-// Columns grow by this many values at a time.
-constexpr uint32_t GrowthStep = 16;
+// Most values (rows times columns) a table may hold: 2^26 floats, 256 MiB. A name that leads
+// to an endless stream is refused before it is read, but a regular file can still be grown
+// without end by a runaway writer; the reader stops there instead of taking all memory.
+constexpr size_t ValueLimit = size_t{1} << 26;
 
 struct Label {
     bool present = false;
@@ -67,6 +70,7 @@ struct MLTFile {
     uint32_t selectedX = 0;                // 0-based independent column
     uint32_t selectedY = 0;                // 0-based dependent column
     std::vector<Label> labels;             // by column, 0-based
+    bool full = false;                     // ValueLimit reached: nothing more is read
 };
 
 MLTFile* mltFileOf(ZARFFILE* file) {
@@ -150,7 +154,7 @@ private:
     bool readSpecial(const std::string& token);
     bool readLabelNumber(long& n) const;
     void setLabel(long n, std::string text);
-    void appendRecord();
+    bool appendRecord();
 };
 
 // Makes sure the first data line, starting at the current position, is complete and marks
@@ -234,16 +238,22 @@ void Reader::setLabel(long n, std::string text) {
     it_.labelCount = static_cast<uint32_t>(it_.labels.size());
 }
 
-void Reader::appendRecord() {
+// Stores the row; false (nothing stored) when the table would exceed ValueLimit. The columns
+// grow by the vectors' own doubling, so reading n rows costs time in proportion to n.
+bool Reader::appendRecord() {
+    if ((static_cast<size_t>(it_.recordCount) + 1) * it_.variableCount > ValueLimit) {
+        it_.full = true;
+        return false;
+    }
     if (it_.data.size() != it_.variableCount) it_.data.assign(it_.variableCount, {});
-    if (it_.recordCount % GrowthStep == 0)
-        for (auto& column : it_.data) column.reserve(static_cast<size_t>(it_.recordCount) + GrowthStep + 1);
     for (size_t i = 0; i < it_.data.size(); ++i) it_.data[i].push_back(row_[i]);
     ++it_.recordCount;
     row_.clear();
+    return true;
 }
 
 void Reader::run() {
+    if (it_.full) return;
     learning_ = it_.variableCount == 0;
     row_.reserve(it_.variableCount);
     // Where the row or directive in progress began: the next read starts there again when
@@ -271,7 +281,7 @@ void Reader::run() {
             learning_ = false;
         }
         if (!learning_ && row_.size() == it_.variableCount) {
-            appendRecord();
+            if (!appendRecord()) break;
             resume = tell();
         }
     }
@@ -326,7 +336,7 @@ int MLTisFileReadable(const char* filename) {
     strlwr(lowered.data());
     for (const char* suffix : {".mlt", ".dat", ".sum", ".asc"})
         if (hasSuffix(lowered, suffix)) return 1;
-    FilePtr fp(std::fopen(filename, "r"));
+    FilePtr fp = formats::openRegular(filename, "r");
     if (fp == nullptr) return 0;
     char start[4] = {};
     return std::fread(start, 1, sizeof start, fp.get()) == sizeof start && std::memcmp(start, "#MLT", 4) == 0 ? 1 : 0;
@@ -339,13 +349,17 @@ fileHANDLE MLTopenFileReadable(const char* filename) {
     }
     try {
         auto it = std::make_unique<MLTFile>();
-        it->f.reset(std::fopen(filename, "r"));
+        it->f = formats::openRegular(filename, "r");
         if (it->f == nullptr) {
             lastGenericError = MsgNotReadable;
             return nullptr;
         }
         if (!readMLTFile(*it)) {
             lastGenericError = MsgNoMemory;
+            return nullptr;
+        }
+        if (it->full) {
+            lastGenericError = MsgTooLarge;
             return nullptr;
         }
         return it.release();
@@ -377,6 +391,7 @@ int MLTreadRecordSize(ZARFFILE* file, int /*record*/) {
     MLTFile* it = mltFileOf(file);
     if (it == nullptr) return 0;
     if (!readMLTFile(*it)) file->lastError = MsgNoMemory;
+    if (it->full) file->lastError = MsgTooLarge;
     return static_cast<int>(std::min<uint32_t>(it->recordCount, INT_MAX));
 }
 

@@ -2,7 +2,6 @@
 #include "rgdlayout.h"
 
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +9,8 @@
 #include <array>
 #include <cstring>
 #include <limits>
+
+#include "ravlio/platform.h"
 
 namespace rgd {
 
@@ -144,7 +145,7 @@ bool writeDescriptorString(std::FILE* fp, const std::string& text) {
 
 // ---- Streams ---------------------------------------------------------------------------------
 
-FilePtr openStream(const char* name, const char* mode) { return FilePtr(std::fopen(name, mode)); }
+FilePtr openStream(const char* name, const char* mode) { return formats::openRegular(name, mode); }
 
 int64_t streamLength(std::FILE* fp) {
     struct stat status {};
@@ -167,7 +168,7 @@ size_t readAt(std::FILE* fp, int64_t offset, void* buffer, size_t n) {
     size_t done = 0;
     while (done < n) {
         const off_t at = static_cast<off_t>(offset) + static_cast<off_t>(done);
-        const ssize_t got = pread(fileno(fp), bytes + done, n - done, at);
+        const ssize_t got = RAVLIOpread(fileno(fp), bytes + done, n - done, at);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         done += static_cast<size_t>(got);
@@ -175,30 +176,29 @@ size_t readAt(std::FILE* fp, int64_t offset, void* buffer, size_t n) {
     return done;
 }
 
+namespace {
+
+// Writes all n bytes at offset, going on after short writes and interruptions.
+bool writeAllAt(int fd, const unsigned char* bytes, size_t n, off_t at) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t put = RAVLIOpwrite(fd, bytes + done, n - done, at + static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool writeAt(std::FILE* fp, int64_t offset, const void* first, size_t firstSize, const void* second,
              size_t secondSize) {
     if (fp == nullptr || offset < 0) return false;
-    iovec parts[2] = {{const_cast<void*>(first), firstSize}, {const_cast<void*>(second), secondSize}};
-    int count = secondSize > 0 ? 2 : 1;
-    iovec* next = parts;
-    off_t at = static_cast<off_t>(offset);
-    while (count > 0) {
-        const ssize_t put = pwritev(fileno(fp), next, count, at);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        at += static_cast<off_t>(put);
-        size_t left = static_cast<size_t>(put);
-        while (count > 0 && left >= next->iov_len) {
-            left -= next->iov_len;
-            ++next;
-            --count;
-        }
-        if (count > 0) {
-            next->iov_base = static_cast<unsigned char*>(next->iov_base) + left;
-            next->iov_len -= left;
-        }
-    }
-    return true;
+    const int fd = fileno(fp);
+    const off_t at = static_cast<off_t>(offset);
+    return writeAllAt(fd, static_cast<const unsigned char*>(first), firstSize, at) &&
+           writeAllAt(fd, static_cast<const unsigned char*>(second), secondSize, at + static_cast<off_t>(firstSize));
 }
 
 bool readInt32(std::FILE* fp, int32_t& value) {
@@ -207,7 +207,9 @@ bool readInt32(std::FILE* fp, int32_t& value) {
     return true;
 }
 
-bool writeExact(std::FILE* fp, const void* buffer, size_t n) { return std::fwrite(buffer, 1, n, fp) == n; }
+bool writeExact(std::FILE* fp, const void* buffer, size_t n) {
+    return RAVLIOioFault(RAVLIO_IO_WRITE, n) == 0 && std::fwrite(buffer, 1, n, fp) == n;
+}
 
 bool writeInt32(std::FILE* fp, int32_t value) {
     toHostOrder(&value, sizeof value, 4);

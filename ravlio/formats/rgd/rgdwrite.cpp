@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "ravlio/platform.h"
 #include "ravlrgd.h"
 
 namespace rgd {
@@ -219,8 +220,10 @@ bool writePreamble(std::FILE* fp, const std::string& name, const char* program, 
                    const RGDheaderAnatomy& anatomy, int64_t& magicOffset) {
     if (!makeHistory(fp, name, program, version, addition, parents)) return false;
     magicOffset = tellOf(fp);
+    // On the disk, not only in the system's cache, before the file gets its name: a power cut
+    // after the rename must not leave an empty or half-written file under the name.
     return writeMagic(fp) && writeTableOfContents(fp, p.columns) && writeHeaderAnatomyList(fp, anatomy) &&
-           std::fflush(fp) == 0;
+           std::fflush(fp) == 0 && RAVLIOfsync(fileno(fp)) == 0;
 }
 
 std::vector<ZARFFILE*> referenceVector(ZARFFILE** list, int count) {
@@ -350,7 +353,7 @@ fileHANDLE createFile(const char* filename, const std::vector<ZARFFILE*>& refere
     }
     int64_t magicOffset = 0;
     if (!writePreamble(fp.get(), filename, program, version, addition, references, p, anatomy, magicOffset) ||
-        (!temporary.empty() && std::rename(temporary.c_str(), filename) != 0)) {
+        (!temporary.empty() && RAVLIOrename(temporary.c_str(), filename) != 0)) {
         if (!temporary.empty()) std::remove(temporary.c_str());
         lastGenericError = MsgNotWritable;
         return nullptr;
@@ -488,6 +491,12 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
     f->workspaceRecord = 0;
     const size_t callerBytes = ownDataArea ? 0 : static_cast<size_t>(bytes);
     if (!writeAt(f->fp.get(), start, buffer.data(), buffer.size(), data, callerBytes)) {
+        // An appended record that did not get through whole is cut off again, so that no
+        // part of it stays for the next append to find beyond the end.
+        if (start == length && ftruncate(fileno(f->fp.get()), static_cast<off_t>(start)) != 0) {
+            // Nothing more to do: the part left is shorter than a record, so no reader counts
+            // it, and the next append at this record number writes over it.
+        }
         file->lastError = MsgWriteFailed;
         return 0;
     }

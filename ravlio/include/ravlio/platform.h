@@ -8,6 +8,8 @@
 #ifndef RAVLIO_PLATFORM_H
 #define RAVLIO_PLATFORM_H
 
+#include <sys/types.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -34,6 +36,37 @@ void sysevent(const char* event);
 /* Current length in bytes of the open file with descriptor fnum, or -1 when the descriptor
  * is not open. Lengths beyond the 32-bit range are reported as the largest 32-bit value. */
 int _FileLength(int fnum);
+
+/* ---- Data and status-file I/O ------------------------------------------------------------
+ *
+ * The calls that put records and new files on disk (the RGD writer's records and preamble,
+ * the status files' records) go through the functions below, which make the system call
+ * unless a fault function is installed. Tests install one to make a chosen call move fewer
+ * bytes than asked or fail with a chosen errno (a full disk, a failed fsync or rename) and
+ * check that nothing partial is left that a reader would count; a program never installs
+ * one, and without it these are the plain system calls. */
+
+/* The kinds of call a fault function is asked about. */
+typedef enum RAVLIOIoCall { RAVLIO_IO_READ, RAVLIO_IO_WRITE, RAVLIO_IO_FSYNC, RAVLIO_IO_RENAME } RAVLIOIoCall;
+
+/* Decides the fate of one call before it is made, given its kind and the bytes it would
+ * move (0 for fsync and rename): 0 lets it run; a negative value -e makes it fail with errno
+ * e without being made; for reads and writes a positive n below the byte count makes it move
+ * only its first n bytes (a short transfer). */
+typedef long (*RAVLIOIoFaultFunction)(RAVLIOIoCall call, size_t bytes);
+
+/* Installs fn as the fault function and returns the one it replaces; null removes it. */
+RAVLIOIoFaultFunction RAVLIOsetIoFaultFunction(RAVLIOIoFaultFunction fn);
+
+/* The fate the installed fault function gives a call (0 without one); see above. For code
+ * that writes through a C stream and can only fail the whole write. */
+long RAVLIOioFault(RAVLIOIoCall call, size_t bytes);
+
+/* pread, pwrite, fsync and rename through the fault function. */
+ssize_t RAVLIOpread(int fd, void* buffer, size_t bytes, off_t offset);
+ssize_t RAVLIOpwrite(int fd, const void* buffer, size_t bytes, off_t offset);
+int RAVLIOfsync(int fd);
+int RAVLIOrename(const char* from, const char* to);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,115 @@
+// One format driver's reader under hostile bytes. Compiled once per driver, with that
+// driver's operation table as FUZZ_DRIVER and a name suffix it claims as FUZZ_SUFFIX (see
+// fuzz/CMakeLists.txt). The input becomes a file that the library opens through this driver
+// alone; then every read operation is asked of every record and column, the file grows under
+// the open reader (as a writer in another process would make it) and is cut under it.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "ravlio/ravlio.h"
+#include "scratch.h"
+
+#ifndef FUZZ_DRIVER
+#error "FUZZ_DRIVER must name the driver's Methods table"
+#endif
+#ifndef FUZZ_SUFFIX
+#error "FUZZ_SUFFIX must give a file-name suffix the driver claims"
+#endif
+
+namespace {
+
+constexpr int kWildcard = 2000000000;
+// Bounds the harness puts on its own arrays; a driver answering more is still asked, with
+// arrays of this size.
+constexpr int kMaxPoints = 1 << 16;
+constexpr int kMaxRecordsAsked = 6;
+constexpr int kMaxFields = 512;
+constexpr int kMaxColumns = 16;
+
+void readDescriptions(ZARFFILE* f, int record, const std::vector<int>& ids) {
+    char text[81];
+    for (int id : ids)
+        for (int type = 0; type <= 7; ++type) ZARFreadMetadataStringDesc(f, record, id, type, text, sizeof text);
+}
+
+void readMetadata(ZARFFILE* f, int record) {
+    const int m = std::clamp(ZARFqueryMaxMetadataCount(f, record), 0, kMaxFields);
+    std::vector<int> ids(static_cast<size_t>(m) + 1, kWildcard);
+    std::vector<float> values(ids.size());
+    ZARFreadRealMetadata(f, record, ids.data(), static_cast<int>(ids.size()), values.data());
+    readDescriptions(f, record, ids);
+    // The same fields again by identifier, and a few that no file has.
+    for (int& id : ids) id = id < 0 ? -id : id;
+    ids.push_back(32780);
+    ids.push_back(0);
+    ids.push_back(-1);
+    values.resize(ids.size());
+    ZARFreadRealMetadata(f, record, ids.data(), static_cast<int>(ids.size()), values.data());
+}
+
+void readColumns(ZARFFILE* f, int record, const std::vector<int>& types) {
+    const int size = ZARFreadRecordSize(f, record);
+    const int n = size == INT32_MIN ? kMaxPoints : std::min(size < 0 ? -size : size, kMaxPoints);
+    std::vector<float> values(static_cast<size_t>(n) + 1);
+    std::vector<double> wide(values.size());
+    for (int type : types) {
+        ZARFselectData(f, 2, type);
+        ZARFselectData(f, 1, -type);
+        ZARFreadDepValues(f, record, values.data(), static_cast<int>(values.size()));
+        ZARFreadIndValues(f, record, values.data(), static_cast<int>(values.size()));
+        ZARFreadIndValuesDouble(f, record, wide.data(), static_cast<int>(wide.size()));
+        float lo = 0, hi = 0, step = 0;
+        ZARFreadIndDomain(f, record, &lo, &hi, &step);
+        double dlo = 0, dhi = 0, dstep = 0;
+        ZARFreadIndDomainDouble(f, record, &dlo, &dhi, &dstep);
+    }
+}
+
+// Every read operation of the handle API, over the first records and the ones at the edges.
+void readEverything(ZARFFILE* f) {
+    const int count = ZARFreadRecordCount(f);
+    const int columns = std::clamp(ZARFqueryMaxDataCount(f), 0, kMaxColumns);
+    std::vector<int> types(static_cast<size_t>(columns) + 1, 0);
+    ZARFqueryDataTypes(f, types.data(), static_cast<int>(types.size()));
+    types.push_back(0);
+    types.push_back(1);
+    char text[81];
+    for (int type : types)
+        for (int descType = 0; descType <= 7; ++descType) {
+            ZARFreadDataStringDesc(f, type, descType, text, sizeof text);
+            ZARFreadDataStringDesc(f, -type, descType, text, sizeof text);
+        }
+    std::vector<int> records = {0, -1, count, count + 1};
+    for (int r = 1; r <= std::min(count, kMaxRecordsAsked); ++r) records.push_back(r);
+    for (int record : records) {
+        readColumns(f, record, types);
+        readMetadata(f, record);
+    }
+    for (unsigned component = 0; component < 6; ++component) ZARFqueryVersion(component, f);
+    ZARFFILE* files[1] = {f};
+    ZARFwaitNewRecordsReady(files, nullptr, 1, 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const Methods* const table[] = {&FUZZ_DRIVER};
+    ZARFinstallFileTypes(table, 1, &RGD_Methods);
+    const std::string path = fuzzing::scratchFile(std::string("input") + FUZZ_SUFFIX);
+    fuzzing::writeBytes(path, data, size);
+    ZARFFILE* f = ZARFopenFileReadable(path.c_str());
+    if (f == nullptr) return 0;
+    readEverything(f);
+    // A writer in another process appends (here: the input's second half once more) ...
+    fuzzing::appendBytes(path, data + size / 2, size - size / 2);
+    readEverything(f);
+    // ... and the file is cut under the open reader.
+    if (truncate(path.c_str(), static_cast<off_t>(size / 3)) == 0) readEverything(f);
+    ZARFcloseFile(f);
+    return 0;
+}

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang (address and undefined-behaviour
+# sanitizers) in build-fuzz/ and runs each one.
+#
+#   scripts/fuzz.sh [SECONDS_PER_TARGET]   a campaign: each target runs that long (default 60)
+#                                          from its seeds in fuzz/corpus/<target>/ and the
+#                                          inputs earlier campaigns found (build-fuzz/corpus/)
+#   scripts/fuzz.sh --smoke                CI: each target runs its seeds and a few seconds more
+#
+# Exits non-zero when any target finds a crash, a leak, a timeout or an out-of-memory; the
+# input that caused it is left in build-fuzz/findings/ (replay it with the target's
+# executable and the file name) and the target's output in build-fuzz/logs/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+smoke=0
+seconds=60
+case "${1:-}" in
+  --smoke) smoke=1; seconds=3 ;;
+  "") ;;
+  *[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS_PER_TARGET | --smoke]" >&2; exit 2 ;;
+  *) seconds=$1 ;;
+esac
+
+# Absolute names: the targets work inside a scratch directory of their own.
+root=$(pwd)
+out=$root/build-fuzz
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$out" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DRAVL_FUZZ=ON -DRAVL_BUILD_TESTS=OFF -DRAVL_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake --build "$out" -j "$(nproc 2>/dev/null || echo 2)" --target fuzz_all
+
+mkdir -p "$out/findings" "$out/logs"
+failed=()
+printf '%-12s %12s %8s %8s  %s\n' target executions cov ft result
+for binary in "$out"/fuzz/*_fuzz; do
+  target=$(basename "$binary" _fuzz)
+  seeds=$root/fuzz/corpus/$target
+  if [ "$smoke" -eq 1 ]; then
+    work=$(mktemp -d)          # what the smoke run finds is not kept
+  else
+    work=$out/corpus/$target   # the campaign's own finds, kept for the next campaign
+    mkdir -p "$work"
+  fi
+  log=$out/logs/$target.log
+  shown_log=${log#"$root"/}
+  status=0
+  "$binary" "$work" "$seeds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$out/findings/$target-" -print_final_stats=1 >"$log" 2>&1 || status=$?
+  if [ "$smoke" -eq 1 ]; then rm -rf "$work"; fi
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
+  features=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
+  result=ok
+  if [ "$status" -ne 0 ]; then
+    result="FAILED (status $status; see $shown_log and build-fuzz/findings/$target-*)"
+    failed+=("$target")
+  fi
+  printf '%-12s %12s %8s %8s  %s\n' "$target" "${executions:-?}" "${coverage:-?}" "${features:-?}" "$result"
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: findings in ${failed[*]}" >&2
+  exit 1
+fi
