@@ -22,7 +22,7 @@ public:
         path_ = dir_ + "/table.MLT";
         std::ofstream out(path_);
         out << "#MLT benchmark table\n#label 1 Wavenumber\n#label 2 Value\n";
-        for (long i = 0; i < rows; ++i) out << 500 + i * 0.25 << ' ' << i % 97 * 0.01 << '\n';
+        for (long i = 0; i < rows; ++i) out << 500 + static_cast<double>(i) * 0.25 << ' ' << static_cast<double>(i % 97) * 0.01 << '\n';
     }
     ~TableFile() {
         std::error_code ignored;

@@ -16,7 +16,7 @@
 #include "dumplib/dumpcli.h"
 #include "ravlio/driver.h"
 #include "ravlio/ravlio.h"
-#include "support/minijson.h"
+#include "support/jsonvalue.h"
 #include "support/spcbuilder.h"
 #include "support/tempdir.h"
 
@@ -171,7 +171,7 @@ const std::string kFixtureDir = std::string(EXTERNAL_FIXTURES_DIR) + "/spc";
 bool fixturesPresent() { return std::filesystem::is_regular_file(kFixtureDir + "/expected.json"); }
 
 const JsonValue& expectedFiles() {
-    static const JsonValue doc = JsonValue::parse(readFile(kFixtureDir + "/expected.json"));
+    static const JsonValue doc = JsonValue::parse(readFile(kFixtureDir + "/expected.json"), nullptr);
     return doc["files"];
 }
 
@@ -179,20 +179,20 @@ const JsonValue& expectedFiles() {
     if (!fixturesPresent()) GTEST_SKIP() << "external SPC fixtures not found in " << kFixtureDir << \
                                          " (expected.json absent); the fixture tests are skipped"
 
-float f32(const JsonValue& v) { return static_cast<float>(v.asNumber()); }
+float f32(const JsonValue& v) { return static_cast<float>(v.number()); }
 
 // Opens the fixture and checks everything expected.json says about a readable file.
 void expectReadsAsExpected(const std::string& name) {
     const JsonValue& e = expectedFiles()[name];
     const std::string path = kFixtureDir + "/" + name;
-    ASSERT_EQ(std::filesystem::file_size(path), static_cast<uintmax_t>(e["size_bytes"].asNumber()));
-    ASSERT_TRUE(e["accepted_as_single_old_format_file"].asBool());
+    ASSERT_EQ(std::filesystem::file_size(path), static_cast<uintmax_t>(e["size_bytes"].number()));
+    ASSERT_TRUE(e["accepted_as_single_old_format_file"].boolean());
     Handle f(ZARFopenFileReadable(path.c_str()));
     ASSERT_NE(f, nullptr) << lastGeneric();
     EXPECT_EQ(f->method, &SPC_Methods);
     EXPECT_EQ(ZARFreadRecordCount(f.get()), 1);
-    const int n = static_cast<int>(e["n_points_int"].asNumber());
-    EXPECT_EQ(ZARFreadRecordSize(f.get(), 1), e["holds_256_plus_4n_bytes"].asBool() ? n : -n);
+    const int n = static_cast<int>(e["n_points_int"].number());
+    EXPECT_EQ(ZARFreadRecordSize(f.get(), 1), e["holds_256_plus_4n_bytes"].boolean() ? n : -n);
 
     const Domain d = domain(f.get());
     EXPECT_EQ(d.minimum, f32(e["xmin"]));
@@ -200,17 +200,17 @@ void expectReadsAsExpected(const std::string& name) {
     EXPECT_EQ(d.interval, f32(e["x_interval"]));
 
     const std::vector<float> v = values(f.get(), n);
-    ASSERT_EQ(v.size(), static_cast<size_t>(e["words_available_from_256"].asNumber()));
-    const auto& first = e["first5"].asArray();
+    ASSERT_EQ(v.size(), static_cast<size_t>(e["words_available_from_256"].number()));
+    const auto& first = e["first5"].items();
     for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(v[i], f32(first[i]["value_f32"])) << "value " << i;
-    EXPECT_EQ(v[static_cast<size_t>(e["last_index_0based"].asNumber())], f32(e["last"]["value_f32"]));
+    EXPECT_EQ(v[static_cast<size_t>(e["last_index_0based"].number())], f32(e["last"]["value_f32"]));
     EXPECT_EQ(*std::min_element(v.begin(), v.end()), f32(e["min_value"]));
     EXPECT_EQ(*std::max_element(v.begin(), v.end()), f32(e["max_value"]));
 
     std::vector<double> x(static_cast<size_t>(n));
     ASSERT_EQ(ZARFreadIndValuesDouble(f.get(), 1, x.data(), n), n);
-    EXPECT_EQ(x.front(), e["xmin"].asNumber());
-    EXPECT_NEAR(x.back(), e["xmax"].asNumber(), 1e-5 * std::abs(e["xmax"].asNumber() - e["xmin"].asNumber()));
+    EXPECT_EQ(x.front(), e["xmin"].number());
+    EXPECT_NEAR(x.back(), e["xmax"].number(), 1e-5 * std::abs(e["xmax"].number() - e["xmin"].number()));
 
     // The acquisition software's instrument values are tied to names like m3.spc; these
     // files have none, so no field is offered.
@@ -223,11 +223,11 @@ void expectReadsAsExpected(const std::string& name) {
 // Checks that the fixture is refused with the text naming its variant.
 void expectRefused(const std::string& name) {
     const JsonValue& e = expectedFiles()[name];
-    ASSERT_FALSE(e["accepted_as_single_old_format_file"].asBool());
+    ASSERT_FALSE(e["accepted_as_single_old_format_file"].boolean());
     const std::string path = kFixtureDir + "/" + name;
     Handle f(ZARFopenFileReadable(path.c_str()));
     ASSERT_EQ(f, nullptr);
-    EXPECT_EQ(lastGeneric(), e["ichk_char"].asString() == "M" ? kFlagged : kNewFormat);
+    EXPECT_EQ(lastGeneric(), e["ichk_char"].text() == "M" ? kFlagged : kNewFormat);
 }
 
 TEST(SpcFixtures, DOERNER_spc) {
@@ -258,7 +258,7 @@ TEST(SpcFixtures, s_evenx_spc_NewFormatIsRefused) {
 TEST(SpcFixtures, EveryListedFileHasItsTest) {
     SKIP_WITHOUT_FIXTURES();
     std::vector<std::string> names;
-    for (const auto& [name, entry] : expectedFiles().asObject()) names.push_back(name);
+    for (const auto& [name, entry] : expectedFiles().members()) names.push_back(name);
     EXPECT_EQ(names, (std::vector<std::string>{"CONTOUR.SPC", "DOERNER.spc", "cts0416a.spc", "m_ordz.spc",
                                                "s_evenx.spc"}));
 }

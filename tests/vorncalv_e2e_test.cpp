@@ -115,13 +115,16 @@ TEST_F(VorncalvRun, InputThatIsNoDataFileIsExplainedWithTheSystemsReason) {
     struct Case {
         const char* what;  // also the root of the run
         void (*make)(const std::string& path);
+        const char* text;    // the library's text
         const char* reason;  // "" when no reason line follows
     };
+    const char* unknown = "filetype is unknown";
     const Case cases[] = {
-        {"missing", [](const std::string&) {}, "No such file or directory"},
-        {"empty", [](const std::string& path) { testsupport::writeFile(path, ""); }, "empty file"},
-        {"dir", [](const std::string& path) { std::filesystem::create_directory(path); }, "Is a directory"},
-        {"picture", [](const std::string& path) { testsupport::writeFile(path, "\x89PNG\r\n\x1a\n0000"); }, ""},
+        {"missing", [](const std::string&) {}, unknown, "No such file or directory"},
+        {"empty", [](const std::string& path) { testsupport::writeFile(path, ""); }, unknown, "empty file"},
+        {"dir", [](const std::string& path) { std::filesystem::create_directory(path); },
+         "filename did not correspond to a regular file", "Is a directory"},
+        {"picture", [](const std::string& path) { testsupport::writeFile(path, "\x89PNG\r\n\x1a\n0000"); }, unknown, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -132,9 +135,11 @@ TEST_F(VorncalvRun, InputThatIsNoDataFileIsExplainedWithTheSystemsReason) {
         EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
         const std::string reason = *c.reason ? std::string("REASON: ") + c.reason + "\n" : "";
         const std::string shown = reason.empty() ? "" : " " + reason;
-        EXPECT_EQ(r.out.substr(r.out.find(" filetype is unknown\n")), " filetype is unknown\n" + shown);
+        const std::string text = std::string(" ") + c.text + "\n";
+        ASSERT_NE(r.out.find(text), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.substr(r.out.find(text)), text + shown);
         EXPECT_EQ(readFile(dir.file(std::string(c.what) + ".LOG")),
-                  logBanner() + "filetype is unknown\n" + reason + "INPUT FILE: " + name + "\nIRDST = 1\n");
+                  logBanner() + c.text + "\n" + reason + "INPUT FILE: " + name + "\nIRDST = 1\n");
     }
 }
 

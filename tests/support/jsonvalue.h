@@ -23,6 +23,8 @@ public:
     const std::string& text() const { return text_; }
     // Members of an array, in order.
     const std::vector<JsonValue>& items() const { return items_; }
+    // Members of an object, by key.
+    const std::map<std::string, JsonValue>& members() const { return members_; }
     // Whether an object has the key.
     bool has(const std::string& key) const { return members_.count(key) != 0; }
     // The member under key; a null value when there is none (or this is no object).
