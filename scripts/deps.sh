@@ -8,6 +8,7 @@ command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+command -v parallel >/dev/null 2>&1 || missing+=(parallel)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

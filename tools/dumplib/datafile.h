@@ -59,7 +59,10 @@ public:
     const std::string& path() const { return path_; }
     int recordCount() const;
 
-    // True when the file is RGD, the library's native format (the only one it names).
+    // The name of the file's format as the library gives it ("RGD", "MLT", ...); empty
+    // when the library names no format for the driver that read it.
+    std::string formatName() const;
+    // True when the file is RGD, the library's native format.
     bool isRgd() const;
     // The library version that wrote an RGD file, when its history records one.
     std::string writerVersion() const;
@@ -67,8 +70,9 @@ public:
     // The data columns in the library's order, with their description texts.
     std::vector<ColumnInfo> columns() const;
     // Resolves a user's column choice: a data-type identifier as reported, else a column
-    // number. Failure: DumpError naming the choice.
-    ColumnInfo findColumn(int choice) const;
+    // number, else (text that is not a number) a short name, compared exactly first and
+    // then ignoring case. Failure: DumpError naming the choice.
+    ColumnInfo findColumn(const std::string& choice) const;
     // Makes column current for sizes, values and abscissa. Failure: DumpError.
     void selectColumn(const ColumnInfo& column);
 
@@ -86,6 +90,7 @@ public:
     // it). Empty when the format has no header fields.
     std::vector<FieldInfo> fields(int record) const;
     // Values of the given fields of record, in order. Failure: DumpError.
+    // (A field the record does not hold gives an empty value.)
     std::vector<FieldValue> metadata(int record, const std::vector<int>& identifiers) const;
 
     // Throws DumpError "record R is out of range (the file has N records)" when needed.
