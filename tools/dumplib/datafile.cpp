@@ -98,6 +98,23 @@ std::string DataFile::formatName() const {
     return name != nullptr ? name : "";
 }
 
+std::string DataFile::historyText() const {
+    if (!isRgd()) return {};
+    std::FILE* fp = std::fopen(path_.c_str(), "rb");
+    if (fp == nullptr) return {};
+    std::string text;
+    char block[8192];
+    size_t got = 0;
+    while (text.size() < MaxHistoryBytes && (got = std::fread(block, 1, sizeof block, fp)) > 0) {
+        const size_t nul = std::string_view(block, got).find('\0');
+        text.append(block, nul == std::string_view::npos ? got : nul);
+        if (nul != std::string_view::npos) break;
+    }
+    std::fclose(fp);
+    if (text.size() > MaxHistoryBytes) text.resize(MaxHistoryBytes);
+    return text;
+}
+
 bool DataFile::isRgd() const { return formatName() == "RGD"; }
 
 std::string DataFile::dataText(int dataId, int type) const {

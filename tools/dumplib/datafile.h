@@ -64,6 +64,10 @@ public:
     std::string formatName() const;
     // True when the file is RGD, the library's native format.
     bool isRgd() const;
+    // The history text at the head of an RGD file (up to its first NUL byte, at most
+    // MaxHistoryBytes); empty for other formats or when it cannot be read.
+    std::string historyText() const;
+    static constexpr size_t MaxHistoryBytes = 1 << 24;
     // The library version that wrote an RGD file, when its history records one.
     std::string writerVersion() const;
 

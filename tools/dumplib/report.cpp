@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "dumplib/history.h"
 #include "dumplib/numtext.h"
 #include "dumplib/svgplot.h"
 
@@ -74,6 +75,23 @@ void writeColumn(DataFile& file, const ColumnInfo& c, std::ostream& out) {
     writeTable(rows, "  ", out);
 }
 
+// The name a field goes by in headers: its name, else "field<identifier>".
+std::string fieldName(const FieldInfo& f) { return f.name.empty() ? "field" + std::to_string(f.identifier) : f.name; }
+
+// A field the layout holds twice has one value by identifier: it is listed once.
+std::vector<FieldInfo> distinctFields(std::vector<FieldInfo> fields) {
+    std::vector<FieldInfo> unique;
+    for (FieldInfo& f : fields) {
+        const bool seen = std::any_of(unique.begin(), unique.end(),
+                                      [&](const FieldInfo& u) { return u.identifier == f.identifier; });
+        if (!seen) unique.push_back(std::move(f));
+    }
+    return unique;
+}
+
+// The header fields, each identifier once in the order of its first place. A product
+// copies the header of every parent record, so the same field can occur several times;
+// the count of its places is shown then.
 void writeFields(DataFile& file, std::ostream& out) {
     const bool haveRecord = file.recordCount() > 0;
     const std::vector<FieldInfo> fields = file.fields(haveRecord ? 1 : 0);
@@ -82,10 +100,30 @@ void writeFields(DataFile& file, std::ostream& out) {
         out << "no fields\n";
         return;
     }
-    out << plural(fields.size(), "field") << '\n';
+    const std::vector<FieldInfo> distinct = distinctFields(fields);
+    std::vector<size_t> places;
+    for (const FieldInfo& d : distinct)
+        places.push_back(static_cast<size_t>(std::count_if(
+            fields.begin(), fields.end(), [&](const FieldInfo& f) { return f.identifier == d.identifier; })));
+    out << plural(fields.size(), "field");
+    const bool repeated = distinct.size() < fields.size();
+    if (repeated) out << ", " << distinct.size() << " distinct (\"places\": how often the header holds it)";
+    out << '\n';
     std::vector<Row> rows = {{"identifier", "field name", "units", "label"}};
-    for (const FieldInfo& f : fields) rows.push_back({std::to_string(f.identifier), f.name, f.units, f.label});
+    if (repeated) rows[0].push_back("places");
+    for (size_t k = 0; k < distinct.size(); ++k) {
+        const FieldInfo& f = distinct[k];
+        rows.push_back({std::to_string(f.identifier), f.name, f.units, f.label});
+        if (repeated) rows.back().push_back(std::to_string(places[k]));
+    }
     writeTable(rows, "  ", out);
+}
+
+void writeFileHistory(const DataFile& file, std::ostream& out) {
+    const std::string history = file.historyText();
+    if (history.empty()) return;
+    out << "\nHistory:\n";
+    writeHistory(history, "  ", out);
 }
 
 // The name a column goes by in headers: its short name, else its label, else its number.
@@ -122,20 +160,6 @@ std::string valueAxisLabel(const ColumnInfo& c) {
     return text;
 }
 
-
-// The name a field goes by in headers: its name, else "field<identifier>".
-std::string fieldName(const FieldInfo& f) { return f.name.empty() ? "field" + std::to_string(f.identifier) : f.name; }
-
-// A field the layout holds twice has one value by identifier: it is listed once.
-std::vector<FieldInfo> distinctFields(std::vector<FieldInfo> fields) {
-    std::vector<FieldInfo> unique;
-    for (FieldInfo& f : fields) {
-        const bool seen = std::any_of(unique.begin(), unique.end(),
-                                      [&](const FieldInfo& u) { return u.identifier == f.identifier; });
-        if (!seen) unique.push_back(std::move(f));
-    }
-    return unique;
-}
 
 // The field a user names: by identifier (decimal, or hexadecimal with 0x), by its name
 // exactly, else by its name ignoring case.
@@ -280,6 +304,7 @@ void writeSummary(DataFile& file, std::ostream& out) {
                "", out);
     for (const ColumnInfo& c : columns) writeColumn(file, c, out);
     writeFields(file, out);
+    writeFileHistory(file, out);
 }
 
 void writeMeta(DataFile& file, const std::vector<int>& records, const std::vector<std::string>& chosen,
