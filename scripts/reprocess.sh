@@ -145,6 +145,8 @@ main() {
       --list) [ $# -ge 2 ] || die_usage "option '--list' needs a file"; list=$2; shift ;;
       -j|--jobs) [ $# -ge 2 ] || die_usage "option '$1' needs a number"; jobs=$2; shift
         [[ $jobs =~ ^[1-9][0-9]*$ ]] || die_usage "bad job count '$jobs'" ;;
+      -j[1-9]*) jobs=${1#-j}
+        [[ $jobs =~ ^[1-9][0-9]*$ ]] || die_usage "bad job count '$jobs'" ;;
       --sshloginfile) [ $# -ge 2 ] || die_usage "option '--sshloginfile' needs a file"; sshloginfile=$2; shift ;;
       --slurm) [ $# -ge 2 ] || die_usage "option '--slurm' needs a file"; slurm=$2; shift ;;
       --summary) [ $# -ge 2 ] || die_usage "option '--summary' needs a file"; summary=$2; shift ;;
