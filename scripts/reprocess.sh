@@ -93,14 +93,21 @@ run_day() {
   printf '%s\n' "$line"
 }
 
-# True when the day has a kept result that says ok.
+# True when the day has a kept result that says ok (the line starts with the directory as
+# run_day wrote it, quoted when it holds a comma).
 day_ok() {
-  [ -f "$1/$Result" ] && [ "$(cut -d, -f2 "$1/$Result" 2>/dev/null | head -n 1)" = ok ]
+  [ -f "$1/$Result" ] || return 1
+  local line
+  line=$(head -n 1 "$1/$Result")
+  line=${line#"$(csv_field "$1"),"}
+  [[ $line == ok,* ]]
 }
 
-# The summary of every day from its kept result; returns 1 when any day is not ok.
+# The summary of every day from its kept result; sets not_ok to the count of days that
+# are not ok.
+not_ok=0
 collect() {
-  local summary=$1 failed=0 day
+  local summary=$1 day
   shift
   {
     echo "$Header"
@@ -111,12 +118,13 @@ collect() {
       else
         echo "$(csv_field "$day"),failed,,no result,,"
       fi
-      day_ok "$day" || failed=1
+      day_ok "$day" || not_ok=$((not_ok + 1))
     done
   } > "$summary"
-  return $failed
 }
 
+# The job script expands $day and the task index when it runs, not here.
+# shellcheck disable=SC2016
 write_slurm() {
   local file=$1 self=$2 vorncalv=$3
   shift 3
@@ -209,11 +217,8 @@ main() {
     printf '%s\0' "${todo[@]}" | parallel "${options[@]}" -0 -q "$self" --run-day {} --vorncalv "$vorncalv" || true
   fi
   collect "$summary" "${absolute[@]}"
-  local result=$?
-  local failed
-  failed=$(tail -n +2 "$summary" | grep -c -v '^[^,]*,ok,' || true)
-  echo "reprocess.sh: ${#absolute[@]} day(s), ${#todo[@]} run now, $failed not ok; summary in $summary"
-  exit $result
+  echo "reprocess.sh: ${#absolute[@]} day(s), ${#todo[@]} run now, $not_ok not ok; summary in $summary"
+  [ "$not_ok" -eq 0 ]
 }
 
 main "$@"
