@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "dumplib/history.h"
 #include "dumplib/numtext.h"
@@ -81,11 +83,9 @@ std::string fieldName(const FieldInfo& f) { return f.name.empty() ? "field" + st
 // A field the layout holds twice has one value by identifier: it is listed once.
 std::vector<FieldInfo> distinctFields(std::vector<FieldInfo> fields) {
     std::vector<FieldInfo> unique;
-    for (FieldInfo& f : fields) {
-        const bool seen = std::any_of(unique.begin(), unique.end(),
-                                      [&](const FieldInfo& u) { return u.identifier == f.identifier; });
-        if (!seen) unique.push_back(std::move(f));
-    }
+    std::unordered_set<int> seen;
+    for (FieldInfo& f : fields)
+        if (seen.insert(f.identifier).second) unique.push_back(std::move(f));
     return unique;
 }
 
@@ -101,20 +101,17 @@ void writeFields(DataFile& file, std::ostream& out) {
         return;
     }
     const std::vector<FieldInfo> distinct = distinctFields(fields);
-    std::vector<size_t> places;
-    for (const FieldInfo& d : distinct)
-        places.push_back(static_cast<size_t>(std::count_if(
-            fields.begin(), fields.end(), [&](const FieldInfo& f) { return f.identifier == d.identifier; })));
+    std::unordered_map<int, size_t> places;
+    for (const FieldInfo& f : fields) ++places[f.identifier];
     out << plural(fields.size(), "field");
     const bool repeated = distinct.size() < fields.size();
     if (repeated) out << ", " << distinct.size() << " distinct (\"places\": how often the header holds it)";
     out << '\n';
     std::vector<Row> rows = {{"identifier", "field name", "units", "label"}};
     if (repeated) rows[0].push_back("places");
-    for (size_t k = 0; k < distinct.size(); ++k) {
-        const FieldInfo& f = distinct[k];
+    for (const FieldInfo& f : distinct) {
         rows.push_back({std::to_string(f.identifier), f.name, f.units, f.label});
-        if (repeated) rows.back().push_back(std::to_string(places[k]));
+        if (repeated) rows.back().push_back(std::to_string(places[f.identifier]));
     }
     writeTable(rows, "  ", out);
 }
@@ -266,11 +263,17 @@ ColumnInfo defaultPlotColumn(DataFile& file, int record) {
 constexpr int DateFieldId = 0x8001;
 constexpr int TimeFieldId = 0x8002;
 
-// The six digits of a YYMMDD or HHMMSS value; empty when it is not such a value.
-std::optional<std::string> sixDigits(const FieldValue& v) {
+// The six digits of a YYMMDD or HHMMSS value whose pairs lie within [low, high] each;
+// empty when it is not such a value (a zero date is no date).
+std::optional<std::string> sixDigits(const FieldValue& v, const int (&low)[3], const int (&high)[3]) {
     if (!v || !std::isfinite(*v) || *v < 0.0f || *v > 999999.0f || *v != std::floor(*v)) return std::nullopt;
+    const long value = static_cast<long>(*v);
+    const int pairs[3] = {static_cast<int>(value / 10000), static_cast<int>(value / 100 % 100),
+                          static_cast<int>(value % 100)};
+    for (int k = 0; k < 3; ++k)
+        if (pairs[k] < low[k] || pairs[k] > high[k]) return std::nullopt;
     char text[8];
-    std::snprintf(text, sizeof text, "%06ld", static_cast<long>(*v));
+    std::snprintf(text, sizeof text, "%06ld", value);
     return std::string(text);
 }
 
@@ -284,8 +287,10 @@ std::string legendName(DataFile& file, int record, const std::vector<float>& val
     } catch (const DumpError&) {
         // A header that cannot be read leaves the entry without date and time.
     }
-    const std::optional<std::string> date = stamp.size() == 2 ? sixDigits(stamp[0]) : std::nullopt;
-    const std::optional<std::string> time = stamp.size() == 2 ? sixDigits(stamp[1]) : std::nullopt;
+    const std::optional<std::string> date =
+        stamp.size() == 2 ? sixDigits(stamp[0], {0, 1, 1}, {99, 12, 31}) : std::nullopt;
+    const std::optional<std::string> time =
+        stamp.size() == 2 ? sixDigits(stamp[1], {0, 0, 0}, {23, 59, 59}) : std::nullopt;
     if (date && time)
         name += ", " + *date + " " + time->substr(0, 2) + ":" + time->substr(2, 2) + ":" + time->substr(4, 2);
     const bool missing = std::none_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
