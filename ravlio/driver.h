@@ -44,6 +44,8 @@ extern const Methods VORNFORM_Methods;
  * live entries (methtabl.cpp). */
 extern const Methods* const FileType[];
 extern const int FileTypesSupportedCount;
+/* The format name of each driver in FileType, same order and length (methtabl.cpp). */
+extern const char* const FileTypeName[];
 
 /* The driver that writes files (RGD), or null while no writing driver is built in. */
 extern const Methods* const WritableFileType;

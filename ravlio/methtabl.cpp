@@ -30,6 +30,21 @@ const Methods* const FileType[] = {
 
 const int FileTypesSupportedCount = static_cast<int>(sizeof FileType / sizeof FileType[0]) - 1;
 
+// The name of each driver's format, in the same order as FileType.
+const char* const FileTypeName[] = {
+    "PLVS",
+    "OPUS",
+    "SPC",
+    "NASA Ames",
+    "RGD",
+    "MLT",
+    "raw instrument",
+    nullptr,
+};
+
+static_assert(sizeof FileTypeName / sizeof FileTypeName[0] == sizeof FileType / sizeof FileType[0],
+              "every driver in FileType has a name in FileTypeName");
+
 const Methods* const WritableFileType = &RGD_Methods;
 
 }  // extern "C"

@@ -245,6 +245,17 @@ const char* ZARFqueryVersion(unsigned componentId, ZARFFILE* file) {
     return file->method->queryVersion(file, componentId);
 }
 
+const char* ZARFqueryFormatName(ZARFFILE* file) {
+    if (file == nullptr) {
+        lastGenericError = kBadHandle;
+        return nullptr;
+    }
+    for (int index = 0; index < FileTypesSupportedCount; ++index) {
+        if (FileType[index] == file->method) return FileTypeName[index];
+    }
+    return nullptr;
+}
+
 // ---- Dispatching operations -------------------------------------------------------------------
 
 int ZARFreadRecordCount(ZARFFILE* file) { return dispatch(file, -1, &Methods::readRecordCount); }

@@ -21,6 +21,7 @@ command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)
 # The fuzz targets: clang and its libFuzzer runtime.
 command -v clang++ >/dev/null 2>&1 || missing+=(clang)
 compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null || missing+=(libclang-rt-dev)
+command -v parallel >/dev/null 2>&1 || missing+=(parallel)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

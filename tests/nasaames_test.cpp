@@ -900,6 +900,7 @@ TEST_F(NasaRgddump, SummaryShowsColumnsAndTheOfferedHeaderFields) {
     ASSERT_EQ(run({path}), 0) << err.str();
     EXPECT_EQ(err.str(), "");
     const std::string s = out.str();
+    EXPECT_NE(s.find("Format:   NASA Ames\n"), std::string::npos) << s;
     EXPECT_NE(s.find("Records:  3\n"), std::string::npos) << s;
     EXPECT_NE(s.find("Columns:  4\n"), std::string::npos) << s;
     EXPECT_NE(s.find("  label:       Geopotential height (gpm)\n"), std::string::npos) << s;

@@ -30,6 +30,9 @@ static void checkNullHandles(void) {
     check(ZARFreadRealMetadata(NULL, 1, ids, 2, values) == -1, "metadata of a null handle is -1");
     check(ZARFcopyMetadata(NULL, 1, NULL, 1) == -1, "copy between null handles is -1");
     check(ZARFcloseFile(NULL) == 0, "closing a null handle gives 0");
+    ZARFopenFileReadable(NULL);
+    check(ZARFqueryFormatName(NULL) == NULL, "format name of a null handle is null");
+    check(textIs(ZARFlastError(NULL), "ZARFFILE provided is bad"), "format name of a null handle sets the bad-handle text");
 }
 
 static void checkOpenFailures(void) {

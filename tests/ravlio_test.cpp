@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "ravlio/driver.h"
+#include "support/nasaamesbuilder.h"
+#include "support/rawbuilder.h"
 #include "support/sleeprecorder.h"
 #include "support/tempdir.h"
 
@@ -208,6 +210,12 @@ TEST_F(ZarfLayer, OpenReadableWrapsTheDriverHandle) {
     EXPECT_EQ(text(ZARFlastError(file)), "- Mystery Error : go smack Tam around -");
 }
 
+TEST_F(ZarfLayer, FormatNameOfADriverOutsideTheTableIsNull) {
+    ZARFFILE* file = openReadable("a-one");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(ZARFqueryFormatName(file), nullptr);
+}
+
 TEST_F(ZarfLayer, FileTwoDriversRecogniseGoesToTheEarlierOne) {
     ZARFFILE* first = openReadable("both-x");
     ASSERT_NE(first, nullptr);
@@ -278,6 +286,30 @@ TEST(ZarfDriverTable, RgdReadsAndWritesThroughTheBuiltInTable) {
     EXPECT_EQ((std::vector<float>(values, values + 5)), (std::vector<float>(data, data + 5)));
     EXPECT_EQ(text(ZARFqueryVersion(3, in)), "$State: Exp $");
     ZARFcloseFile(in);
+}
+
+TEST(ZarfDriverTable, FormatNameIsTheReadingDriversName) {
+    for (int i = 0; i < FileTypesSupportedCount; ++i) EXPECT_NE(FileTypeName[i], nullptr) << i;
+    testsupport::TempDir dir;
+    const std::string rgd = dir.file("named.rgd");
+    ZARFFILE* out = ZARFopenFileWritable(rgd.c_str(), 0, nullptr, 0, "ZARFTEST", "V1", "", 36, nullptr, 0, 500.0,
+                                         502.0, -2, 5, -3);
+    ASSERT_NE(out, nullptr) << text(ZARFlastError(nullptr));
+    EXPECT_EQ(text(ZARFqueryFormatName(out)), "RGD");
+    ZARFcloseFile(out);
+    const std::string mlt = dir.file("named.mlt");
+    testsupport::writeFile(mlt, "500.0 0.98\n600.0 0.97\n");
+    const std::string nasa = dir.file("named.na");
+    ASSERT_TRUE(testsupport::writeMinimalNasaAmesFile(nasa));
+    const std::string raw = dir.file("named.raw");
+    ASSERT_TRUE(testsupport::writeMinimalRawFile(raw));
+    for (const auto& [name, format] : std::vector<std::pair<std::string, std::string>>{
+             {rgd, "RGD"}, {mlt, "MLT"}, {nasa, "NASA Ames"}, {raw, "raw instrument"}}) {
+        ZARFFILE* in = ZARFopenFileReadable(name.c_str());
+        ASSERT_NE(in, nullptr) << name << ": " << text(ZARFlastError(nullptr));
+        EXPECT_EQ(text(ZARFqueryFormatName(in)), format);
+        ZARFcloseFile(in);
+    }
 }
 
 TEST(ZarfDriverTable, PlainTextIsOfUnknownType) {

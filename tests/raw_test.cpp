@@ -667,7 +667,7 @@ TEST_F(RawDump, SummaryValuesCsvAndPlotOfARawFile) {
         "  32773       siteAltitude             Meters\n";
     EXPECT_EQ(out.str(), "File:     " + file +
                              "\n"
-                             "Format:   not RGD (the library names only its native format)\n"
+                             "Format:   raw instrument\n"
                              "Records:  1\n"
                              "Columns:  1\n"
                              "\n"

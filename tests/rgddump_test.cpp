@@ -217,6 +217,25 @@ std::vector<std::string> textsOf(const std::vector<Element>& elements, const std
 
 // ---- Summary ---------------------------------------------------------------------------
 
+// The history of a file written by this library, as the summary shows it (indented).
+std::string historyShown(const std::string& name, const std::string& program, const std::string& time,
+                         const std::string& addition, const std::string& indent) {
+    return indent + "##### begin File " + name + " created by " + program + " (1.0)\n" + indent + time + "\n" +
+           indent + addition + "\n" + indent + "# RAVLIO Version : " + std::string(RAVLIO_Version) + "\n" + indent +
+           "# RGD data file: binary preamble and records follow this text\n" + indent +
+           "# RGD data object version : RGD field dictionary revision 1, 387 fields, 41 subheaders\n";
+}
+
+// The creation-time lines of a file's history, in order (they differ from run to run).
+std::vector<std::string> creationTimes(const std::string& path) {
+    const std::string bytes = testsupport::readFile(path);
+    std::vector<std::string> lines;
+    for (size_t at = bytes.find("# time of creation "); at != std::string::npos && at < bytes.find('\0');
+         at = bytes.find("# time of creation ", at + 1))
+        lines.push_back(bytes.substr(at, bytes.find('\n', at) - at));
+    return lines;
+}
+
 TEST_F(RgddumpRun, SummaryListsRecordsColumnsDomainsAndHeaderFields) {
     const ProgramResult r = run({sample});
     ASSERT_TRUE(r.exited);
@@ -253,7 +272,58 @@ TEST_F(RgddumpRun, SummaryListsRecordsColumnsDomainsAndHeaderFields) {
               "  622595      calibrationHBBtemp        K      Calibration HBB Temperature\n"
               "  622596      calibrationCBBemissivity         Calibration CBB Emissivity\n"
               "  622597      calibrationHBBemissivity         Calibration HBB Emissivity\n"
-              "  32780       missingDataFlag                  Missing Data Flag\n");
+              "  32780       missingDataFlag                  Missing Data Flag\n"
+              "\n"
+              "History:\n" +
+                  historyShown(sample, "rgdbuilder", creationTimes(sample).at(0), "written by a test", "  "));
+}
+
+TEST_F(RgddumpRun, SummaryOfAProductListsRepeatedParentFieldsAndHistoriesOnce) {
+    // A product whose three parents are the same input file, as the calibration writes it.
+    const std::string product = dir.file("product.rgd");
+    RgdSpec spec = sampleSpec();
+    spec.columns.resize(1);
+    spec.subheaders = {};
+    spec.program = "calibrator";
+    spec.history = "product of three records";
+    for (int k = 0; k < 3; ++k) spec.references.push_back(ZARFopenFileReadable(sample.c_str()));
+    for (ZARFFILE* f : spec.references) ASSERT_NE(f, nullptr);
+    std::string error;
+    ASSERT_TRUE(testsupport::writeRgdFile(product, spec, 1, {}, &error)) << error;
+    for (ZARFFILE* f : spec.references) ZARFcloseFile(f);
+
+    const ProgramResult r = run({"product.rgd"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    const std::vector<std::string> times = creationTimes(product);
+    ASSERT_EQ(times.size(), 4u);
+    EXPECT_EQ(r.out,
+              "File:     product.rgd\n"
+              "Format:   RGD, written by " + writerVersionOf(product) + "\n"
+              "Records:  1\n"
+              "Columns:  1\n"
+              "\n"
+              "Column 1 (data type -1)\n"
+              "  short name:  rad\n"
+              "  label:       Radiance\n"
+              "  long name:   Calibrated radiance\n"
+              "  units:       mW/(m2 sr cm-1)\n"
+              "  points:      5 in record 1\n"
+              "  abscissa:    minimum 500, maximum 1500, interval 250 (cm-1)\n"
+              "\n"
+              "Header of record 1: 18 fields, 6 distinct (\"places\": how often the header holds it)\n"
+              "  identifier  field name                units  label                            places\n"
+              "  622593      calibrationAmbientTemp    K      Calibration Ambient Temperature  3\n"
+              "  622594      calibrationCBBtemp        K      Calibration CBB Temperature      3\n"
+              "  622595      calibrationHBBtemp        K      Calibration HBB Temperature      3\n"
+              "  622596      calibrationCBBemissivity         Calibration CBB Emissivity       3\n"
+              "  622597      calibrationHBBemissivity         Calibration HBB Emissivity       3\n"
+              "  32780       missingDataFlag                  Missing Data Flag                3\n"
+              "\n"
+              "History:\n" +
+                  historyShown(product, "calibrator", times.at(0), "product of three records", "  ") +
+                  "  parents 1-3 of 3, the same history:\n" +
+                  historyShown(sample, "rgdbuilder", times.at(1), "written by a test", "    "));
 }
 
 TEST_F(RgddumpRun, SummaryOfAFileWithoutRecordsShowsItsHeaderLayout) {
@@ -284,7 +354,10 @@ TEST_F(RgddumpRun, SummaryOfAFileWithoutRecordsShowsItsHeaderLayout) {
               "  622595      calibrationHBBtemp        K      Calibration HBB Temperature\n"
               "  622596      calibrationCBBemissivity         Calibration CBB Emissivity\n"
               "  622597      calibrationHBBemissivity         Calibration HBB Emissivity\n"
-              "  32780       missingDataFlag                  Missing Data Flag\n");
+              "  32780       missingDataFlag                  Missing Data Flag\n"
+              "\n"
+              "History:\n" +
+                  historyShown(empty, "rgdbuilder", creationTimes(empty).at(0), "written by a test", "  "));
 }
 
 TEST_F(RgddumpRun, NameBeginningWithAtIsReadNotOpenedForUpdate) {
@@ -341,6 +414,42 @@ TEST_F(RgddumpRun, MetaOfAFileWithoutRecordsSaysSo) {
 
 // ---- CSV -------------------------------------------------------------------------------
 
+TEST_F(RgddumpRun, MetaWritesChosenFieldsAsCsvAndJson) {
+    // Fields by name, by name in another case and by identifier (decimal and hexadecimal).
+    const std::vector<std::string> fields = {"--fields", "calibrationHBBtemp,CALIBRATIONAMBIENTTEMP,0x800C,622594"};
+    std::vector<std::string> args = {sample, "--meta", "1-3", "--format", "csv"};
+    args.insert(args.end(), fields.begin(), fields.end());
+    ProgramResult r = run(args);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "record,calibrationHBBtemp,calibrationAmbientTemp,missingDataFlag,calibrationCBBtemp\n"
+              "1,330.25,290.5,0,NaN\n"
+              "2,330.25,291,0,NaN\n"
+              "3,330.25,291.5,0,NaN\n");
+    args[4] = "json";
+    r = run(args);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "[\n"
+              "  {\"record\": 1, \"calibrationHBBtemp\": 330.25, \"calibrationAmbientTemp\": 290.5, "
+              "\"missingDataFlag\": 0, \"calibrationCBBtemp\": null},\n"
+              "  {\"record\": 2, \"calibrationHBBtemp\": 330.25, \"calibrationAmbientTemp\": 291, "
+              "\"missingDataFlag\": 0, \"calibrationCBBtemp\": null},\n"
+              "  {\"record\": 3, \"calibrationHBBtemp\": 330.25, \"calibrationAmbientTemp\": 291.5, "
+              "\"missingDataFlag\": 0, \"calibrationCBBtemp\": null}\n"
+              "]\n");
+    args[4] = "table";
+    r = run(args);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.out,
+              "record  calibrationHBBtemp  calibrationAmbientTemp  missingDataFlag  calibrationCBBtemp\n"
+              "1       330.25              290.5                   0                NaN\n"
+              "2       330.25              291                     0                NaN\n"
+              "3       330.25              291.5                   0                NaN\n");
+}
+
 TEST_F(RgddumpRun, CsvWritesWavenumberAndEveryColumn) {
     const ProgramResult r = run({sample, "--csv", "2"});
     ASSERT_TRUE(r.exited);
@@ -357,7 +466,7 @@ TEST_F(RgddumpRun, CsvWritesWavenumberAndEveryColumn) {
 
 TEST_F(RgddumpRun, CsvColumnIsChosenByNumberOrByDataType) {
     const std::string expected = "wavenumber,imag\n500,3100\n750,3100.5\n1000,3101\n1250,3101.5\n1500,3102\n";
-    for (const char* column : {"2", "-2"}) {
+    for (const char* column : {"2", "-2", "imag", "IMAG"}) {
         const ProgramResult r = run({sample, "--csv", "3", "--column", column});
         ASSERT_TRUE(r.exited);
         EXPECT_EQ(r.exitStatus, 0) << r.err;
@@ -523,7 +632,7 @@ TEST_F(RgddumpRun, MltFileIsSummarisedWithItsLabelledColumns) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
               "File:     " + mlt + "\n"
-              "Format:   not RGD (the library names only its native format)\n"
+              "Format:   MLT\n"
               "Records:  1\n"
               "Columns:  2\n"
               "\n"
@@ -576,6 +685,40 @@ TEST_F(RgddumpRun, MltFileIsPlottedAsWellFormedSvg) {
     EXPECT_EQ(textsOf(e, "x-label"), (std::vector<std::string>{"Wavenumber (cm-1)"}));
 }
 
+TEST_F(RgddumpRun, MltFileIsPlottedByItsSecondColumnWhenTheFirstIsTheWavenumber) {
+    const std::string mlt = cavityEmissivityFile(dir);
+    const ProgramResult r = run({mlt, "--svg", "-"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    std::vector<Element> e;
+    std::string error;
+    ASSERT_TRUE(parseXml(r.out, e, &error)) << error;
+    EXPECT_EQ(textsOf(e, "title"), (std::vector<std::string>{"CAVEMIS1.MLT: Blackbody Cavity Emissivity"}));
+    EXPECT_EQ(textsOf(e, "y-label"), (std::vector<std::string>{"Blackbody Cavity Emissivity"}));
+}
+
+TEST_F(RgddumpRun, LegendNamesEachRecordsDateAndTimeAndMarksAMissingOne) {
+    // A synthetic instrument day whose record 2 (a view two minutes after the first, at
+    // 06:00) is flagged missing and holds no values.
+    const ProgramResult sim = testsupport::runProgram(std::string(TOOLS_BINARY_DIR) + "/vornsim", "", dir.path(),
+                                                      {"--dir", "day", "--sets", "1", "--points", "6", "--missing", "2"});
+    ASSERT_TRUE(sim.exited);
+    ASSERT_EQ(sim.exitStatus, 0) << sim.err;
+    const ProgramResult r = run({"day/150417C1.UVS", "--svg", "-", "--records", "1-3"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    std::vector<Element> e;
+    std::string error;
+    ASSERT_TRUE(parseXml(r.out, e, &error)) << error;
+    std::vector<std::string> legend;
+    for (const Element* g : findAll(e, "g", "legend"))
+        for (size_t child : g->children)
+            if (e[child].name == "text") legend.push_back(e[child].text);
+    EXPECT_EQ(legend, (std::vector<std::string>{"Record 1, 150417 06:00:00", "Record 2, 150417 06:02:00: missing",
+                                                "Record 3, 150417 06:04:00"}));
+    EXPECT_EQ(polylinesPerRecord(e), (std::vector<size_t>{1, 0, 1}));
+}
+
 TEST_F(RgddumpRun, UnrecognisedFileGivesTheLibrarysReason) {
     const std::string notes = dir.file("notes.txt");
     testsupport::writeFile(notes, "just some words\n");
@@ -594,9 +737,11 @@ TEST_F(RgddumpRun, RecordsOutOfRangeAreRefused) {
     expectFailure({sample, "--csv", "4"}, 1, "rgddump: record 4 is out of range (the file has 3 records)\n");
     expectFailure({sample, "--csv", "0"}, 1, "rgddump: record 0 is out of range (the file has 3 records)\n");
     expectFailure({sample, "--meta", "2-9"}, 1, "rgddump: record 9 is out of range (the file has 3 records)\n");
-    expectFailure({sample, "--csv", "x"}, 1, "rgddump: bad record number 'x'\n");
-    expectFailure({sample, "--meta", "--records", "3-1"}, 1, "rgddump: bad record list '3-1'\n");
     expectFailure({sample, "--csv", "1", "--column", "3"}, 1, "rgddump: there is no column 3 (the file has 2 columns)\n");
+    expectFailure({sample, "--csv", "1", "--column", "one"}, 1,
+                  "rgddump: there is no column one (the file has 2 columns)\n");
+    expectFailure({sample, "--meta", "1", "--fields", "nosuchfield"}, 1,
+                  "rgddump: record 1 has no header field 'nosuchfield'\n");
 }
 
 TEST_F(RgddumpRun, BadCommandLinesAreRefusedWithAPointerToHelp) {
@@ -608,7 +753,15 @@ TEST_F(RgddumpRun, BadCommandLinesAreRefusedWithAPointerToHelp) {
     expectFailure({sample, "--meta", "--csv", "1"}, 2, "rgddump: choose only one of --meta, --csv and --svg\n" + hint);
     expectFailure({sample, "--title", "T"}, 2, "rgddump: option '--title' applies only to --svg\n" + hint);
     expectFailure({sample, "--column", "1"}, 2, "rgddump: option '--column' applies only to --csv and --svg\n" + hint);
-    expectFailure({sample, "--csv", "1", "--column", "one"}, 2, "rgddump: bad column 'one'\n" + hint);
+    expectFailure({sample, "--csv", "x"}, 2, "rgddump: bad record number 'x'\n" + hint);
+    expectFailure({sample, "--csv", "abc"}, 2, "rgddump: bad record number 'abc'\n" + hint);
+    expectFailure({sample, "--meta", "--records", "3-1"}, 2, "rgddump: bad record list '3-1'\n" + hint);
+    expectFailure({sample, "--svg", "-", "--records", "1,,2"}, 2, "rgddump: bad record list '1,,2'\n" + hint);
+    expectFailure({sample, "--meta", "--format", "xml"}, 2, "rgddump: bad format 'xml' (choose csv, json or table)\n" + hint);
+    expectFailure({sample, "--csv", "1", "--format", "csv"}, 2, "rgddump: option '--format' applies only to --meta\n" + hint);
+    expectFailure({sample, "--fields", "a"}, 2, "rgddump: option '--fields' applies only to --meta\n" + hint);
+    expectFailure({sample, "--meta", "--fields", "a,,b"}, 2, "rgddump: bad field list 'a,,b'\n" + hint);
+    expectFailure({sample, "--version"}, 2, "rgddump: option '--version' takes no file\n" + hint);
     expectFailure({sample, sample}, 2, "rgddump: more than one file given: '" + sample + "' and '" + sample + "'\n" + hint);
 }
 
@@ -619,6 +772,14 @@ TEST_F(RgddumpRun, HelpPrintsUsageAndSucceeds) {
     EXPECT_EQ(r.out, dump::usageText());
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("Usage: rgddump FILE", 0), 0u);
+}
+
+TEST_F(RgddumpRun, VersionPrintsTheRelease) {
+    const ProgramResult r = run({"--version"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, cli::versionLine("rgddump"));
 }
 
 // ---- Pieces in-process -----------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -40,6 +41,17 @@ std::string libraryName(const std::string& path) { return !path.empty() && path[
 
 std::string plural(int count, const char* noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+// A whole decimal integer with an optional sign; empty for any other text.
+std::optional<int> integerText(const std::string& text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (!text.empty() && text[0] == '+') ++begin;
+    int value = 0;
+    const auto result = std::from_chars(begin, end, value);
+    if (begin == end || result.ec != std::errc{} || result.ptr != end) return std::nullopt;
+    return value;
 }
 
 }  // namespace
@@ -81,11 +93,29 @@ std::string DataFile::writerVersion() const {
     return cleanText(version);
 }
 
-bool DataFile::isRgd() const {
-    // Only RGD names its abscissa "wnum<column>" in cm-1; its history usually also says
-    // which library version wrote it.
-    return !writerVersion().empty() || (dataText(-1, 1) == "wnum1" && dataText(-1, 4) == "cm-1");
+std::string DataFile::formatName() const {
+    const char* name = ZARFqueryFormatName(file_);
+    return name != nullptr ? name : "";
 }
+
+std::string DataFile::historyText() const {
+    if (!isRgd()) return {};
+    std::FILE* fp = std::fopen(path_.c_str(), "rb");
+    if (fp == nullptr) return {};
+    std::string text;
+    char block[8192];
+    size_t got = 0;
+    while (text.size() < MaxHistoryBytes && (got = std::fread(block, 1, sizeof block, fp)) > 0) {
+        const size_t nul = std::string_view(block, got).find('\0');
+        text.append(block, nul == std::string_view::npos ? got : nul);
+        if (nul != std::string_view::npos) break;
+    }
+    std::fclose(fp);
+    if (text.size() > MaxHistoryBytes) text.resize(MaxHistoryBytes);
+    return text;
+}
+
+bool DataFile::isRgd() const { return formatName() == "RGD"; }
 
 std::string DataFile::dataText(int dataId, int type) const {
     std::array<char, TextSize + 1> text{};
@@ -119,13 +149,20 @@ std::vector<ColumnInfo> DataFile::columns() const {
     return result;
 }
 
-ColumnInfo DataFile::findColumn(int choice) const {
+ColumnInfo DataFile::findColumn(const std::string& choice) const {
     const std::vector<ColumnInfo> all = columns();
-    for (const ColumnInfo& c : all)
-        if (c.dataType == choice) return c;
-    for (const ColumnInfo& c : all)
-        if (c.number == choice) return c;
-    throw DumpError("there is no column " + std::to_string(choice) + " (the file has " +
+    if (const std::optional<int> number = integerText(choice)) {
+        for (const ColumnInfo& c : all)
+            if (c.dataType == *number) return c;
+        for (const ColumnInfo& c : all)
+            if (c.number == *number) return c;
+    } else {
+        for (const ColumnInfo& c : all)
+            if (c.shortName == choice) return c;
+        for (const ColumnInfo& c : all)
+            if (sameIgnoringCase(c.shortName, choice)) return c;
+    }
+    throw DumpError("there is no column " + choice + " (the file has " +
                     plural(static_cast<int>(all.size()), "column") + ")");
 }
 

@@ -61,16 +61,24 @@ public:
     const std::string& path() const { return path_; }
     int recordCount() const;
 
-    // True when the file is RGD, the library's native format (the only one it names).
+    // The name of the file's format as the library gives it ("RGD", "MLT", ...); empty
+    // when the library names no format for the driver that read it.
+    std::string formatName() const;
+    // True when the file is RGD, the library's native format.
     bool isRgd() const;
+    // The history text at the head of an RGD file (up to its first NUL byte, at most
+    // MaxHistoryBytes); empty for other formats or when it cannot be read.
+    std::string historyText() const;
+    static constexpr size_t MaxHistoryBytes = 1 << 24;
     // The library version that wrote an RGD file, when its history records one.
     std::string writerVersion() const;
 
     // The data columns in the library's order, with their description texts.
     std::vector<ColumnInfo> columns() const;
     // Resolves a user's column choice: a data-type identifier as reported, else a column
-    // number. Failure: DumpError naming the choice.
-    ColumnInfo findColumn(int choice) const;
+    // number, else (text that is not a number) a short name, compared exactly first and
+    // then ignoring case. Failure: DumpError naming the choice.
+    ColumnInfo findColumn(const std::string& choice) const;
     // Makes column current for sizes, values and abscissa. Failure: DumpError.
     void selectColumn(const ColumnInfo& column);
 
@@ -88,6 +96,7 @@ public:
     // it). Empty when the format has no header fields.
     std::vector<FieldInfo> fields(int record) const;
     // Values of the given fields of record, in order. Failure: DumpError.
+    // (A field the record does not hold gives an empty value.)
     std::vector<FieldValue> metadata(int record, const std::vector<int>& identifiers) const;
     // Every header field of record in header order with its value, a field that occurs
     // more than once (the headers of several parent files) at each place. Failure: DumpError.

@@ -1,7 +1,6 @@
 // The rgddump command: argument parsing, usage text and the run.
 #include "dumplib/dumpcli.h"
 
-#include <charconv>
 
 #include "dumplib/datafile.h"
 #include "dumplib/recordlist.h"
@@ -14,25 +13,33 @@ namespace {
 
 constexpr const char* Usage =
     "Usage: rgddump FILE                               summary of the file\n"
-    "       rgddump FILE --meta [RECORDS]              header values of records\n"
+    "       rgddump FILE --meta [RECORDS] [--fields NAMES] [--format csv|json|table]\n"
+    "                                                  header values of records\n"
     "       rgddump FILE --csv RECORD [--column ID]    one record as CSV\n"
     "       rgddump FILE --svg OUT.svg [--records RECORDS] [--column ID] [--title TEXT]\n"
-    "       rgddump --help\n"
+    "       rgddump --help | --version\n"
     "\n"
     "Shows what is in a data file that the RAVLIO library reads (RGD and the other formats).\n"
     "\n"
     "  --meta [RECORDS]    header (metadata) values, one line per record and one column\n"
     "                      per field, headed by the field name; all records by default\n"
+    "  --fields NAMES      the fields --meta shows, by name or identifier, separated by\n"
+    "                      commas (default: every field of the first record)\n"
+    "  --format FORMAT     how --meta writes: table (aligned columns, the default), csv\n"
+    "                      (a header line, an empty value where a field has none) or json\n"
+    "                      (an array of one object per record, null where there is no value)\n"
     "  --records RECORDS   the records for --meta and --svg, such as 1-5 or 1,3,7-9\n"
     "  --csv RECORD        the record's values as CSV: a header line, then the wavenumber\n"
     "                      and the value of each column per line\n"
     "  --svg OUT.svg       a line plot of the records (record 1 by default, at most 10)\n"
     "                      written to OUT.svg; \"-\" writes it to standard output\n"
-    "  --column ID         the data column for --csv and --svg: its number in the summary\n"
-    "                      or its data type as the summary lists it; --csv writes every\n"
-    "                      column without it, --svg the first\n"
+    "  --column ID         the data column for --csv and --svg: its number in the summary,\n"
+    "                      its data type or its short name as the summary lists them;\n"
+    "                      --csv writes every column without it, --svg the first (the\n"
+    "                      second when the first holds the wavenumbers themselves)\n"
     "  --title TEXT        the plot's title (default: file name and column label)\n"
     "  --help              this text\n"
+    "  --version           the program's and the library's version\n"
     "\n"
     "Options may also be written --option=VALUE. Exit status: 0 on success, 1 when the\n"
     "file or a record cannot be read or written, 2 for a bad command line.\n";
@@ -42,20 +49,40 @@ const char* valueNeeded(const std::string& option) {
     if (option == "--csv") return "a record number";
     if (option == "--svg") return "an output file name";
     if (option == "--records") return "a record list";
-    if (option == "--column") return "a column number or data type";
+    if (option == "--column") return "a column number, data type or short name";
+    if (option == "--fields") return "a list of field names";
+    if (option == "--format") return "csv, json or table";
     if (option == "--title") return "a text";
     return nullptr;
 }
 
-int parseColumn(const std::string& text) {
-    int value = 0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (!text.empty() && text[0] == '+') ++begin;
-    const auto result = std::from_chars(begin, end, value);
-    if (text.empty() || result.ec != std::errc{} || result.ptr != end)
-        throw UsageError("bad column '" + text + "'");
-    return value;
+std::string parseColumn(const std::string& text) {
+    if (text.empty()) throw UsageError("the column is empty");
+    return text;
+}
+
+MetaFormat parseFormat(const std::string& text) {
+    if (text == "table") return MetaFormat::Table;
+    if (text == "csv") return MetaFormat::Csv;
+    if (text == "json") return MetaFormat::Json;
+    throw UsageError("bad format '" + text + "' (choose csv, json or table)");
+}
+
+std::string parseFields(const std::string& text) {
+    if (text.empty() || text.front() == ',' || text.back() == ',' || text.find(",,") != std::string::npos)
+        throw UsageError("bad field list '" + text + "'");
+    return text;
+}
+
+// Record numbers are checked for their form here, against the file when it is open.
+std::string checkedRecordList(const std::string& text) {
+    if (!isRecordList(text)) throw UsageError("bad record list '" + text + "'");
+    return text;
+}
+
+std::string checkedRecord(const std::string& text) {
+    if (!isRecordNumber(text)) throw UsageError("bad record number '" + text + "'");
+    return text;
 }
 
 class Parser {
@@ -86,13 +113,14 @@ private:
     }
 
     void setMode(Mode mode) {
-        if (o_.mode != Mode::Summary && o_.mode != mode) throw UsageError("choose only one of --meta, --csv and --svg");
+        if (o_.mode != Mode::Summary && o_.mode != mode)
+            throw UsageError("choose only one of --meta, --csv and --svg");
         o_.mode = mode;
     }
 
     void setRecords(const std::string& list) {
         if (o_.records) throw UsageError("the records are given twice");
-        o_.records = list;
+        o_.records = checkedRecordList(list);
     }
 
     // The value of an option: written after "=" or as the next argument.
@@ -107,6 +135,12 @@ private:
         if (name == "--help" || name == "-h" || name == "--version") {
             if (inlineValue) throw UsageError("option '" + name + "' takes no value");
             o_.mode = name == "--version" ? Mode::Version : Mode::Help;
+        } else if (name == "--fields") {
+            if (o_.fields) throw UsageError("the fields are given twice");
+            o_.fields = parseFields(value(name, inlineValue));
+        } else if (name == "--format") {
+            if (o_.format) throw UsageError("the format is given twice");
+            o_.format = parseFormat(value(name, inlineValue));
         } else if (name == "--meta") {
             setMode(Mode::Meta);
             if (inlineValue) setRecords(*inlineValue);
@@ -115,7 +149,7 @@ private:
             setRecords(value(name, inlineValue));
         } else if (name == "--csv") {
             setMode(Mode::Csv);
-            o_.csvRecord = value(name, inlineValue);
+            o_.csvRecord = checkedRecord(value(name, inlineValue));
         } else if (name == "--svg") {
             setMode(Mode::Svg);
             o_.svgOutput = value(name, inlineValue);
@@ -132,12 +166,18 @@ private:
     }
 
     void check() const {
+        if (o_.mode == Mode::Version) {
+            if (!o_.file.empty()) throw UsageError("option '--version' takes no file");
+            return;
+        }
         if (o_.file.empty()) throw UsageError("no input file given");
         if (o_.records && o_.mode != Mode::Meta && o_.mode != Mode::Svg)
             throw UsageError("option '--records' applies only to --meta and --svg");
         if (o_.column && o_.mode != Mode::Csv && o_.mode != Mode::Svg)
             throw UsageError("option '--column' applies only to --csv and --svg");
         if (o_.title && o_.mode != Mode::Svg) throw UsageError("option '--title' applies only to --svg");
+        if (o_.fields && o_.mode != Mode::Meta) throw UsageError("option '--fields' applies only to --meta");
+        if (o_.format && o_.mode != Mode::Meta) throw UsageError("option '--format' applies only to --meta");
     }
 
     const std::vector<std::string>& args_;
@@ -152,6 +192,17 @@ std::vector<int> allRecords(int count) {
     return records;
 }
 
+std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    for (size_t comma = text.find(','); comma != std::string::npos; comma = text.find(',', start)) {
+        items.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    items.push_back(text.substr(start));
+    return items;
+}
+
 void writeFile(const std::string& path, const std::string& text) {
     if (const auto error = writeTextFile(path, text)) throw DumpError(*error);
 }
@@ -163,9 +214,10 @@ void runMode(const Options& o, std::ostream& out) {
             writeSummary(file, out);
             break;
         case Mode::Meta:
-            writeMetaTable(file, o.records ? parseRecordList(*o.records, file.recordCount())
-                                           : allRecords(file.recordCount()),
-                           out);
+            writeMeta(file,
+                      o.records ? parseRecordList(*o.records, file.recordCount()) : allRecords(file.recordCount()),
+                      o.fields ? splitList(*o.fields) : std::vector<std::string>{},
+                      o.format.value_or(MetaFormat::Table), out);
             break;
         case Mode::Csv:
             writeCsv(file, parseRecord(o.csvRecord, file.recordCount()), o.column, out);

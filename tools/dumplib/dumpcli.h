@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dumplib/cli.h"
+#include "dumplib/report.h"
 
 namespace dump {
 
@@ -22,7 +23,9 @@ struct Options {
     std::optional<std::string> records;  // --records, or the list after --meta
     std::string csvRecord;               // --csv RECORD
     std::string svgOutput;               // --svg OUT ("-": standard output)
-    std::optional<int> column;           // --column ID
+    std::optional<std::string> column;   // --column ID: a number, data type or short name
+    std::optional<std::string> fields;   // --fields NAME,... for --meta
+    std::optional<MetaFormat> format;    // --format for --meta (table when not given)
     std::optional<std::string> title;    // --title TEXT
 };
 

@@ -1,6 +1,8 @@
 // Numbers and texts as the dump tools print them.
 #include "dumplib/numtext.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -99,6 +101,12 @@ std::string xmlEscape(std::string_view text) {
         }
     }
     return out;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 }  // namespace dump

@@ -19,6 +19,9 @@ std::string formatFixed(double value, int decimals);
 // characters replaced by '?' so that a damaged file cannot drive the terminal.
 std::string cleanText(std::string_view raw);
 
+// True when a and b hold the same letters, upper and lower case taken as equal.
+bool sameIgnoringCase(std::string_view a, std::string_view b);
+
 // Text escaped for XML character data and attribute values (&, <, >, ", '); bytes that do
 // not form valid UTF-8, and control characters XML forbids, become '?'.
 std::string xmlEscape(std::string_view text);

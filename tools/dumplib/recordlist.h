@@ -10,6 +10,10 @@ namespace dump {
 // a digit), so that an optional list argument can be told from a file name.
 bool looksLikeRecordList(const std::string& text);
 
+// True when text is a well-formed record list or record number (any record count).
+bool isRecordList(const std::string& text);
+bool isRecordNumber(const std::string& text);
+
 // The records of text in the order written, each checked against recordCount.
 // Failure: DumpError "bad record list 'TEXT'" for malformed text (empty items, signs,
 // descending ranges, numbers too large for a record number), or the out-of-range error of

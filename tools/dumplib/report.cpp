@@ -2,8 +2,14 @@
 #include "dumplib/report.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "dumplib/history.h"
 #include "dumplib/numtext.h"
 #include "dumplib/svgplot.h"
 
@@ -36,9 +42,10 @@ std::string plural(size_t count, const char* noun) {
 }
 
 std::string formatName(const DataFile& file) {
-    if (!file.isRgd()) return "not RGD (the library names only its native format)";
-    const std::string version = file.writerVersion();
-    return version.empty() ? "RGD" : "RGD, written by " + version;
+    const std::string name = file.formatName();
+    if (name.empty()) return "not named by the library";
+    const std::string version = name == "RGD" ? file.writerVersion() : "";
+    return version.empty() ? name : name + ", written by " + version;
 }
 
 std::string abscissaText(const DataFile& file, int record, int points) {
@@ -70,6 +77,21 @@ void writeColumn(DataFile& file, const ColumnInfo& c, std::ostream& out) {
     writeTable(rows, "  ", out);
 }
 
+// The name a field goes by in headers: its name, else "field<identifier>".
+std::string fieldName(const FieldInfo& f) { return f.name.empty() ? "field" + std::to_string(f.identifier) : f.name; }
+
+// A field the layout holds twice has one value by identifier: it is listed once.
+std::vector<FieldInfo> distinctFields(std::vector<FieldInfo> fields) {
+    std::vector<FieldInfo> unique;
+    std::unordered_set<int> seen;
+    for (FieldInfo& f : fields)
+        if (seen.insert(f.identifier).second) unique.push_back(std::move(f));
+    return unique;
+}
+
+// The header fields, each identifier once in the order of its first place. A product
+// copies the header of every parent record, so the same field can occur several times;
+// the count of its places is shown then.
 void writeFields(DataFile& file, std::ostream& out) {
     const bool haveRecord = file.recordCount() > 0;
     const std::vector<FieldInfo> fields = file.fields(haveRecord ? 1 : 0);
@@ -78,10 +100,27 @@ void writeFields(DataFile& file, std::ostream& out) {
         out << "no fields\n";
         return;
     }
-    out << plural(fields.size(), "field") << '\n';
+    const std::vector<FieldInfo> distinct = distinctFields(fields);
+    std::unordered_map<int, size_t> places;
+    for (const FieldInfo& f : fields) ++places[f.identifier];
+    out << plural(fields.size(), "field");
+    const bool repeated = distinct.size() < fields.size();
+    if (repeated) out << ", " << distinct.size() << " distinct (\"places\": how often the header holds it)";
+    out << '\n';
     std::vector<Row> rows = {{"identifier", "field name", "units", "label"}};
-    for (const FieldInfo& f : fields) rows.push_back({std::to_string(f.identifier), f.name, f.units, f.label});
+    if (repeated) rows[0].push_back("places");
+    for (const FieldInfo& f : distinct) {
+        rows.push_back({std::to_string(f.identifier), f.name, f.units, f.label});
+        if (repeated) rows.back().push_back(std::to_string(places[f.identifier]));
+    }
     writeTable(rows, "  ", out);
+}
+
+void writeFileHistory(const DataFile& file, std::ostream& out) {
+    const std::string history = file.historyText();
+    if (history.empty()) return;
+    out << "\nHistory:\n";
+    writeHistory(history, "  ", out);
 }
 
 // The name a column goes by in headers: its short name, else its label, else its number.
@@ -98,7 +137,7 @@ std::string csvField(const std::string& text) {
     return quoted + "\"";
 }
 
-std::vector<ColumnInfo> chosenColumns(const DataFile& file, std::optional<int> column) {
+std::vector<ColumnInfo> chosenColumns(const DataFile& file, const std::optional<std::string>& column) {
     if (column) return {file.findColumn(*column)};
     return file.columns();
 }
@@ -118,6 +157,147 @@ std::string valueAxisLabel(const ColumnInfo& c) {
     return text;
 }
 
+
+// The field a user names: by identifier (decimal, or hexadecimal with 0x), by its name
+// exactly, else by its name ignoring case.
+const FieldInfo* findField(const std::vector<FieldInfo>& fields, const std::string& choice) {
+    const bool hex = choice.size() > 2 && choice[0] == '0' && (choice[1] == 'x' || choice[1] == 'X');
+    const std::string digits = hex ? choice.substr(2) : choice;
+    int id = 0;
+    const auto parsed = std::from_chars(digits.data(), digits.data() + digits.size(), id, hex ? 16 : 10);
+    const bool isNumber = !digits.empty() && parsed.ec == std::errc{} && parsed.ptr == digits.data() + digits.size();
+    for (const FieldInfo& f : fields)
+        if (isNumber ? f.identifier == id : f.name == choice) return &f;
+    if (isNumber) return nullptr;
+    for (const FieldInfo& f : fields)
+        if (sameIgnoringCase(f.name, choice)) return &f;
+    return nullptr;
+}
+
+std::vector<FieldInfo> chosenFields(DataFile& file, int record, const std::vector<std::string>& chosen) {
+    const std::vector<FieldInfo> all = file.fields(record);
+    std::vector<FieldInfo> result;
+    for (const std::string& name : chosen) {
+        const FieldInfo* f = findField(all, name);
+        if (f == nullptr)
+            throw DumpError("record " + std::to_string(record) + " has no header field '" + name + "'");
+        result.push_back(*f);
+    }
+    return result;
+}
+
+void writeMetaAsTable(const std::vector<int>& records, const std::vector<std::string>& names,
+                      const std::vector<std::vector<FieldValue>>& values, std::ostream& out) {
+    std::vector<Row> rows(1, Row{"record"});
+    for (const std::string& n : names) rows[0].push_back(n);
+    for (size_t k = 0; k < records.size(); ++k) {
+        Row row{std::to_string(records[k])};
+        for (const FieldValue& v : values[k]) row.push_back(v ? formatFloat(*v) : "-");
+        rows.push_back(std::move(row));
+    }
+    writeTable(rows, "", out);
+}
+
+void writeMetaAsCsv(const std::vector<int>& records, const std::vector<std::string>& names,
+                    const std::vector<std::vector<FieldValue>>& values, std::ostream& out) {
+    out << "record";
+    for (const std::string& n : names) out << ',' << csvField(n);
+    out << '\n';
+    for (size_t k = 0; k < records.size(); ++k) {
+        out << records[k];
+        for (const FieldValue& v : values[k]) out << ',' << (v ? formatFloat(*v) : "");
+        out << '\n';
+    }
+}
+
+std::string jsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            quoted += '\\';
+            quoted += ch;
+        } else if (byte < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            quoted += escape;
+        } else {
+            quoted += ch;
+        }
+    }
+    return quoted + "\"";
+}
+
+void writeMetaAsJson(const std::vector<int>& records, const std::vector<std::string>& names,
+                     const std::vector<std::vector<FieldValue>>& values, std::ostream& out) {
+    out << "[\n";
+    for (size_t k = 0; k < records.size(); ++k) {
+        out << "  {\"record\": " << records[k];
+        for (size_t i = 0; i < names.size(); ++i) {
+            const FieldValue& v = values[k][i];
+            out << ", " << jsonString(names[i]) << ": " << (v && std::isfinite(*v) ? formatFloat(*v) : "null");
+        }
+        out << '}' << (k + 1 < records.size() ? "," : "") << '\n';
+    }
+    out << "]\n";
+}
+
+// True when column's values in record are its own abscissa (an MLT file's first column).
+bool holdsItsAbscissa(DataFile& file, const ColumnInfo& column, int record) {
+    file.selectColumn(column);
+    const std::vector<float> y = file.values(record);
+    if (y.empty()) return false;
+    const std::vector<double> x = file.abscissa(record, y.size());
+    for (size_t i = 0; i < y.size(); ++i)
+        if (!(std::fabs(y[i] - x[i]) <= 1e-6 * std::fabs(x[i]))) return false;
+    return true;
+}
+
+ColumnInfo defaultPlotColumn(DataFile& file, int record) {
+    const std::vector<ColumnInfo> all = file.columns();
+    if (all.size() >= 2 && holdsItsAbscissa(file, all.front(), record)) return all[1];
+    return all.front();
+}
+
+// Header fields that date and time a record: YYMMDD and HHMMSS as numbers.
+constexpr int DateFieldId = 0x8001;
+constexpr int TimeFieldId = 0x8002;
+
+// The six digits of a YYMMDD or HHMMSS value whose pairs lie within [low, high] each;
+// empty when it is not such a value (a zero date is no date).
+std::optional<std::string> sixDigits(const FieldValue& v, const int (&low)[3], const int (&high)[3]) {
+    if (!v || !std::isfinite(*v) || *v < 0.0f || *v > 999999.0f || *v != std::floor(*v)) return std::nullopt;
+    const long value = static_cast<long>(*v);
+    const int pairs[3] = {static_cast<int>(value / 10000), static_cast<int>(value / 100 % 100),
+                          static_cast<int>(value % 100)};
+    for (int k = 0; k < 3; ++k)
+        if (pairs[k] < low[k] || pairs[k] > high[k]) return std::nullopt;
+    char text[8];
+    std::snprintf(text, sizeof text, "%06ld", value);
+    return std::string(text);
+}
+
+// "Record N", with the record's date and time when its header carries them
+// as YYMMDD and hh:mm:ss ("Record 3, 260615 12:34:56"), and "missing" when it holds no finite value.
+std::string legendName(DataFile& file, int record, const std::vector<float>& values) {
+    std::string name = "Record " + std::to_string(record);
+    std::vector<FieldValue> stamp;
+    try {
+        stamp = file.metadata(record, {DateFieldId, TimeFieldId});
+    } catch (const DumpError&) {
+        // A header that cannot be read leaves the entry without date and time.
+    }
+    const std::optional<std::string> date =
+        stamp.size() == 2 ? sixDigits(stamp[0], {0, 1, 1}, {99, 12, 31}) : std::nullopt;
+    const std::optional<std::string> time =
+        stamp.size() == 2 ? sixDigits(stamp[1], {0, 0, 0}, {23, 59, 59}) : std::nullopt;
+    if (date && time)
+        name += ", " + *date + " " + time->substr(0, 2) + ":" + time->substr(2, 2) + ":" + time->substr(4, 2);
+    const bool missing = std::none_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+    if (missing) name += ": missing";
+    return name;
+}
+
 }  // namespace
 
 void writeSummary(DataFile& file, std::ostream& out) {
@@ -129,37 +309,45 @@ void writeSummary(DataFile& file, std::ostream& out) {
                "", out);
     for (const ColumnInfo& c : columns) writeColumn(file, c, out);
     writeFields(file, out);
+    writeFileHistory(file, out);
 }
 
-void writeMetaTable(DataFile& file, const std::vector<int>& records, std::ostream& out) {
+void writeMeta(DataFile& file, const std::vector<int>& records, const std::vector<std::string>& chosen,
+               MetaFormat format, std::ostream& out) {
     if (records.empty()) {
-        out << file.path() << ": no records\n";
+        if (format == MetaFormat::Json) out << "[]\n";
+        else if (format == MetaFormat::Table) out << file.path() << ": no records\n";
+        else out << "record\n";
         return;
     }
-    std::vector<FieldInfo> fields = file.fields(records.front());
-    // A field the layout holds twice has one value by identifier: one table column.
-    std::vector<int> ids;
-    std::vector<FieldInfo> unique;
-    for (FieldInfo& f : fields) {
-        if (std::find(ids.begin(), ids.end(), f.identifier) != ids.end()) continue;
-        ids.push_back(f.identifier);
-        unique.push_back(std::move(f));
-    }
-    if (unique.empty()) {
+    const std::vector<FieldInfo> fields = chosen.empty() ? distinctFields(file.fields(records.front()))
+                                                         : chosenFields(file, records.front(), chosen);
+    if (fields.empty() && format == MetaFormat::Table) {
         out << file.path() << ": no header fields\n";
         return;
     }
-    std::vector<Row> rows(1, Row{"record"});
-    for (const FieldInfo& f : unique) rows[0].push_back(f.name.empty() ? "field" + std::to_string(f.identifier) : f.name);
-    for (int r : records) {
-        Row row{std::to_string(r)};
-        for (const FieldValue& v : file.metadata(r, ids)) row.push_back(v ? formatFloat(*v) : "-");
-        rows.push_back(std::move(row));
+    std::vector<int> ids;
+    std::vector<std::string> names;
+    for (const FieldInfo& f : fields) {
+        ids.push_back(f.identifier);
+        names.push_back(fieldName(f));
     }
-    writeTable(rows, "", out);
+    std::vector<std::vector<FieldValue>> values;
+    for (int r : records) values.push_back(file.metadata(r, ids));
+    switch (format) {
+        case MetaFormat::Table:
+            writeMetaAsTable(records, names, values, out);
+            break;
+        case MetaFormat::Csv:
+            writeMetaAsCsv(records, names, values, out);
+            break;
+        case MetaFormat::Json:
+            writeMetaAsJson(records, names, values, out);
+            break;
+    }
 }
 
-void writeCsv(DataFile& file, int record, std::optional<int> column, std::ostream& out) {
+void writeCsv(DataFile& file, int record, const std::optional<std::string>& column, std::ostream& out) {
     file.checkRecord(record);
     const std::vector<ColumnInfo> columns = chosenColumns(file, column);
     std::vector<std::vector<float>> values;
@@ -184,18 +372,18 @@ void writeCsv(DataFile& file, int record, std::optional<int> column, std::ostrea
     }
 }
 
-std::string plotRecords(DataFile& file, const std::vector<int>& records, std::optional<int> column,
+std::string plotRecords(DataFile& file, const std::vector<int>& records, const std::optional<std::string>& column,
                         const std::string& title) {
     if (records.size() > MaxSeries)
         throw DumpError("at most " + std::to_string(MaxSeries) + " records fit in one plot");
-    const ColumnInfo c = column ? file.findColumn(*column) : file.columns().front();
+    const ColumnInfo c = column ? file.findColumn(*column) : defaultPlotColumn(file, records.front());
     file.selectColumn(c);
     std::vector<Series> series;
     for (int r : records) {
         Series s;
-        s.name = "Record " + std::to_string(r);
         s.y = file.values(r);
         s.x = file.abscissa(r, s.y.size());
+        s.name = legendName(file, r, s.y);
         series.push_back(std::move(s));
     }
     PlotLabels labels;

@@ -11,23 +11,33 @@
 
 namespace dump {
 
+// How the header values of records are written.
+enum class MetaFormat { Table, Csv, Json };
+
 // File, format, record count, every column with its descriptions, points and abscissa
 // domain, and the header fields of record 1 (of the header layout when there is no record).
 void writeSummary(DataFile& file, std::ostream& out);
 
-// One line per record, one column per header field (headed by its field name); a value the
-// record does not deliver shows as "-". Records must be in range (DumpError otherwise).
-// No records, or a format without header fields, gives one line saying so.
-void writeMetaTable(DataFile& file, const std::vector<int>& records, std::ostream& out);
+// Header values of records, one row per record and one column per field (headed by its
+// field name): every field of the first record, or the chosen ones (names or identifiers;
+// DumpError for one the first record does not hold). As a table a value the record does
+// not deliver shows as "-"; as CSV (header line "record,<names>") it is empty; as JSON (an
+// array of one object per record, "record" first) it is null, as is a non-finite value.
+// Records must be in range (DumpError otherwise). In the table form, no records or a
+// format without header fields gives one line saying so.
+void writeMeta(DataFile& file, const std::vector<int>& records, const std::vector<std::string>& chosen,
+               MetaFormat format, std::ostream& out);
 
 // One record as CSV: the header line "wavenumber,<column names>", then one line per point.
 // Without a column choice every column is written, which needs all columns on the same
 // wavenumber grid (DumpError otherwise).
-void writeCsv(DataFile& file, int record, std::optional<int> column, std::ostream& out);
+void writeCsv(DataFile& file, int record, const std::optional<std::string>& column, std::ostream& out);
 
-// An SVG line plot of the records (one column, the first by default). An empty title
-// gives "<file name>: <column label>".
-std::string plotRecords(DataFile& file, const std::vector<int>& records, std::optional<int> column,
+// An SVG line plot of the records (one column: by default the first, or the second when the
+// first holds the abscissa itself, as in MLT files). Each record's legend entry names its
+// date and time when its header carries them, and "missing" for a record without a finite
+// value. An empty title gives "<file name>: <column label>".
+std::string plotRecords(DataFile& file, const std::vector<int>& records, const std::optional<std::string>& column,
                         const std::string& title);
 
 }  // namespace dump

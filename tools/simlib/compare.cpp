@@ -100,7 +100,7 @@ Product openProduct(const std::string& dir, const std::string& label, const std:
 }
 
 std::vector<float> column(dump::DataFile& f, int number, int record) {
-    f.selectColumn(f.findColumn(number));
+    f.selectColumn(f.findColumn(std::to_string(number)));
     return f.values(record);
 }
 

@@ -138,6 +138,12 @@ const char* ZARFlastError(ZARFFILE* file);
  * static and may be overwritten by the next call. Note the argument order. */
 const char* ZARFqueryVersion(unsigned componentId, ZARFFILE* file);
 
+/* Extension: the name of the format of the driver that opened the file ("RGD", "MLT",
+ * "NASA Ames", "raw instrument", ...); null for a driver without a name in the library's
+ * table. A null handle sets the last generic error to "ZARFFILE provided is bad" and gives
+ * null. The text is static: never free or change it. */
+const char* ZARFqueryFormatName(ZARFFILE* file);
+
 /* ---- Dispatching operations -----------------------------------------------------------
  * Each calls the same-named operation of the handle's driver with its arguments unchanged
  * and returns its result. A null handle sets the last generic error to
