@@ -241,6 +241,16 @@ struct RunState {
     DescTable LONGNAMELIST = nullptr;
     DescTable UNITSLIST = nullptr;
     CalvarState CALVST;  // the variance calibration's own state
+
+    // ---- Operator's safeguards (outputs.cpp, emissivity.cpp) -----------------------------
+    // SRCMIS 1 when the source spectra file ORGINP was missing at start-up, which leaves the
+    // run without a variance product. NWRIT and NMISS: records this run wrote to the real
+    // part, the imaginary part and the responsivity, and how many of them are missing.
+    // TWARN 1 once the fitted blackbody temperatures were reported out of range.
+    int SRCMIS = 0;
+    std::array<int, 3> NWRIT{};
+    std::array<int, 3> NMISS{};
+    int TWARN = 0;
 };
 
 }  // namespace vorncalv

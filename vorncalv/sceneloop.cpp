@@ -68,6 +68,7 @@ void readColumn(RunState& s, int nrec, int col, RecordKind kind) {
     logLine(s, util::fmt("('BAD STATUS FROM RDDMVF, CXFILE=',A)", {util::trim(s.CXFILE)}));
     logLine(s, kind == RecordKind::scene ? util::fmt("(' IRDST =',I2)", {s.IRDST})
                                          : util::fmt("('IRDST=',I2)", {s.IRDST}));
+    reportProductCounts(s);
     logLine(s, ENDTEXT);
     util::stop(std::string(ENDTEXT));
 }
@@ -343,6 +344,7 @@ void checkLayout(RunState& s) {
 void endOfRun(RunState& s) {
     logLine(s, util::fmt("(' NUMBER OF RECORDS OUTPUT:',I6)", {s.NRO1}));
     logLine(s, util::fmt("(' NUMBER OF MISSING (NULL) RECORDS:',I6)", {s.MISSES}));
+    reportProductCounts(s);
     logLine(s, "*** END VORNCALV ***");
     logLine(s, ENDTEXT);
     util::stop(std::string(ENDTEXT));
