@@ -51,6 +51,7 @@ protected:
         s->BASE = "abc     ";
         s->EMISSFIL = util::pad("paint.txt", 80);
         s->IFILEV = util::pad("abc.UVS", 80);
+        s->ORGINP = util::pad("abc.UVS", 80);
         s->STFILE = util::pad("abc.STC", 80);
         s->IWAIT = 0;
         s->CAVFAC = 12.79F;

@@ -184,6 +184,15 @@ TEST_F(StaticParameters, MissingMirrorFileIsLoggedAndStops) {
               "FROM VORNPS: UNABLE TO FIND MIR.POS.FILE\n");
 }
 
+// The lines naming the 17 parameters a file holding only hotViewIdentifier lacks.
+std::string missingAfterHot(const std::string& lead) {
+    std::string lines;
+    for (const char* name : {"coldViewIdentifier", "firstSceneNumber", "lastSceneNumber", "outputImaginaryPart", "outputResponsivity", "minValidThermistorCount", "maxValidThermistorCount", "ratioTestFactor", "BBcavityFactor", "ABBtempOffset", "HBBtempOffset", "ABBtopTempWeight", "ABBapexTempWeight", "ABBbottomTempWeight", "HBBtopTempWeight", "HBBapexTempWeight", "HBBbottomTempWeight"}) {
+        lines += lead + "VORNPS -- MISSING PARAMETER: " + name + "\n";
+    }
+    return lines;
+}
+
 struct BadStatus {
     const char* name;
     bool onTemplate;     // sip follows the template's lines instead of replacing them
@@ -191,6 +200,8 @@ struct BadStatus {
     const char* mirror;  // "" for the six-position file
     int status;
     const char* message;
+    bool missingAfterHot = false;  // the 17 "MISSING PARAMETER" lines come first
+    const char* unknownLine = nullptr;  // the line named first as unknown
 };
 
 class StaticParametersBadStatus : public StaticParameters,
@@ -203,7 +214,9 @@ TEST_P(StaticParametersBadStatus, IsLoggedPrintedAndStops) {
     EXPECT_EQ(run(), "BAD STATUS FROM VORNPS");
     EXPECT_EQ(s.IPSTAT, c.status);
     const std::string message = c.message;
-    EXPECT_EQ(log(), util::fmt("('VORNPS returned BAD status of',I2)", {c.status}) + "\n" +
+    std::string named = c.missingAfterHot ? missingAfterHot("") : "";
+    if (c.unknownLine != nullptr) named = "VORNPS -- UNKNOWN PARAMETER LINE: " + std::string(c.unknownLine) + "\n";
+    EXPECT_EQ(log(), named + util::fmt("('VORNPS returned BAD status of',I2)", {c.status}) + "\n" +
                          std::string(util::trim(message)) + "\n");
     const std::string console = out.str();
     const std::string lastLine = " " + message + "\n";
@@ -219,7 +232,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadStatus{"NoAssignment", false, "hotViewIdentifier 'H'\n", "", 2,
                   "FROM VORNPS: NO END-OF-STRING IDENTIFIER"},
         BadStatus{"MissingParameter", false, "hotViewIdentifier:= 'H'\n", "", 5,
-                  "FROM VORNPS: WRONG NUMBER OF INPUT PARAMETERS"},
+                  "FROM VORNPS: WRONG NUMBER OF INPUT PARAMETERS", true},
+        BadStatus{"UnknownLine", true, "ratioTestFactr(RATFAC):= 2\n", "", 3,
+                  "FROM VORNPS: UNKNOWN LINE IN INPUT PARAMETERS", false, "ratioTestFactr(RATFAC):= 2"},
         BadStatus{"ShortMirrorFile", true, "", "6 0\n0000\nH\n", 7,
                   "FROM VORNPS: BAD STATUS FROM \"GETSMPI\" "}),
     [](const ::testing::TestParamInfo<BadStatus>& param) { return std::string(param.param.name); });
@@ -234,8 +249,8 @@ TEST_F(StaticParameters, StatusFiveStillCountsTheSets) {
     EXPECT_EQ(out.str(),
               " GETSMPI -- NMP = NSMPPC = 6\n"
               " NUMBER OF INPUTS: 1\n"
-              "    EXPECTING    : 18\n"
-              " FROM VORNPS: WRONG NUMBER OF INPUT PARAMETERS\n");
+              "    EXPECTING    : 18\n" +
+                  missingAfterHot(" ") + " FROM VORNPS: WRONG NUMBER OF INPUT PARAMETERS\n");
 }
 
 TEST_F(StaticParameters, GoodFilesNameTheEnabledOutputs) {

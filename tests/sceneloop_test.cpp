@@ -19,6 +19,7 @@
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
 #include "ravlio/ravlio.h"
@@ -40,6 +41,18 @@ using testsupport::SyntheticDay;
 using testsupport::calibrationError;
 using testsupport::isMissingPattern;
 using testsupport::readProduct;
+
+// The closing log lines of the three products of root abc, each with written records and
+// how many of them are missing.
+std::string productLines(int written, int missing) {
+    std::string lines;
+    for (const char* ext : {"RLC", "IMC", "RES"}) {
+        lines += util::fmt("(' PRODUCT abc     .',A,':',I6,' RECORDS WRITTEN BY THIS RUN,',I6,' OF THEM MISSING')",
+                           {ext, written, missing}) +
+                 "\n";
+    }
+    return lines;
+}
 
 const std::string END = "*** END VORNCALV.EXE ***";
 
@@ -136,7 +149,8 @@ TEST_F(SceneLoop, SyntheticDayCalibratesToTheTruth) {
     const std::string tail = r.log.substr(r.log.find(" NUMBER OF RECORDS OUTPUT:"));
     EXPECT_EQ(tail,
               " NUMBER OF RECORDS OUTPUT:     6\n"
-              " NUMBER OF MISSING (NULL) RECORDS:     0\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     0\n" +
+                  productLines(6, 0) +
               "*** END VORNCALV ***\n"
               "*** END VORNCALV.EXE ***\n");
 }
@@ -149,7 +163,8 @@ TEST_F(SceneLoop, BatchRunBeyondTheFileEndsThroughTheReaderStatus) {
     EXPECT_EQ(tail.substr(tail.find('\n') + 1),
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              "IRDST= 6\n"
+              "IRDST= 6\n" +
+                  productLines(6, 0) +
               "*** END VORNCALV.EXE ***\n");
     EXPECT_EQ(product("RLC").count, 6);
 }
@@ -162,7 +177,8 @@ TEST_F(SceneLoop, ReaderFailureOnASceneRecordUsesItsOwnStatusLine) {
     EXPECT_EQ(r.log.substr(r.log.rfind("END-OF-FILE")),
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              " IRDST = 6\n"
+              " IRDST = 6\n" +
+                  productLines(2, 0) +
               "*** END VORNCALV.EXE ***\n");
 }
 
@@ -177,7 +193,8 @@ TEST_F(SceneLoop, MissingSceneIsWrittenAsMissingAndCounted) {
     expectScenes(day, product("RLC"), {3, 0, 7, 8});
     EXPECT_EQ(r.log.substr(r.log.find(" NUMBER OF")),
               " NUMBER OF RECORDS OUTPUT:     4\n"
-              " NUMBER OF MISSING (NULL) RECORDS:     1\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     1\n" +
+                  productLines(4, 1) +
               "*** END VORNCALV ***\n"
               "*** END VORNCALV.EXE ***\n");
 }
@@ -305,7 +322,8 @@ TEST_F(SceneLoop, FirstSetBeyondTheLastProcessesNothing) {
     EXPECT_EQ(r.stop, END);
     EXPECT_EQ(r.log.substr(r.log.find(" NUMBER OF")),
               " NUMBER OF RECORDS OUTPUT:     0\n"
-              " NUMBER OF MISSING (NULL) RECORDS:     0\n"
+              " NUMBER OF MISSING (NULL) RECORDS:     0\n" +
+                  productLines(0, 0) +
               "*** END VORNCALV ***\n"
               "*** END VORNCALV.EXE ***\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("abc.RLC")));
@@ -324,7 +342,8 @@ TEST_F(SceneLoop, SceneAfterAMissingFirstSceneSearchesTheViewsOfItsOwnSet) {
               " OUTPUT REC.NO.     5 AT  10.11667\n"  // the time of the last scene read
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              "IRDST= 6\n"
+              "IRDST= 6\n" +
+                  productLines(5, 1) +
               "*** END VORNCALV.EXE ***\n");
     expectScenes(day, product("RLC"), {3, 4, 7, 8, 0});
 }

@@ -290,6 +290,9 @@ TEST_F(VorncalvDay, BatchRunCalibratesEverySceneToTheTruth) {
     EXPECT_EQ(log.substr(log.find(" NUMBER OF")),
               " NUMBER OF RECORDS OUTPUT:     6\n"
               " NUMBER OF MISSING (NULL) RECORDS:     0\n"
+              " PRODUCT abc     .RLC:     6 RECORDS WRITTEN BY THIS RUN,     0 OF THEM MISSING\n"
+              " PRODUCT abc     .IMC:     6 RECORDS WRITTEN BY THIS RUN,     0 OF THEM MISSING\n"
+              " PRODUCT abc     .RES:     6 RECORDS WRITTEN BY THIS RUN,     0 OF THEM MISSING\n"
               "*** END VORNCALV ***\n"
               "*** END VORNCALV.EXE ***\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("abc.STC")));
@@ -445,6 +448,9 @@ TEST_F(VorncalvDay, DefectsMakeOnlyTheirOwnScenesMissing) {
     EXPECT_EQ(log.substr(log.find(" NUMBER OF")),
               " NUMBER OF RECORDS OUTPUT:     6\n"
               " NUMBER OF MISSING (NULL) RECORDS:     3\n"
+              " PRODUCT abc     .RLC:     6 RECORDS WRITTEN BY THIS RUN,     4 OF THEM MISSING\n"
+              " PRODUCT abc     .IMC:     6 RECORDS WRITTEN BY THIS RUN,     4 OF THEM MISSING\n"
+              " PRODUCT abc     .RES:     6 RECORDS WRITTEN BY THIS RUN,     4 OF THEM MISSING\n"
               "*** END VORNCALV ***\n"
               "*** END VORNCALV.EXE ***\n");
     const testsupport::Product rlc = product("RLC");
@@ -452,6 +458,117 @@ TEST_F(VorncalvDay, DefectsMakeOnlyTheirOwnScenesMissing) {
     EXPECT_EQ(rlc.missing, (std::vector<float>{1.0F, 0.0F, 1.0F, 1.0F, 1.0F, 0.0F}));
     EXPECT_LT(testsupport::calibrationError(day, rlc.data[1], 8), 2e-5);
     EXPECT_LT(testsupport::calibrationError(day, rlc.data[5], 24), 2e-5);
+}
+
+// ---- Runs that must not mix, cut or pretend -----------------------------------------------
+
+// Replaces the first occurrence of from by to in the text file path.
+void replaceInFile(const std::string& path, const std::string& from, const std::string& to) {
+    std::string text = readFile(path);
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+    testsupport::writeFile(path, text);
+}
+
+TEST_F(VorncalvDay, BatchRerunReplacesProductsAndARealTimeRunWillNotMixWithThem) {
+    day.config.lastSceneNumber = 2;
+    write(12);
+    ASSERT_EQ(run(day.answers("abc", false)).err, "STOP *** END VORNCALV.EXE ***\n");
+    ASSERT_EQ(product("RLC").count, 4);
+    ASSERT_TRUE(std::filesystem::exists(dir.file("abc.STC")));
+
+    replaceInFile(dir.file("VORNCALV.SIP"), "lastSceneNumber:= 2", "lastSceneNumber:= 1");
+    const testsupport::ProgramResult batch = run(day.answers("abc", true));
+    EXPECT_EQ(batch.err, "STOP *** END VORNCALV.EXE ***\n");
+    for (const std::string ext : {"RLC", "IMC", "RES"}) {
+        const std::string line = "VORNCALV -- REPLACING \"abc     ." + ext + "\" OF AN EARLIER RUN; IT HELD 4 RECORDS\n";
+        EXPECT_EQ(countOf(batch.out, " " + line), 1U) << ext;
+        EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), line), 1U) << ext;
+        EXPECT_EQ(product(ext).count, 2) << ext;
+    }
+    expectCalibrated(product("RLC"), {3, 4});
+    EXPECT_EQ(countOf(batch.out, " VORNCALV -- REMOVING STATUS FILE \"abc.STC\" OF AN EARLIER REAL-TIME RUN\n"), 1U);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("abc.STC")));
+
+    const testsupport::ProgramResult later = run(day.answers("abc", false));
+    EXPECT_EQ(later.err, "STOP OUTPUT FILE OF ANOTHER RUN\n");
+    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")),
+                      "VORNCALV -- \"abc     .RLC\" HOLDS 2 RECORDS, \"abc.STC\" COUNTS 0\n"
+                      "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT\n"),
+              1U);
+    expectCalibrated(product("RLC"), {3, 4});
+    EXPECT_EQ(product("IMC").count, 2);
+}
+
+TEST_F(VorncalvDay, MissingSourceSpectraAreReportedAtStartWithoutAnEmptyProduct) {
+    day.config.lastSceneNumber = 1;
+    write(8);
+    std::string answers = day.answers("abc", true);
+    answers.replace(answers.find("\n") + 1, day.inputName.size(), "150417C1.UVX");  // the misspelled source
+    answers.replace(answers.find("NOVARIANCE.VAR"), 14, day.inputName);              // a variance file that exists
+    const testsupport::ProgramResult r = run(answers);
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string line = "NO VARIANCE PRODUCT abc     .CVS: SOURCE FILE MISSING: 150417C1.UVX\n";
+    EXPECT_EQ(countOf(r.out, " " + line), 1U);
+    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), line), 1U);
+    EXPECT_EQ(countOf(r.out, "Open error"), 0U);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("abc     .CVS")));
+    EXPECT_EQ(readFile(dir.file("abc     .LVF")), " could NOT find source spectra file 150417C1.UVX\n");
+    expectCalibrated(product("RLC"), {3, 4});
+}
+
+struct BadConfiguration {
+    const char* name;
+    const char* from;  // text of the day's parameter file and what replaces it
+    const char* to;
+    const char* stop;
+    const char* logged;  // the log lines naming the cause
+};
+
+class VorncalvBadConfiguration : public VorncalvDay, public ::testing::WithParamInterface<BadConfiguration> {};
+
+TEST_P(VorncalvBadConfiguration, StopsNamingTheCauseBeforeWritingAnyProduct) {
+    const BadConfiguration& c = GetParam();
+    write(8);
+    replaceInFile(dir.file("VORNCALV.SIP"), c.from, c.to);
+    const testsupport::ProgramResult r = run(day.answers("abc", true));
+    EXPECT_EQ(r.err, std::string("STOP ") + c.stop + "\n");
+    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), c.logged), 1U);
+    for (const std::string& name : files()) EXPECT_EQ(name.find("abc     ."), std::string::npos) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, VorncalvBadConfiguration,
+    ::testing::Values(
+        BadConfiguration{"SameHotAndColdView", "coldViewIdentifier(MPCOLD):= 'A'", "coldViewIdentifier(MPCOLD):= 'h'",
+                         "VIEW IDENTIFIERS?", "VORNPS -- HOT AND COLD VIEWS HAVE THE SAME IDENTIFIER: H\n"},
+        BadConfiguration{"NoHotViewInTheCycle", "hotViewIdentifier(MPHOT):= 'H'", "hotViewIdentifier(MPHOT):= 'C'",
+                         "VIEW IDENTIFIERS?",
+                         "VORNPS -- NO HOT VIEW (C) AMONG THE BLACKBODY VIEWS OF THE MIRROR CYCLE\n"},
+        BadConfiguration{"MisspelledName", "ratioTestFactor:= 1.5", "ratioTestFactr:= 1.5", "BAD STATUS FROM VORNPS",
+                         "VORNPS -- UNKNOWN PARAMETER LINE: ratioTestFactr:= 1.5\n"
+                         "VORNPS -- MISSING PARAMETER: ratioTestFactor\n"
+                         "VORNPS returned BAD status of 5\n"}),
+    [](const ::testing::TestParamInfo<BadConfiguration>& param) { return std::string(param.param.name); });
+
+TEST_F(VorncalvDay, DoubtfulWeightsAndTemperaturesAreWarnedOnceAndTheRunGoesOn) {
+    day.config.lastSceneNumber = 2;
+    day.config.hotTemp = 410.0F;
+    day = testsupport::planDay(day.config);
+    write(12);
+    replaceInFile(dir.file("VORNCALV.SIP"), "ABBapexTempWeight:= 0.5", "ABBapexTempWeight:= 0.6");
+    const testsupport::ProgramResult r = run(day.answers("abc", true));
+    EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string log = readFile(dir.file("abc.LOG"));
+    const std::string weights = "WARNING -- AMBIENT BB THERMISTOR WEIGHTS < 0 OR SUM /= 1: 0.250 0.600 0.250\n";
+    EXPECT_EQ(countOf(log, weights), 1U);
+    EXPECT_EQ(countOf(r.out, " " + weights), 1U);
+    const std::string temperatures = "WARNING -- FITTED BB TEMP. OUTSIDE 150-400 K: TH=  410.00 TC=  319.55 REC     3\n";
+    EXPECT_EQ(countOf(log, temperatures), 1U);
+    EXPECT_EQ(countOf(r.out, " " + temperatures), 1U);
+    EXPECT_EQ(countOf(log, "HOT BB THERMISTOR WEIGHTS"), 0U);
+    EXPECT_EQ(product("RLC").count, 4);
 }
 
 }  // namespace

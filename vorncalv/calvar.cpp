@@ -190,6 +190,8 @@ bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int
         logLine(cx.LOG, cx.LOGFIL, st.MSG);
         return false;
     }
+    st.NWRIT += 1;
+    if (st.AMD[3] != 0.0F) st.NMISS += 1;
     if (cx.IWAIT != 0) {
         int JSTAT = 0;
         util::wrtsta(st.NRO, OFILE, cx.STFILE, cx.LUS, JSTAT);

@@ -50,6 +50,8 @@ struct CalvarState {
     std::array<int, 2> LIST{};      // source file of the output record and its record number
     std::array<int, 2> LRNS{};
     int NCOLS = 0;                  // column count reported by the reader
+    int NWRIT = 0;  // records written by this run and how many of them are missing
+    int NMISS = 0;
     std::string MSG = std::string(80, ' ');
 };
 

@@ -274,6 +274,9 @@ void reportRatioFactor(RunState& s) {
     logLine(s, line);
 }
 
+// Characters the log keeps of one line.
+constexpr std::size_t LOGLINE = 79;
+
 bool exists(std::string_view name) {
     std::error_code error;
     return std::filesystem::exists(trimmed(name), error);
@@ -290,6 +293,18 @@ void findVarianceFile(RunState& s) {
     }
     s.GOTFIL = 1;
     s.OFILEV = outputName(s.BASE, "XXXXXXXX.CVS");
+    if (!exists(s.ORGINP)) {
+        // Without the source spectra no variance record can be made: say so once, now,
+        // rather than leaving an empty product and one read failure per scene.
+        s.GOTFIL = 0;
+        s.SRCMIS = 1;
+        const std::string line =
+            "NO VARIANCE PRODUCT " + trimmed(s.OFILEV) + ": SOURCE FILE MISSING: " + trimmed(s.ORGINP);
+        sayLine(" " + line);
+        // A log line holds 80 characters: a long name continues on the lines that follow.
+        for (std::size_t at = 0; at < line.size(); at += LOGLINE) logLine(s, line.substr(at, LOGLINE));
+        return;
+    }
     if (s.IWAIT != 1) {
         s.NROV = 0;
         return;

@@ -3,18 +3,22 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
+#include "libutil/nrout.h"
 #include "libutil/stop.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
+#include "ravlio/ravlio.h"
 #include "vorncalv/calvar.h"
 #include "vorncalv/dialogue.h"
 #include "vorncalv/inputrecord.h"
@@ -156,7 +160,11 @@ void writeMarker(RunState& s) {
         util::stop("OPEN ERROR (VMFILE)");
     }
     std::string line;
-    if (s.GOTFIL == 1) {
+    if (s.SRCMIS == 1) {
+        const std::string source(util::trim(s.ORGINP));
+        sayLine(util::freefmt({"... could NOT find source spectra file ", source}));
+        line = util::freefmt({"could NOT find source spectra file ", source});
+    } else if (s.GOTFIL == 1) {
         sayLine(util::freefmt({"... FOUND variance file ", varianceFile}));
         line = util::freefmt({"... FOUND variance file ", varianceFile});
     } else {
@@ -174,10 +182,19 @@ void writeMarker(RunState& s) {
 }
 
 void varianceProduct(RunState& s, std::span<const float> RESP) {
-    calvar(s.CALVST, s.KSET, s.NSMP, s.NBBP, s.NSVR, s.IFILEV, s.ORGINP, RESP, s.WNA, s.NPTS, s.STFILE, s.LUS,
-           s.LOG, s.LOGFIL, s.IWAIT, s.OFILEV, s.IDAMD, s.AMD, s.NAMD, s.IDSUBH, s.NSUBH, s.GOTFIL, s.HISTRY,
-           s.PROGRM, s.VERSION);
+    if (s.GOTFIL == 1) {
+        calvar(s.CALVST, s.KSET, s.NSMP, s.NBBP, s.NSVR, s.IFILEV, s.ORGINP, RESP, s.WNA, s.NPTS, s.STFILE, s.LUS,
+               s.LOG, s.LOGFIL, s.IWAIT, s.OFILEV, s.IDAMD, s.AMD, s.NAMD, s.IDSUBH, s.NSUBH, s.GOTFIL, s.HISTRY,
+               s.PROGRM, s.VERSION);
+    }
     if (s.IGOTM == 0) writeMarker(s);
+}
+
+// Counts the record just written to product which (0 real part, 1 imaginary part, 2
+// responsivity) for the per-product lines at the end of the run.
+void countRecord(RunState& s, std::size_t which) {
+    s.NWRIT[which] += 1;
+    if (s.NULL_ == 1) s.NMISS[which] += 1;
 }
 
 void recordLastScene(RunState& s) {
@@ -194,7 +211,104 @@ void checkArguments(const RunState& s, std::span<float> SPRL, std::span<float> S
     if (s.NAMD < 4 || s.NAMD > NAMD_OUT) throw std::invalid_argument("outputs: NAMD outside 4..15");
 }
 
+// ---- Products of an earlier run -----------------------------------------------------------
+
+void sayAndLog(RunState& s, const std::string& text) {
+    sayLine(" " + text);
+    logLine(s, text);
+}
+
+bool fileExists(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::exists(name, error);
+}
+
+// The products this run writes, by their names without trailing blanks.
+std::vector<std::string> productNames(const RunState& s) {
+    std::vector<std::string> names{std::string(util::trim(s.OFILE1))};
+    if (s.GOTFIL == 1) names.emplace_back(util::trim(s.OFILEV));
+    if (s.OUTOP2 == 'Y') names.emplace_back(util::trim(s.OFILE2));
+    if (s.OUTOP3 == 'Y') names.emplace_back(util::trim(s.OFILE3));
+    for (std::string& name : names) name = name.substr(0, std::min(name.find('\0'), name.size()));
+    return names;
+}
+
+// Batch mode: a run always starts at the first scene, so whatever an earlier run left under
+// the same names is replaced as a whole, and the status file of an earlier real-time run,
+// which no longer describes the products, goes with it.
+void replaceEarlierProducts(RunState& s) {
+    for (const std::string& name : productNames(s)) {
+        // A name the library cannot read as a data file is left to the writer, which
+        // reports why it cannot write there.
+        const int held = fileExists(name) ? productRecordCount(name) : -1;
+        if (held < 0) continue;
+        sayAndLog(s, util::freefmt({"VORNCALV -- REPLACING \"" + name + "\" OF AN EARLIER RUN; IT HELD", held,
+                                    "RECORDS"}).substr(1));
+        std::error_code error;
+        if (!std::filesystem::remove(name, error)) {
+            sayAndLog(s, "VORNCALV -- UNABLE TO REMOVE \"" + name + "\": " + error.message());
+            util::stop("OUTPUT FILE?");
+        }
+    }
+    const std::string status = std::string(util::trim(s.BASE)) + ".STC";
+    if (!fileExists(status)) return;
+    sayAndLog(s, "VORNCALV -- REMOVING STATUS FILE \"" + status + "\" OF AN EARLIER REAL-TIME RUN");
+    std::error_code error;
+    if (!std::filesystem::remove(status, error)) {
+        sayAndLog(s, "VORNCALV -- UNABLE TO REMOVE \"" + status + "\": " + error.message());
+        util::stop("OUTPUT FILE?");
+    }
+}
+
+// Real-time mode: a run appends to its products after the records its status file counts
+// (at most one more, written just before an interrupted status update). A product holding
+// more than that was written by another run (a batch run keeps no status file); appending
+// to it would mix two runs' records, so the run stops before writing anything.
+void refuseForeignProducts(RunState& s) {
+    for (const std::string& name : productNames(s)) {
+        if (!fileExists(name)) continue;
+        const int held = productRecordCount(name);
+        const int counted = util::nrout(name, s.STFILE, s.LUS);
+        if (held <= std::max(counted, 0) + 1) continue;
+        sayAndLog(s, util::freefmt({"VORNCALV -- \"" + name + "\" HOLDS", held, "RECORDS, \"" +
+                                    std::string(util::trim(s.STFILE)) + "\" COUNTS", std::max(counted, 0)})
+                         .substr(1));
+        sayAndLog(s, "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT");
+        util::stop("OUTPUT FILE OF ANOTHER RUN");
+    }
+}
+
+// Once per run: fitted blackbody temperatures outside what the instrument can see.
+void warnTemperatures(RunState& s) {
+    constexpr float LOWEST = 150.0F;
+    constexpr float HIGHEST = 400.0F;
+    const auto outside = [&](float t) { return !(t >= LOWEST && t <= HIGHEST); };
+    if (s.TWARN == 1 || s.NULL_ == 1 || (!outside(s.TH) && !outside(s.TC))) return;
+    s.TWARN = 1;
+    sayAndLog(s, util::fmt("('WARNING -- FITTED BB TEMP. OUTSIDE 150-400 K: TH=',F8.2,' TC=',F8.2,' REC',I6)",
+                           {s.TH, s.TC, s.NSVR}));
+}
+
 }  // namespace
+
+int productRecordCount(const std::string& name) {
+    ZARFFILE* f = ZARFopenFileReadable(name.c_str());
+    if (f == nullptr) return -1;
+    const int count = ZARFreadRecordCount(f);
+    ZARFcloseFile(f);
+    return count;
+}
+
+void reportProductCounts(RunState& s) {
+    const auto line = [&](const std::string& name, int written, int missing) {
+        logLine(s, util::fmt("(' PRODUCT ',A,':',I6,' RECORDS WRITTEN BY THIS RUN,',I6,' OF THEM MISSING')",
+                             {util::trim(name), written, missing}));
+    };
+    line(s.OFILE1, s.NWRIT[0], s.NMISS[0]);
+    if (s.CALVST.NWRIT > 0 || s.GOTFIL == 1) line(s.OFILEV, s.CALVST.NWRIT, s.CALVST.NMISS);
+    if (s.OUTOP2 == 'Y') line(s.OFILE2, s.NWRIT[1], s.NMISS[1]);
+    if (s.OUTOP3 == 'Y') line(s.OFILE3, s.NWRIT[2], s.NMISS[2]);
+}
 
 void fillOutputMetadata(RunState& s) {
     if (s.NULL_ == 1) {
@@ -221,16 +335,26 @@ void fillOutputMetadata(RunState& s) {
 
 void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::span<float> RESP) {
     checkArguments(s, SPRL, SPIM, RESP);
+    if (s.INIT1 == 1) {
+        if (s.IWAIT == 0) {
+            replaceEarlierProducts(s);
+        } else {
+            refuseForeignProducts(s);
+        }
+    }
+    warnTemperatures(s);
     fillOutputMetadata(s);
     if (s.NULL_ == 1) std::fill_n(SPRL.begin(), s.NPTS, quietNaN());
     writeRealPart(s, SPRL);
-    if (s.GOTFIL == 1) varianceProduct(s, RESP);
+    countRecord(s, 0);
+    if (s.GOTFIL == 1 || (s.SRCMIS == 1 && s.IGOTM == 0)) varianceProduct(s, RESP);
     if (s.OUTOP2 == 'Y') {
         writeOptional(s,
                       {s.INIT2, s.NRO2, s.OFILE2, s.JHNDL2,
                        {getdftablesn(), getdftablel(), getdftableln(), getdftableu()},
                        "WRTSTA RETURNED BAD STATUS; UPDATE FOR OFILE2"},
                       SPIM);
+        countRecord(s, 1);
     }
     if (s.OUTOP3 == 'Y') {
         writeOptional(s,
@@ -238,6 +362,7 @@ void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::spa
                        {getretablesn(), getretablel(), getretableln(), getretableu()},
                        "WRTSTA RETURNED BAD STATUS; UPDATE FOR OFILE3"},
                       RESP);
+        countRecord(s, 2);
     }
     if (s.IWAIT != 0) recordLastScene(s);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "vorncalv/runstate.h"
 
@@ -39,5 +40,23 @@ void fillOutputMetadata(RunState& s);
 // s.NPTS outside 1..MAXPTS or beyond a span, or s.NAMD outside 4..15, throws
 // std::invalid_argument (the caller's error).
 void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::span<float> RESP);
+
+// Before the first record of a run: in batch mode, which always starts at the first scene,
+// an existing product of the run's root is replaced by a new file ("VORNCALV -- REPLACING
+// "name" OF AN EARLIER RUN; IT HELD n RECORDS" on the console and in the log) and the
+// root's status file of an earlier real-time run is removed, so that no product holds two
+// runs' records. In real-time mode a product holding more than one record beyond what the
+// status file counts (the work of a batch run, which keeps no status file) stops the run
+// with "OUTPUT FILE OF ANOTHER RUN" before anything is written. The first time a fitted
+// hot or cold blackbody temperature lies outside 150-400 K, a warning goes to the console
+// and the log.
+
+// Records of the data file name as the library reads them; -1 when it cannot be read.
+int productRecordCount(const std::string& name);
+
+// The log lines that close a run, one per product: the records this run wrote to it and
+// how many of them are missing
+// (" PRODUCT abc     .RLC:     6 RECORDS WRITTEN BY THIS RUN,     3 OF THEM MISSING").
+void reportProductCounts(RunState& s);
 
 }  // namespace vorncalv

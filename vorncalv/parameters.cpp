@@ -1,6 +1,7 @@
 // The static input-parameter file: obtaining, decoding and checking it.
 #include "vorncalv/parameters.h"
 
+#include <cmath>
 #include <filesystem>
 #include <ostream>
 
@@ -61,6 +62,7 @@ std::string_view statusMessage(int IPSTAT) {
     switch (IPSTAT) {
         case 1: return "FROM VORNPS: REDUNDANCY IN INPUT PARAMETERS";
         case 2: return "FROM VORNPS: NO END-OF-STRING IDENTIFIER";
+        case 3: return "FROM VORNPS: UNKNOWN LINE IN INPUT PARAMETERS";
         case 4: return "FROM VORNPS: INDEX <1 OR INDEX > NPARS";
         case 5: return "FROM VORNPS: WRONG NUMBER OF INPUT PARAMETERS";
         case 6: return "FROM VORNPS: UNABLE TO FIND INPUT-PAR. FILE";
@@ -82,6 +84,16 @@ std::string_view statusMessage(int IPSTAT) {
     logLine(s, message);
     sayLine(util::freefmt({message}));
     util::stop("BAD STATUS FROM VORNPS");
+}
+
+// A blackbody's three thermistor weights form a weighted mean only when none is negative
+// and they sum to 1; anything else still runs, with a warning on the console and in the log.
+void checkWeights(RunState& s, std::string_view blackbody, float top, float apex, float bottom) {
+    constexpr double TOLERANCE = 1.0e-3;
+    const double sum = static_cast<double>(top) + apex + bottom;
+    if (top >= 0.0F && apex >= 0.0F && bottom >= 0.0F && std::fabs(sum - 1.0) <= TOLERANCE) return;
+    sayAndLog(s, util::fmt("('WARNING -- ',A,' BB THERMISTOR WEIGHTS < 0 OR SUM /= 1:',3F6.3)",
+                           {blackbody, top, apex, bottom}));
 }
 
 }  // namespace
@@ -106,6 +118,8 @@ void staticParameters(RunState& s) {
     s.NSVP = s.NSVIDS / 2;
     s.NALL = s.NSVP + s.NBBP;
     if (s.IPSTAT != 0) badStatus(s);
+    checkWeights(s, "AMBIENT", s.WTABBT, s.WTABBA, s.WTABBB);
+    checkWeights(s, "HOT", s.WTHBBT, s.WTHBBA, s.WTHBBB);
     if (s.OUTOP2 == 'Y') s.OFILE2 = outputName(s.BASE, s.OFILE2);
     if (s.OUTOP3 == 'Y') s.OFILE3 = outputName(s.BASE, s.OFILE3);
 }

@@ -252,6 +252,15 @@ struct RunState {
     GivenAnswers GIVEN;                // answers given as options: their prompts are skipped
     bool QUIET = false;                // --quiet: one progress line per scene
     std::ostream* PROGRESS = nullptr;  // while quiet in the scene loop: the real console
+    // ---- Operator's safeguards (outputs.cpp, emissivity.cpp) -----------------------------
+    // SRCMIS 1 when the source spectra file ORGINP was missing at start-up, which leaves the
+    // run without a variance product. NWRIT and NMISS: records this run wrote to the real
+    // part, the imaginary part and the responsivity, and how many of them are missing.
+    // TWARN 1 once the fitted blackbody temperatures were reported out of range.
+    int SRCMIS = 0;
+    std::array<int, 3> NWRIT{};
+    std::array<int, 3> NMISS{};
+    int TWARN = 0;
 };
 
 }  // namespace vorncalv

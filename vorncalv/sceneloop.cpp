@@ -73,6 +73,7 @@ void readColumn(RunState& s, int nrec, int col, RecordKind kind) {
     logLine(s, util::fmt("('BAD STATUS FROM RDDMVF, CXFILE=',A)", {util::trim(s.CXFILE)}));
     logLine(s, kind == RecordKind::scene ? util::fmt("(' IRDST =',I2)", {s.IRDST})
                                          : util::fmt("('IRDST=',I2)", {s.IRDST}));
+    reportProductCounts(s);
     logLine(s, ENDTEXT);
     // A batch run that finds no further record has reached the last scene of its input:
     // that is the end of its work; any other reading failure is a failed run.
@@ -410,6 +411,7 @@ void checkLayout(RunState& s) {
 void endOfRun(RunState& s) {
     logLine(s, util::fmt("(' NUMBER OF RECORDS OUTPUT:',I6)", {s.NRO1}));
     logLine(s, util::fmt("(' NUMBER OF MISSING (NULL) RECORDS:',I6)", {s.MISSES}));
+    reportProductCounts(s);
     logLine(s, "*** END VORNCALV ***");
     logLine(s, ENDTEXT);
     util::endRun(std::string(ENDTEXT));

@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <ostream>
 #include <variant>
+#include <vector>
 
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
@@ -133,6 +134,44 @@ bool storeValue(std::string_view value, const Target& target) {
     util::stop("NUMBER OF MIR.POS.?");
 }
 
+void sayAndLog(int LOG, std::string_view LOGFIL, const std::string& text) {
+    sayLine(util::freefmt({text}));
+    util::logmsg(LOG, LOGFIL, text);
+}
+
+// Names every parameter line that belongs to no parameter and every parameter the file
+// does not set, so that a misspelled name is found at once.
+void reportUnmatched(int LOG, std::string_view LOGFIL, const std::vector<std::string>& unknown,
+                     const std::array<bool, NPARS>& have) {
+    for (const std::string& line : unknown) sayAndLog(LOG, LOGFIL, "VORNPS -- UNKNOWN PARAMETER LINE: " + line);
+    for (std::size_t i = 0; i < NPARS; ++i) {
+        if (!have[i]) sayAndLog(LOG, LOGFIL, "VORNPS -- MISSING PARAMETER: " + std::string(LONG_NAMES[i]));
+    }
+}
+
+// Stops when the view identifiers cannot give a calibration: the hot and the cold view
+// share an identifier, or either is not a blackbody view (A, H, C) of the mirror cycle, so
+// that every scene would be missing.
+void checkViews(int LOG, std::string_view LOGFIL, std::string_view views, char MPHOT, char MPCOLD) {
+    std::vector<std::string> causes;
+    if (MPHOT == MPCOLD) {
+        causes.push_back(std::string("VORNPS -- HOT AND COLD VIEWS HAVE THE SAME IDENTIFIER: ") + MPHOT);
+    }
+    const auto inCycle = [&](char view) {
+        return (view == 'A' || view == 'H' || view == 'C') && views.find(view) != std::string_view::npos;
+    };
+    if (!inCycle(MPHOT)) {
+        causes.push_back(std::string("VORNPS -- NO HOT VIEW (") + MPHOT + ") AMONG THE BLACKBODY VIEWS OF THE MIRROR CYCLE");
+    }
+    if (MPCOLD != MPHOT && !inCycle(MPCOLD)) {
+        causes.push_back(std::string("VORNPS -- NO COLD VIEW (") + MPCOLD +
+                         ") AMONG THE BLACKBODY VIEWS OF THE MIRROR CYCLE");
+    }
+    if (causes.empty()) return;
+    for (const std::string& cause : causes) sayAndLog(LOG, LOGFIL, cause);
+    util::stop("VIEW IDENTIFIERS?");
+}
+
 }  // namespace
 
 void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_view PFILE,
@@ -194,10 +233,15 @@ void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_vi
         &MPHOT,  &MPCOLD, &NFSET,  &NLSET,  &OUTOP2, &OUTOP3, &CTMIN,  &CTMAX,  &RATFAC,
         &CAVFAC, &ABTOFF, &HBTOFF, &WTABBT, &WTABBA, &WTABBB, &WTHBBT, &WTHBBA, &WTHBBB};
     std::array<bool, NPARS> have{};
+    std::vector<std::string> unknown;
     std::string line;
     while (readLine(in, line, PARLINE)) {
         const std::string_view significant = util::trim(line);
         if (significant.empty() || significant.front() == '(') continue;
+        const bool known = std::any_of(LONG_NAMES.begin(), LONG_NAMES.end(), [&](std::string_view name) {
+            return significant.find(name) != std::string_view::npos;
+        });
+        if (!known) unknown.emplace_back(significant);
         for (std::size_t i = 0; i < NPARS; ++i) {
             if (significant.find(LONG_NAMES[i]) == std::string_view::npos) continue;
             if (have[i]) {
@@ -226,8 +270,16 @@ void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_vi
     if (found != NPARS) {
         sayLine(util::freefmt({"NUMBER OF INPUTS:", found}));
         sayLine(util::freefmt({"   EXPECTING    :", NPARS}));
+        reportUnmatched(LOG, LOGFIL, unknown, have);
         ISTAT = 5;
+        return;
     }
+    if (!unknown.empty()) {
+        reportUnmatched(LOG, LOGFIL, unknown, have);
+        ISTAT = 3;
+        return;
+    }
+    checkViews(LOG, LOGFIL, views, MPHOT, MPCOLD);
 }
 
 }  // namespace vorncalv

@@ -24,8 +24,13 @@ inline constexpr int NPARS = 18;
 // (positions / 2), NBBP (blackbody positions "A", "H", "C" / 2), NSVIDS and SVIDS (50
 // characters: the scene identifiers in file order), and the 18 parameters, one-character
 // values upper-cased. ISTAT: 0 all read; 1 a parameter occurs twice; 2 a parameter line
-// without ":="; 5 not all 18 parameters found; 6 PFILE missing or not readable; 7 getsmpi
-// failed; 8 MPFILE missing. Console lines tell the reason. Stops (util::Stop) with
+// without ":="; 3 a line that names no parameter; 5 not all 18 parameters found; 6 PFILE
+// missing or not readable; 7 getsmpi failed; 8 MPFILE missing. Console lines tell the
+// reason; with statuses 3 and 5 every unknown line ("VORNPS -- UNKNOWN PARAMETER LINE: ")
+// and every parameter not set ("VORNPS -- MISSING PARAMETER: ") is named on the console
+// and in the log. When all is read, identifiers that cannot calibrate (hot and cold view
+// the same, or either not a blackbody view A, H or C of the mirror cycle) are named the
+// same way and stop with "VIEW IDENTIFIERS?". Stops (util::Stop) with
 // "NUMBER OF MIR.POS.?" when the cycle declares fewer than 1 or more than 52 positions or
 // more than 50 scene positions, and with "BAD VALUE IN INPUT-PAR. FILE" (after a console
 // and a log line) when a value cannot be read with its parameter's type. EMISSFIL is not
