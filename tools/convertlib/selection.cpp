@@ -62,24 +62,12 @@ Selection::Selection(dump::DataFile& file, const Choice& choice) : file_(file) {
 }
 
 void Selection::chooseColumns(const std::optional<std::string>& list) {
-    const std::vector<dump::ColumnInfo> all = file_.columns();
     if (!list) {
-        columns_ = all;
+        columns_ = file_.columns();
         return;
     }
-    for (const std::string& item : splitList(*list)) {
-        bool found = false;
-        for (const dump::ColumnInfo& c : all)
-            if (c.shortName == item) {
-                columns_.push_back(c);
-                found = true;
-            }
-        if (!found && isNumber(item)) {
-            columns_.push_back(file_.findColumn(std::stoi(item)));
-            found = true;
-        }
-        if (!found) throw DumpError("there is no column '" + item + "'");
-    }
+    // Each item as rgddump's --column takes it: data type, number or short name.
+    for (const std::string& item : splitList(*list)) columns_.push_back(file_.findColumn(item));
     if (columns_.empty()) throw DumpError("no column chosen");
 }
 
