@@ -50,6 +50,12 @@ struct CalvarState {
     std::array<int, 2> LIST{};      // source file of the output record and its record number
     std::array<int, 2> LRNS{};
     int NCOLS = 0;                  // column count reported by the reader
+    // The source-grid point nearest to each variance-grid point (from 1; 0 for none), kept
+    // while both grids stay the same: the variance grid (points, first wavenumber, step)
+    // and the source grid (first wavenumber, step) it was made for (MAPPTS -1: none yet).
+    std::vector<int> INDXMAP = std::vector<int>(MAXVPTS);
+    int MAPPTS = -1;
+    std::array<double, 4> MAPGRID{};
     std::string MSG = std::string(80, ' ');
 };
 
