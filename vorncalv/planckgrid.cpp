@@ -58,11 +58,17 @@ void PlanckGrid::radiances(double T, std::span<double> out) const {
     const double dx = util::PLANCK_C2 * step_ / T;
     std::array<double, BLOCK> q{};
     for (std::size_t j = 0; j < BLOCK; ++j) q[j] = std::expm1(static_cast<double>(j) * dx);
+    // Whole blocks go through a local array, so that the compiler sees no aliasing and
+    // vectorises the loop of fixed length.
+    std::array<double, BLOCK> f1{};
+    std::array<double, BLOCK> block{};
     for (std::size_t a = 0; a < n; a += BLOCK) {
         const double ma = std::expm1(util::PLANCK_C2 * wn_[a] / T);
         const double pa = 1.0 + ma;
         const std::size_t len = std::min(BLOCK, n - a);
-        for (std::size_t j = 0; j < len; ++j) out[a + j] = f1_[a + j] / (ma + q[j] * pa);
+        std::copy_n(f1_.begin() + static_cast<std::ptrdiff_t>(a), len, f1.begin());
+        for (std::size_t j = 0; j < BLOCK; ++j) block[j] = f1[j] / (ma + q[j] * pa);
+        std::copy_n(block.begin(), len, out.begin() + static_cast<std::ptrdiff_t>(a));
     }
 }
 
