@@ -22,12 +22,18 @@
 // writer does. Record headers on the input side (a few hundred bytes per record) are left
 // out.
 //
+// BM_WholeProcess runs the built vorncalv program as a process of its own on the same day,
+// its answers from a file and its console output into a file of the run directory, so that
+// start-up, the console and the log are counted as a user meets them; its processor time is
+// that of the child process (getrusage of the children).
+//
 // After the runs the program prints calibration time / plain I/O time, by the wall clock and
 // by processor time (the wall clock of a loaded machine also counts waits for a processor);
-// the aim is at most 3.
+// the aim is at most 2.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <time.h>
 
 #include <chrono>
@@ -74,6 +80,7 @@ struct Product {
 struct Day {
     std::string dir;                  // the day's files; removed at exit
     std::string answers;              // the nine console answers, with absolute file names
+    std::string answersFile;          // the same answers in a file, for the whole process
     int scenes = 0;
     std::vector<std::string> inputs;  // input, forward-scan and variance files
     std::vector<std::int64_t> inputSizes;
@@ -104,11 +111,19 @@ struct Seconds {
 };
 Seconds plainSeconds;
 Seconds calibrationSeconds;
+Seconds processSeconds;
 
+// Processor seconds used by this process and by its children that have ended.
 double cpuNow() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    const auto seconds = [](const timeval& v) {
+        return static_cast<double>(v.tv_sec) + static_cast<double>(v.tv_usec) * 1e-6;
+    };
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9 +
+           seconds(children.ru_utime) + seconds(children.ru_stime);
 }
 
 // Measures the timed part of each iteration.
@@ -264,6 +279,8 @@ std::unique_ptr<Day> prepareDay() {
         day->answers = at(f.input) + "\n" + at(f.original) + "\n" + f.root + "\nY\n" + at(f.variance) + "\n" +
                        at(f.parameters) + "\n" + at(f.mirror) + "\n" + at(f.emissivity) + "\n" +
                        at(f.upstreamStatus) + "\n";
+        day->answersFile = at("BENCH-ANSWERS.TXT");
+        std::ofstream(day->answersFile) << day->answers;
         day->scenes = static_cast<int>(plan.scenes.size());
         day->inputs = {at(f.input), at(f.original), at(f.variance)};
         for (const std::string& path : day->inputs) {
@@ -416,6 +433,34 @@ void BM_Calibration(benchmark::State& state) {
 }
 BENCHMARK(BM_Calibration)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Runs the built program in dir; returns why it failed, empty when it calibrated the day.
+std::string runProcess(const Day& day, const std::string& dir) {
+    const std::string console = absolute(dir, "CONSOLE.TXT");
+    const std::string command =
+        "cd '" + dir + "' && '" VORNCALV_BINARY "' < '" + day.answersFile + "' > '" + console + "' 2>&1";
+    const int status = std::system(command.c_str());
+    if (status != 0) return "the program ended with status " + std::to_string(status);
+    if (readText(console).find(kEndText) == std::string::npos) return "the program printed no end line";
+    return {};
+}
+
+void BM_WholeProcess(benchmark::State& state) {
+    const Day& day = theDay();
+    if (!day.error.empty()) {
+        state.SkipWithError(day.error.c_str());
+        return;
+    }
+    processSeconds = timeRuns(
+        state, day, [&](const std::string& dir) { return runProcess(day, dir); },
+        [](const std::string& error) { return error; });
+    report(state, day);
+    if (plainSeconds.wall > 0.0 && plainSeconds.cpu > 0.0) {
+        state.counters["x_plain_io"] = processSeconds.wall / plainSeconds.wall;
+        state.counters["x_plain_io_cpu"] = processSeconds.cpu / plainSeconds.cpu;
+    }
+}
+BENCHMARK(BM_WholeProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -432,8 +477,15 @@ int main(int argc, char** argv) {
         std::printf("per run (last repetition): calibration %.3f s wall, %.3f s processor; plain I/O %.3f s wall, "
                     "%.3f s processor\n",
                     c.wall, c.cpu, p.wall, p.cpu);
-        std::printf("calibration / plain I/O: %.2f wall clock, %.2f processor time (aim: at most 3)\n",
-                    c.wall / p.wall, c.cpu / p.cpu);
+        std::printf("calibration / plain I/O: %.2f wall clock, %.2f processor time (aim: at most 2); "
+                    "%.3f ms processor per scene\n",
+                    c.wall / p.wall, c.cpu / p.cpu, 1e3 * c.cpu / day.scenes);
+        const Seconds& w = processSeconds;
+        if (w.wall > 0.0) {
+            std::printf("whole process / plain I/O: %.2f wall clock, %.2f processor time; %.3f ms processor "
+                        "per scene\n",
+                        w.wall / p.wall, w.cpu / p.cpu, 1e3 * w.cpu / day.scenes);
+        }
     }
     return 0;
 }

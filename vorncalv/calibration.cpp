@@ -40,7 +40,8 @@ std::size_t storeSize(const CalibrationStores& cs) {
     return std::min({cs.CXSPM.size(), cs.SCNSPM.size(), cs.AVGHBS.size(), cs.AVGCBS.size(),
                      cs.CXSPMH.size(), cs.CXSPMC.size(), cs.HOTINT.size(), cs.CLDINT.size(),
                      cs.CXSHMC.size(), cs.CXSSMC.size(), cs.RATIO.size(), cs.SPRL.size(),
-                     cs.SPIM.size(), cs.RESP.size()});
+                     cs.SPIM.size(), cs.RESP.size(), cs.PLAMB.size(), cs.PLHOT.size(),
+                     cs.PLCLD.size()});
 }
 
 bool finiteWeights(const InterpWeights& w) {
@@ -75,11 +76,20 @@ void formRatio(CalibrationStores& cs, std::size_t n) {
     }
 }
 
-// Blackbody radiance with cavity emissivity e and the surroundings RA reflected by the rest.
-float bbRadiance(double WN, float T, double e, float RA) {
-    return toSingle(static_cast<double>(util::wnplan(WN, T)) * e +
+// Blackbody radiance from its Planck radiance B with cavity emissivity e and the
+// surroundings RA reflected by the rest.
+float bbRadiance(float B, double e, float RA) {
+    return toSingle(static_cast<double>(B) * e +
                               (1.0 - e) * static_cast<double>(RA));
 }
+
+// The Planck radiances of one point at the temperatures of the surroundings, the hot and the
+// cold blackbody.
+struct PlanckAt {
+    float ambient = 0.0F;
+    float hot = 0.0F;
+    float cold = 0.0F;
+};
 
 float responsivity(std::complex<float> CXSHMC, float RHMC) {
     if (!(RHMC > 0.0F)) return 1.0F;
@@ -89,12 +99,35 @@ float responsivity(std::complex<float> CXSHMC, float RHMC) {
     return toSingle(static_cast<double>(AMPL) / static_cast<double>(RHMC));
 }
 
+// Calibrates one point from the Planck radiances at its wavenumber.
+PointCal calibrateWith(double WN, float BBEI, std::complex<float> RATIO, std::complex<float> CXSHMC,
+                       const PlanckAt& planck, float RATFAC, char MPCOLD) {
+    PointCal p;
+    if (WN > WNLOW) {
+        const auto e = static_cast<double>(BBEI);
+        p.RA = planck.ambient;
+        p.RHBB = bbRadiance(planck.hot, e, p.RA);
+        p.RCBB = bbRadiance(planck.cold, MPCOLD == 'A' ? e : static_cast<double>(EMISLN2), p.RA);
+    }
+    p.RHMC = toSingle(static_cast<double>(p.RHBB) - static_cast<double>(p.RCBB));
+    p.RESP = responsivity(CXSHMC, p.RHMC);
+    p.RPR = RATIO.real();
+    if (RATFAC != 0.0F) {
+        p.RLO = ratioLowerBound(RATFAC, p.RCBB, p.RHMC);
+        if (WN <= WNRTST && (p.RPR > 1.0F || p.RPR < p.RLO)) p.RPR = 0.0F;
+    }
+    const auto RHMC = static_cast<double>(p.RHMC);
+    p.SPRL = toSingle(static_cast<double>(p.RPR) * RHMC + static_cast<double>(p.RCBB));
+    p.SPIM = toSingle(static_cast<double>(RATIO.imag()) * RHMC);
+    return p;
+}
+
 }  // namespace
 
 CalibrationStores::CalibrationStores()
     : CXSPM(STORE), SCNSPM(STORE), AVGHBS(STORE), AVGCBS(STORE), CXSPMH(STORE), CXSPMC(STORE),
       HOTINT(STORE), CLDINT(STORE), CXSHMC(STORE), CXSSMC(STORE), RATIO(STORE), SPRL(STORE),
-      SPIM(STORE), RESP(STORE) {}
+      SPIM(STORE), RESP(STORE), PLAMB(STORE), PLHOT(STORE), PLCLD(STORE) {}
 
 InterpWeights interpWeights(const ViewTimes& t) {
     return InterpWeights{weight(t.NSECH - t.ISS, t.DELTH), weight(t.ISS - t.MSECH, t.DELTH),
@@ -144,24 +177,8 @@ float ratioLowerBound(float RATFAC, float RCBB, float RHMC) {
 PointCal calibratePoint(double WN, float BBEI, std::complex<float> RATIO,
                         std::complex<float> CXSHMC, const BBTemps& temps, float RATFAC,
                         char MPCOLD) {
-    PointCal p;
-    if (WN > WNLOW) {
-        const auto e = static_cast<double>(BBEI);
-        p.RA = util::wnplan(WN, temps.TAMB);
-        p.RHBB = bbRadiance(WN, temps.TH, e, p.RA);
-        p.RCBB = bbRadiance(WN, temps.TC, MPCOLD == 'A' ? e : static_cast<double>(EMISLN2), p.RA);
-    }
-    p.RHMC = toSingle(static_cast<double>(p.RHBB) - static_cast<double>(p.RCBB));
-    p.RESP = responsivity(CXSHMC, p.RHMC);
-    p.RPR = RATIO.real();
-    if (RATFAC != 0.0F) {
-        p.RLO = ratioLowerBound(RATFAC, p.RCBB, p.RHMC);
-        if (WN <= WNRTST && (p.RPR > 1.0F || p.RPR < p.RLO)) p.RPR = 0.0F;
-    }
-    const auto RHMC = static_cast<double>(p.RHMC);
-    p.SPRL = toSingle(static_cast<double>(p.RPR) * RHMC + static_cast<double>(p.RCBB));
-    p.SPIM = toSingle(static_cast<double>(RATIO.imag()) * RHMC);
-    return p;
+    const PlanckAt planck{util::wnplan(WN, temps.TAMB), util::wnplan(WN, temps.TH), util::wnplan(WN, temps.TC)};
+    return calibrateWith(WN, BBEI, RATIO, CXSHMC, planck, RATFAC, MPCOLD);
 }
 
 CalStatus calibrationStage2(CalibrationStores& cs, int NPTS, std::span<const double> XIN,
@@ -171,9 +188,17 @@ CalStatus calibrationStage2(CalibrationStores& cs, int NPTS, std::span<const dou
         return refusePointCount(NPTS, LOG, LOGFIL);
     }
     const auto n = static_cast<std::size_t>(NPTS);
+    // The grid is the same from scene to scene; what depends on it alone is kept.
+    const std::span<const double> grid = XIN.first(n);
+    if (!cs.PLANCK.holds(grid)) cs.PLANCK.setGrid(grid);
+    cs.PLANCK.radiances(static_cast<double>(temps.TAMB), cs.PLAMB);
+    cs.PLANCK.radiances(static_cast<double>(temps.TH), cs.PLHOT);
+    cs.PLANCK.radiances(static_cast<double>(temps.TC), cs.PLCLD);
     for (std::size_t i = 0; i < n; ++i) {
-        const PointCal p = calibratePoint(XIN[i], BBEI[i], cs.RATIO[i], cs.CXSHMC[i], temps,
-                                          RATFAC, MPCOLD);
+        const PlanckAt planck{static_cast<float>(cs.PLAMB[i]), static_cast<float>(cs.PLHOT[i]),
+                              static_cast<float>(cs.PLCLD[i])};
+        const PointCal p = calibrateWith(XIN[i], BBEI[i], cs.RATIO[i], cs.CXSHMC[i], planck,
+                                         RATFAC, MPCOLD);
         cs.SPRL[i] = p.SPRL;
         cs.SPIM[i] = p.SPIM;
         cs.RESP[i] = p.RESP;

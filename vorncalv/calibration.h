@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "vorncalv/bbtemps.h"
+#include "vorncalv/planckgrid.h"
 
 namespace vorncalv {
 
@@ -49,6 +50,12 @@ struct CalibrationStores {
     Spectrum SPRL;      // calibrated radiance, real part
     Spectrum SPIM;      // imaginary part scaled to radiance
     Spectrum RESP;      // responsivity
+    // Stage 2's Planck radiances on the grid (taken again when the grid changes) at the
+    // temperatures of the surroundings, the hot and the cold blackbody.
+    PlanckGrid PLANCK;
+    std::vector<double> PLAMB;
+    std::vector<double> PLHOT;
+    std::vector<double> PLCLD;
 };
 
 // Times (seconds of the day, midnight-adjusted by the scene loop) of the scene (ISS) and of

@@ -126,24 +126,36 @@ int nearestIndex(double wn, double WNA, double DWN) {
     return static_cast<int>(std::llround(q)) + 1;
 }
 
+// The nearest source-grid point of every variance-grid point, made when a grid changes.
+void mapGrids(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, double DWN) {
+    const std::array<double, 4> grids{WNLO, DWNV, WNA, DWN};
+    if (st.MAPPTS == NPTSV && st.MAPGRID == grids) return;
+    for (int i = 0; i < NPTSV; ++i) {
+        st.INDXMAP[static_cast<std::size_t>(i)] = nearestIndex(i * DWNV + WNLO, WNA, DWN);
+    }
+    st.MAPPTS = NPTSV;
+    st.MAPGRID = grids;
+}
+
 // Variance of radiance at every point of the variance grid.
 void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, double DWN, int NSMPLS,
                    std::span<const float> RESP, int NRESP) {
+    mapGrids(st, NPTSV, WNLO, DWNV, WNA, DWN);
     const float SMPLS = static_cast<float>(NSMPLS);
-    for (int i = 0; i < NPTSV; ++i) {
-        const double wn = i * DWNV + WNLO;
-        const int INDX = nearestIndex(wn, WNA, DWN);
+    const auto DSMPLS = static_cast<double>(NSMPLS);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(NPTSV); ++i) {
+        const int INDX = st.INDXMAP[i];
         float out = quietNaN();
         if (INDX >= 1 && INDX <= NRESP) {
             const float r = RESP[static_cast<std::size_t>(INDX - 1)];
             if (r > 0.0F) {
-                const double perScan = static_cast<double>(st.VARIN[static_cast<std::size_t>(i)]) / NSMPLS;
+                const double perScan = static_cast<double>(st.VARIN[i]) / DSMPLS;
                 // A quotient beyond the 32-bit range (a tiny responsivity) becomes an infinity.
                 const float scaled = toSingle(perScan / static_cast<double>(r * r));
                 out = scaled / SMPLS;
             }
         }
-        st.VAROUT[static_cast<std::size_t>(i)] = out;
+        st.VAROUT[i] = out;
     }
 }
 

@@ -52,6 +52,12 @@ struct CalvarState {
     int NCOLS = 0;                  // column count reported by the reader
     int NWRIT = 0;  // records written by this run and how many of them are missing
     int NMISS = 0;
+    // The source-grid point nearest to each variance-grid point (from 1; 0 for none), kept
+    // while both grids stay the same: the variance grid (points, first wavenumber, step)
+    // and the source grid (first wavenumber, step) it was made for (MAPPTS -1: none yet).
+    std::vector<int> INDXMAP = std::vector<int>(MAXVPTS);
+    int MAPPTS = -1;
+    std::array<double, 4> MAPGRID{};
     std::string MSG = std::string(80, ' ');
 };
 

@@ -1,0 +1,75 @@
+// Planck radiances over a grid of equally spaced wavenumbers, a few exponentials per
+// temperature.
+#include "vorncalv/planckgrid.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <stdexcept>
+
+#include "libutil/wnplan.h"
+
+namespace vorncalv {
+namespace {
+
+// Largest exponent taken on the fast path: exp(700) is still finite in 64 bits.
+constexpr double MAX_EXPONENT = 700.0;
+// Largest departure of a grid point from its place on the equally spaced grid, relative to
+// its wavenumber, that the fast path accepts (a few units in the last place).
+constexpr double SPACING_TOLERANCE = 0x1p-50;
+
+// Whether every point lies where the equally spaced grid puts it, counted from its anchor.
+bool equallySpaced(std::span<const double> WN, double step) {
+    for (std::size_t i = 0; i < WN.size(); ++i) {
+        const std::size_t j = i % PlanckGrid::BLOCK;
+        const double expected = WN[i - j] + static_cast<double>(j) * step;
+        if (!(std::fabs(WN[i] - expected) <= SPACING_TOLERANCE * WN[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void PlanckGrid::setGrid(std::span<const double> WN) {
+    wn_.assign(WN.begin(), WN.end());
+    f1_.resize(wn_.size());
+    // The same products, in the same order, as the direct formula.
+    for (std::size_t i = 0; i < wn_.size(); ++i) f1_[i] = util::PLANCK_C1 * wn_[i] * wn_[i] * wn_[i];
+    const std::size_t n = wn_.size();
+    equallySpaced_ = false;
+    if (n < 2 || !(wn_.front() > 0.0) || !std::isfinite(wn_.back())) return;
+    step_ = (wn_.back() - wn_.front()) / static_cast<double>(n - 1);
+    equallySpaced_ = step_ > 0.0 && equallySpaced(wn_, step_);
+}
+
+bool PlanckGrid::holds(std::span<const double> WN) const { return std::equal(WN.begin(), WN.end(), wn_.begin(), wn_.end()); }
+
+bool PlanckGrid::fastAt(double T) const {
+    return equallySpaced_ && std::isfinite(T) && T > 0.0 && util::PLANCK_C2 * wn_.back() / T <= MAX_EXPONENT;
+}
+
+void PlanckGrid::radiances(double T, std::span<double> out) const {
+    const std::size_t n = wn_.size();
+    if (out.size() < n) throw std::invalid_argument("PlanckGrid: output shorter than the grid");
+    if (!fastAt(T)) {
+        for (std::size_t i = 0; i < n; ++i) out[i] = util::wnplanDouble(wn_[i], T);
+        return;
+    }
+    const double dx = util::PLANCK_C2 * step_ / T;
+    std::array<double, BLOCK> q{};
+    for (std::size_t j = 0; j < BLOCK; ++j) q[j] = std::expm1(static_cast<double>(j) * dx);
+    // Whole blocks go through a local array, so that the compiler sees no aliasing and
+    // vectorises the loop of fixed length.
+    std::array<double, BLOCK> f1{};
+    std::array<double, BLOCK> block{};
+    for (std::size_t a = 0; a < n; a += BLOCK) {
+        const double ma = std::expm1(util::PLANCK_C2 * wn_[a] / T);
+        const double pa = 1.0 + ma;
+        const std::size_t len = std::min(BLOCK, n - a);
+        std::copy_n(f1_.begin() + static_cast<std::ptrdiff_t>(a), len, f1.begin());
+        for (std::size_t j = 0; j < BLOCK; ++j) block[j] = f1[j] / (ma + q[j] * pa);
+        std::copy_n(block.begin(), len, out.begin() + static_cast<std::ptrdiff_t>(a));
+    }
+}
+
+}  // namespace vorncalv
