@@ -775,7 +775,7 @@ TEST(OpusRgddump, ShowsARealFileAsSummaryMetadataCsvAndPlot) {
     ASSERT_EQ(rgddump({path}, out, err), 0) << err;
     EXPECT_EQ(out,
               "File:     " + path + "\n"
-              "Format:   not RGD (the library names only its native format)\n"
+              "Format:   OPUS\n"
               "Records:  6\n"
               "Columns:  1\n"
               "\n"
@@ -820,8 +820,8 @@ TEST(OpusRgddump, ShowsARealFileAsSummaryMetadataCsvAndPlot) {
     EXPECT_EQ(plot.rfind("<?xml", 0), 0u);
     EXPECT_EQ(plot.substr(plot.size() - 7), "</svg>\n");
     EXPECT_NE(plot.find("<title>file.0: column 1</title>"), std::string::npos);
-    EXPECT_NE(plot.find(">Record 3</text>"), std::string::npos);
-    EXPECT_NE(plot.find(">Record 6</text>"), std::string::npos);
+    EXPECT_NE(plot.find(">Record 3, 190503 13:34:44</text>"), std::string::npos);
+    EXPECT_NE(plot.find(">Record 6, 190503 13:31:22</text>"), std::string::npos);
 }
 
 }  // namespace

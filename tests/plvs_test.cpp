@@ -404,7 +404,7 @@ protected:
 TEST_F(PlvsDump, SummaryCsvAndSvgShowTheProfiles) {
     EXPECT_EQ(dump({path}),
               "File:     " + path + "\n"
-              "Format:   not RGD (the library names only its native format)\n"
+              "Format:   PLVS\n"
               "Records:  1\n"
               "Columns:  2\n"
               "\n"

@@ -62,7 +62,7 @@ TEST_F(Reprocess, BrokenDayIsReportedAndARerunRedoesOnlyIt) {
     ProgramResult r = script({"-j2", "a", "b", "c"});
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.exitStatus, 1) << r.err;
-    EXPECT_EQ(summary(), kHeader + okLine(a) + okLine(b) + c + ",failed,0,INPUT-PAR. FILE?,,\n");
+    EXPECT_EQ(summary(), kHeader + okLine(a) + okLine(b) + c + ",failed,1,INPUT-PAR. FILE?,,\n");
     EXPECT_TRUE(matchesTruth(a));
     EXPECT_TRUE(matchesTruth(b));
 

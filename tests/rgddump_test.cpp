@@ -761,7 +761,6 @@ TEST_F(RgddumpRun, BadCommandLinesAreRefusedWithAPointerToHelp) {
     expectFailure({sample, "--csv", "1", "--format", "csv"}, 2, "rgddump: option '--format' applies only to --meta\n" + hint);
     expectFailure({sample, "--fields", "a"}, 2, "rgddump: option '--fields' applies only to --meta\n" + hint);
     expectFailure({sample, "--meta", "--fields", "a,,b"}, 2, "rgddump: bad field list 'a,,b'\n" + hint);
-    expectFailure({sample, "--version"}, 2, "rgddump: option '--version' takes no file\n" + hint);
     expectFailure({sample, sample}, 2, "rgddump: more than one file given: '" + sample + "' and '" + sample + "'\n" + hint);
 }
 

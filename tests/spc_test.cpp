@@ -806,7 +806,7 @@ TEST(SpcRgddump, ShowsARealFileAsSummaryCsvAndPlot) {
     EXPECT_EQ(summary.err, "");
     EXPECT_EQ(summary.out, "File:     " + path +
                                "\n"
-                               "Format:   not RGD (the library names only its native format)\n"
+                               "Format:   SPC\n"
                                "Records:  1\n"
                                "Columns:  1\n"
                                "\n"

@@ -166,10 +166,6 @@ private:
     }
 
     void check() const {
-        if (o_.mode == Mode::Version) {
-            if (!o_.file.empty()) throw UsageError("option '--version' takes no file");
-            return;
-        }
         if (o_.file.empty()) throw UsageError("no input file given");
         if (o_.records && o_.mode != Mode::Meta && o_.mode != Mode::Svg)
             throw UsageError("option '--records' applies only to --meta and --svg");
