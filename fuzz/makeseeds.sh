@@ -20,4 +20,8 @@ cp "$day"/TRUTH.RGD "$day"/CAVEMIS1.MLT "$corpus/rgdwriter/"
 cp "$day"/VORNCALV.SIP "$corpus/sip/"
 cp "$day"/SCENEMIR.POS "$corpus/mirror/"
 cp "$day"/BBPAINT.EMI "$corpus/emissivity/"
+# The other readers' seeds are the smallest valid files the test builders write (the raw,
+# PLVS, OPUS, SPC and NASA Ames writers of tests/support), made by the seeds tool built here.
+mkdir -p "$corpus"/{plvs,opus,spc,nasaames,raw}
+"$build/tests/fuzz_seeds" "$corpus"
 ls -l "$corpus"/*
