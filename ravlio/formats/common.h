@@ -17,6 +17,23 @@
 
 namespace formats {
 
+// Error texts that several drivers report (static, as the library's texts always are).
+inline constexpr const char* MsgAxisUnchangeable = "requested axis cannot be changed";
+inline constexpr const char* MsgBadDescriptionType = "description type requested is bad or unavailable";
+inline constexpr const char* MsgBadField = "field provided is bad or unavailable";
+inline constexpr const char* MsgDataUnavailable = "data requested is unavailable";
+inline constexpr const char* MsgFieldUnavailable = "field provided is bad or unavailable";
+inline constexpr const char* MsgIncomplete = "file is incomplete";
+inline constexpr const char* MsgNoMemory = "unable to allocate memory";
+inline constexpr const char* MsgNotReadable = "filename did not correspond to a readable file";
+inline constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
+inline constexpr const char* MsgUnsupported = "this operation is not supported with this filetype";
+inline constexpr const char* MsgUnsupportedType = "filetype requested is not supported";
+inline constexpr const char* MsgWritingUnsupported = "writing to this file type is unsupported";
+
+// The metadata request for the next available field of a header.
+inline constexpr int NextAvailableField = 2000000000;
+
 // Quiet-NaN float pattern of a value that is missing.
 inline constexpr uint32_t NanqPattern = 0x7FC00000u;
 

@@ -31,14 +31,14 @@ using formats::FilePtr;
 using formats::nanq;
 using formats::toFloat;
 
-constexpr const char* MsgIncomplete = "file is incomplete";
-constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
-constexpr const char* MsgDataUnavailable = "data requested is unavailable";
-constexpr const char* MsgAxisUnchangeable = "requested axis cannot be changed";
-constexpr const char* MsgBadDescriptionType = "description type requested is bad or unavailable";
-constexpr const char* MsgUnsupported = "this operation is not supported with this filetype";
-constexpr const char* MsgNotReadable = "filename did not correspond to a readable file";
-constexpr const char* MsgNoMemory = "unable to allocate memory";
+using formats::MsgIncomplete;
+using formats::MsgRecordUnavailable;
+using formats::MsgDataUnavailable;
+using formats::MsgAxisUnchangeable;
+using formats::MsgBadDescriptionType;
+using formats::MsgUnsupported;
+using formats::MsgNotReadable;
+using formats::MsgNoMemory;
 constexpr const char* MsgTooLarge = "file exceeds the size this reader accepts";
 
 // The longest first data line, line feed included, from which the column count is learned.

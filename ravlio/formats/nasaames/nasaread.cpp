@@ -20,9 +20,9 @@ namespace {
 using formats::FilePtr;
 using formats::toFloat;
 
-constexpr const char* MsgNotReadable = "filename did not correspond to a readable file";
-constexpr const char* MsgIncomplete = "file is incomplete";
-constexpr const char* MsgUnsupportedType = "filetype requested is not supported";
+using formats::MsgNotReadable;
+using formats::MsgIncomplete;
+using formats::MsgUnsupportedType;
 constexpr const char* MsgNoPointCount = "file has no auxiliary variable holding the point count";
 
 // Lines 2 to 7 of the header (names, organisation, source, mission, volumes, dates).

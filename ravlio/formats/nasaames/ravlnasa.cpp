@@ -20,18 +20,18 @@ using formats::copyText;
 using nasaames::NASAfield;
 using nasaames::NASAfile;
 
-constexpr const char* MsgNotReadable = "filename did not correspond to a readable file";
-constexpr const char* MsgNoMemory = "unable to allocate memory";
-constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
-constexpr const char* MsgUnsupported = "this operation is not supported with this filetype";
-constexpr const char* MsgUnsupportedType = "filetype requested is not supported";
-constexpr const char* MsgDataUnavailable = "data requested is unavailable";
-constexpr const char* MsgAxisUnchangeable = "requested axis cannot be changed";
-constexpr const char* MsgBadField = "field provided is bad or unavailable";
-constexpr const char* MsgBadDescriptionType = "description type requested is bad or unavailable";
+using formats::MsgNotReadable;
+using formats::MsgNoMemory;
+using formats::MsgRecordUnavailable;
+using formats::MsgUnsupported;
+using formats::MsgUnsupportedType;
+using formats::MsgDataUnavailable;
+using formats::MsgAxisUnchangeable;
+using formats::MsgBadField;
+using formats::MsgBadDescriptionType;
 
 // The request for the next available field.
-constexpr int NextAvailableField = 2000000000;
+using formats::NextAvailableField;
 
 NASAfile* nasaFileOf(ZARFFILE* file) {
     if (file == nullptr || file->method != &NASA_Methods || file->handle == nullptr) return nullptr;

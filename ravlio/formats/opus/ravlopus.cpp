@@ -25,11 +25,11 @@ namespace {
 using formats::FilePtr;
 using formats::toFloat;
 
-constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
-constexpr const char* MsgWritingUnsupported = "writing to this file type is unsupported";
+using formats::MsgRecordUnavailable;
+using formats::MsgWritingUnsupported;
 constexpr const char* MsgHeaderIncomplete = "OPUS file header is incomplete";
 constexpr const char* MsgBadMagic = "bad magic number in OPUS file";
-constexpr const char* MsgNoMemory = "unable to allocate memory";
+using formats::MsgNoMemory;
 
 // File bytes 0A 0A FE FE read as a little-endian 32-bit value.
 constexpr uint32_t MagicNumber = 0xFEFE0A0Au;
@@ -51,7 +51,7 @@ constexpr uint32_t SpectralDataTypes = 0x35C7Eu;
 constexpr uint32_t HighestSpectralDataType = 17;
 
 // Metadata this driver offers.
-constexpr int NextAvailableField = 2000000000;
+using formats::NextAvailableField;
 constexpr int DateField = 0x8001;             // dateYYMMDD
 constexpr int TimeField = 0x8002;             // timeHHMMSS
 constexpr int MirrorPositionField = 0x88006;  // sceneMirrorPosition

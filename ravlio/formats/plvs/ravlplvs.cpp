@@ -19,12 +19,12 @@ namespace {
 
 using formats::FilePtr;
 
-constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
-constexpr const char* MsgBadField = "field provided is bad or unavailable";
-constexpr const char* MsgDataUnavailable = "data requested is unavailable";
-constexpr const char* MsgAxisUnchangeable = "requested axis cannot be changed";
-constexpr const char* MsgUnsupported = "this operation is not supported with this filetype";
-constexpr const char* MsgWritingUnsupported = "writing to this file type is unsupported";
+using formats::MsgRecordUnavailable;
+using formats::MsgBadField;
+using formats::MsgDataUnavailable;
+using formats::MsgAxisUnchangeable;
+using formats::MsgUnsupported;
+using formats::MsgWritingUnsupported;
 constexpr const char* MsgNoMemory = "insufficient memory to complete the operation";
 
 // Both must appear in the title line, case-sensitive.

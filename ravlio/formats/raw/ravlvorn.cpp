@@ -19,13 +19,13 @@ namespace {
 using vornform::HeaderWordCount;
 using vornform::VOFile;
 
-constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
-constexpr const char* MsgBadField = "field provided is bad or unavailable";
-constexpr const char* MsgBadDescriptionType = "description type requested is bad or unavailable";
+using formats::MsgRecordUnavailable;
+using formats::MsgBadField;
+using formats::MsgBadDescriptionType;
 constexpr const char* MsgUnsupported = "writing to this file type is unsupported";
 
 // The request for the next available field.
-constexpr int NextAvailableField = 2000000000;
+using formats::NextAvailableField;
 // Field ids 65537 to 65636 address header words 0 to 99 directly.
 constexpr int DirectWordBase = 65537;
 // The date YYMMDD, computed from the year, month and day words.

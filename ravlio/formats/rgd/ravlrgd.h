@@ -17,18 +17,18 @@ namespace rgd {
 inline constexpr int32_t WildcardFieldId = 2000000000;
 
 // Library-wide (open) and per-file texts of the driver.
-inline constexpr const char* MsgNotReadable = "filename did not correspond to a readable file";
+using formats::MsgNotReadable;
 inline constexpr const char* MsgNotWritable = "filename did not correspond to a writable file";
 inline constexpr const char* MsgBadMagic = "bad magic number in RGD file";
 inline constexpr const char* MsgBadTableOfContents =
     "bad table of contents in RGD file - may be newer version file than this loader can handle";
 inline constexpr const char* MsgBadAnatomy = "bad header anatomy in RGD file - look for newer RAVLIO?";
-inline constexpr const char* MsgNoMemory = "unable to allocate memory";
-inline constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
-inline constexpr const char* MsgFieldUnavailable = "field provided is bad or unavailable";
-inline constexpr const char* MsgBadDescriptionType = "description type requested is bad or unavailable";
-inline constexpr const char* MsgAxisUnchangeable = "requested axis cannot be changed";
-inline constexpr const char* MsgDataUnavailable = "data requested is unavailable";
+using formats::MsgNoMemory;
+using formats::MsgRecordUnavailable;
+using formats::MsgFieldUnavailable;
+using formats::MsgBadDescriptionType;
+using formats::MsgAxisUnchangeable;
+using formats::MsgDataUnavailable;
 inline constexpr const char* MsgReopenMismatch = "parameters for reopen do not match file anatomy";
 inline constexpr const char* MsgIntermediateMissing =
     "intermediate record(s) missing - records may not be written beyond the end of the file";
@@ -37,7 +37,7 @@ inline constexpr const char* MsgCollationFailed = "collation of new header did n
 inline constexpr const char* MsgWriteFailed = "write to file failed";
 inline constexpr const char* MsgCollationSizeMismatch =
     "collateRealMetadata: size of target and size of source do not match!";
-inline constexpr const char* MsgWritingUnsupported = "writing to this file type is unsupported";
+using formats::MsgWritingUnsupported;
 
 // How a record header receives the header data of one reference file.
 enum TransferType : int32_t {

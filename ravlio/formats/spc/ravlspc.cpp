@@ -28,10 +28,10 @@ using formats::toFloat;
 using spc::SPCField;
 
 constexpr const char* MsgUnknownType = "filetype is unknown";
-constexpr const char* MsgRecordUnavailable = "record requested is unavailable";
-constexpr const char* MsgFieldUnavailable = "field provided is bad or unavailable";
-constexpr const char* MsgBadDescriptionType = "description type requested is bad or unavailable";
-constexpr const char* MsgNoMemory = "unable to allocate memory";
+using formats::MsgRecordUnavailable;
+using formats::MsgFieldUnavailable;
+using formats::MsgBadDescriptionType;
+using formats::MsgNoMemory;
 // Refusals of files that are SPC but not of the single-spectrum old-format variant, and of
 // old-format headers that cannot be read.
 constexpr const char* MsgFlaggedVariant = "unsupported SPC variant: multifile or flagged file (flags byte is not 0)";

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/common.h"
+
 namespace spc {
 
 // How a field's value is taken from the header.
@@ -34,7 +36,7 @@ struct SPCField {
 inline constexpr int SPC_Field_Count = 94;
 
 // Field id that asks for the next available field.
-inline constexpr int NextAvailableField = 2000000000;
+using formats::NextAvailableField;
 
 // The public fields in enumeration order (SPC_Field_Count entries), built on first use.
 const std::vector<SPCField>& publicSPCFields();
