@@ -28,13 +28,15 @@ constexpr int MAXFIRST = 99;
 // Characters of the input name shown in the " INPUT FILE IS " line.
 constexpr std::size_t SHOWNAME = 40;
 
-// The input name as the library sees it: up to the NUL placed by the reader, trailing
-// blanks removed.
-std::string_view inputName(const RunState& s) {
-    std::string_view name = s.CXFILE;
+// A file name as the library and the file system see it: up to a NUL (the one the reader
+// places), trailing blanks off.
+std::string_view storedName(std::string_view name) {
     name = name.substr(0, std::min(name.find('\0'), name.size()));
     return util::trim(name);
 }
+
+// The input name as the library sees it.
+std::string_view inputName(const RunState& s) { return storedName(s.CXFILE); }
 
 // Step 1: LSN from the driver's status file (real-time mode only).
 void restartPoint(RunState& s) {
@@ -101,12 +103,6 @@ int restartCount(RunState& s, const std::string& OFILE, std::string_view which) 
     return std::min(count, s.MAXREC);
 }
 
-// A file name as the library and the file system see it: up to a NUL, trailing blanks off.
-std::string fileName(std::string_view name) {
-    name = name.substr(0, std::min(name.find('\0'), name.size()));
-    return std::string(util::trim(name));
-}
-
 // The process id of a creation leftover of base ("base.new<digits>"); 0 for any other name.
 long leftoverProcess(const std::string& candidate, const std::string& base) {
     const std::string prefix = base + ".new";
@@ -142,7 +138,7 @@ void removeLeftoversOf(RunState& s, const std::string& path) {
 
 void removeCreationLeftovers(RunState& s) {
     for (const std::string* name : {&s.OFILE1, &s.OFILE2, &s.OFILE3, &s.OFILEV, &s.STFILE}) {
-        removeLeftoversOf(s, fileName(*name));
+        removeLeftoversOf(s, std::string(storedName(*name)));
     }
 }
 
