@@ -48,6 +48,7 @@
 
 #include "libutil/console.h"
 #include "libutil/logmsg.h"
+#include "libutil/rootlock.h"
 #include "libutil/stop.h"
 #include "ravlio/ravlio.h"
 #include "simlib/dayplan.h"
@@ -203,6 +204,7 @@ std::string calibrate(const Day& day, const std::string& dir) {
         }
     }
     util::logmsgReset();
+    util::unlockRoot();  // as the program's main does when the run ends
     fs::current_path(home);
     return result;
 }
