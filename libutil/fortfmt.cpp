@@ -1,7 +1,10 @@
 // The formatter of the driver's quoted formats (literals, I, F, E, A, repeat counts).
 #include "libutil/fortfmt.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -129,14 +132,19 @@ std::string rightAligned(const std::string& text, int width) {
     return std::string(w - text.size(), ' ') + text;
 }
 
-// printf into a std::string of whatever length the conversion needs.
+// printf into a std::string of whatever length the conversion needs: one conversion into a
+// buffer on the stack, which holds every field of a usual line; a longer one is done again
+// into a string of its length.
 template <typename... T>
 std::string printed(const char* form, T... values) {
-    const int n = std::snprintf(nullptr, 0, form, values...);
+    std::array<char, 128> buffer{};
+    const int n = std::snprintf(buffer.data(), buffer.size(), form, values...);
     if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n) + 1, '\0');
+    const auto length = static_cast<std::size_t>(n);
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    std::string out(length + 1, '\0');
     std::snprintf(out.data(), out.size(), form, values...);
-    out.resize(static_cast<std::size_t>(n));
+    out.resize(length);
     return out;
 }
 
@@ -241,7 +249,13 @@ std::string freeItem(const FmtArg& arg) {
     const double v = std::get<double>(arg.value());
     if (std::isnan(v)) return "NaN";
     if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
-    std::string text = printed("%.7G", v);
+    // The text of printf's "%.7G", converted without printf's multiple-precision arithmetic
+    // (the C++ conversion is defined to give the same digits), with its exponent letter in
+    // upper case.
+    std::array<char, 64> buffer{};
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::general, 7).ptr;
+    std::string text(buffer.data(), end);
+    std::replace(text.begin(), text.end(), 'e', 'E');
     if (text.find_first_of(".E") == std::string::npos) text += ".0";
     return text;
 }

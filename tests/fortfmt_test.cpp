@@ -3,9 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <limits>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using util::fmt;
 using util::freefmt;
@@ -143,4 +150,27 @@ TEST(Freefmt, RealsInShortGeneralForm) {
     EXPECT_EQ(freefmt({std::numeric_limits<double>::quiet_NaN(),
                        -std::numeric_limits<float>::infinity()}),
               " NaN -Infinity");
+}
+
+// A real is printed as printf's "%.7G" prints it (with ".0" after a whole number without
+// exponent): checked against printf itself over values from every decade of the range,
+// values at the rounding boundaries of seven digits and of the switch to the exponent form,
+// signed zeros and subnormals.
+TEST(Freefmt, RealsPrintAsPrintfsShortGeneralForm) {
+    std::vector<double> values = {0.0, -0.0, 9999999.5, 9999999.4999, 99999995.0, 0.0001, 0.000099999995,
+                                  1e-5, 123456.75, 1234567.5, 2.5e-310, -4.9e-324, 1.7976931348623157e308};
+    std::mt19937_64 random(20261209);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = std::bit_cast<double>(random());
+        if (std::isfinite(v)) values.push_back(v);
+        values.push_back(static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(random()))));
+    }
+    for (const double v : values) {
+        if (!std::isfinite(v)) continue;
+        std::array<char, 64> expected{};
+        std::snprintf(expected.data(), expected.size(), "%.7G", v);
+        std::string text = expected.data();
+        if (text.find_first_of(".E") == std::string::npos) text += ".0";
+        ASSERT_EQ(freefmt({v}), " " + text) << "value " << std::hexfloat << v;
+    }
 }
