@@ -514,6 +514,21 @@ TEST_F(NasaReader, OpenFailuresSayWhy) {
     EXPECT_STREQ(lastGenericError, "filename did not correspond to a readable file");
 }
 
+// Found by fuzzing: an FFI 1020 file that declares no primary variable has records without
+// vectors, and reading its default dependent column indexed past them.
+TEST_F(NasaReader, Ffi1020WithoutPrimaryVariablesHasNoValuesToRead) {
+    NasaAmesSpec s = spec1020();
+    s.primary.clear();
+    s.data = "10 45\n20 46\n";
+    Handle f = open(s);
+    ASSERT_NE(f, nullptr) << ZARFlastError(nullptr);
+    ASSERT_EQ(ZARFreadRecordCount(f.get()), 2);
+    std::vector<float> values(8, -1.0F);
+    EXPECT_EQ(ZARFreadDepValues(f.get(), 1, values.data(), 8), 0);
+    EXPECT_STREQ(ZARFlastError(f.get()), "data requested is unavailable");
+    EXPECT_EQ(values[0], -1.0F);
+}
+
 TEST_F(NasaReader, Ffi1001TimeZeroAndNumericallyEqualFlagsAreMissing) {
     NasaAmesSpec s = testsupport::minimalNasaAmesSpec();
     s.data = "0 1\n3600 -9999\n7200 -9999.0\n10800 -9.999e3\n14400 -99990e-1x\n18000 12\n";

@@ -64,10 +64,13 @@ void selectDefaults(NASAfile& it) {
 }
 
 // The values of primary variable `variable` (0-based) in a record; FFI 2010 keeps the
-// bounded grid once for every record.
-const std::vector<float>& primaryVector(const NASAfile& it, int record, int variable) {
-    if (it.fileFormatIndex == 2010 && variable == 0) return it.boundedValues;
-    return it.v[static_cast<size_t>(record) - 1][static_cast<size_t>(variable)];
+// bounded grid once for every record. Null when the record holds no such variable (a file
+// that declares no primary variable at all).
+const std::vector<float>* primaryVector(const NASAfile& it, int record, int variable) {
+    if (it.fileFormatIndex == 2010 && variable == 0) return &it.boundedValues;
+    const std::vector<std::vector<float>>& vectors = it.v[static_cast<size_t>(record) - 1];
+    if (variable < 0 || static_cast<size_t>(variable) >= vectors.size()) return nullptr;
+    return &vectors[static_cast<size_t>(variable)];
 }
 
 // Copies a primary variable of a record, or the point numbers 1, 2, ... for variable -1.
@@ -86,9 +89,13 @@ int copyPrimary(ZARFFILE* file, int record, int variable, T* values, int arraysi
         for (size_t i = 0; i < n; ++i) values[i] = static_cast<T>(i + 1);
         return static_cast<int>(n);
     }
-    const std::vector<float>& source = primaryVector(*it, record, variable);
-    n = std::min(n, source.size());
-    for (size_t i = 0; i < n; ++i) values[i] = static_cast<T>(source[i]);
+    const std::vector<float>* source = primaryVector(*it, record, variable);
+    if (source == nullptr) {
+        file->lastError = MsgDataUnavailable;
+        return 0;
+    }
+    n = std::min(n, source->size());
+    for (size_t i = 0; i < n; ++i) values[i] = static_cast<T>((*source)[i]);
     return static_cast<int>(n);
 }
 
