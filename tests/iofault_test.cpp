@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "libutil/console.h"
@@ -18,44 +17,14 @@
 #include "libutil/wrtsta.h"
 #include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
+#include "support/iofaults.h"
 #include "support/rgdbuilder.h"
 #include "support/sleeprecorder.h"
 #include "support/tempdir.h"
 
 namespace {
 
-// The fault plan: calls of one kind are counted; call k (from 0) gets fates[k], every call
-// after the listed ones gets `after`. Calls of other kinds run.
-struct FaultPlan {
-    RAVLIOIoCall call = RAVLIO_IO_WRITE;
-    std::vector<long> fates;
-    long after = 0;
-    size_t seen = 0;
-};
-FaultPlan plan;
-
-long plannedFault(RAVLIOIoCall call, size_t /*bytes*/) {
-    if (call != plan.call) return 0;
-    const size_t k = plan.seen++;
-    return k < plan.fates.size() ? plan.fates[k] : plan.after;
-}
-
-// Installs a plan for its lifetime.
-class Faults {
-public:
-    Faults(RAVLIOIoCall call, std::vector<long> fates, long after = 0) {
-        plan = FaultPlan{call, std::move(fates), after, 0};
-        previous_ = RAVLIOsetIoFaultFunction(plannedFault);
-    }
-    // Installs fn itself instead of a plan.
-    explicit Faults(RAVLIOIoFaultFunction fn) : previous_(RAVLIOsetIoFaultFunction(fn)) {}
-    ~Faults() { RAVLIOsetIoFaultFunction(previous_); }
-    Faults(const Faults&) = delete;
-    Faults& operator=(const Faults&) = delete;
-
-private:
-    RAVLIOIoFaultFunction previous_ = nullptr;
-};
+using testsupport::Faults;
 
 // Every read and write moves at most one byte.
 long oneByteAtATime(RAVLIOIoCall call, size_t bytes) {
