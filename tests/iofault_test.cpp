@@ -199,4 +199,35 @@ TEST_F(StatusFileFaults, FailedUpdateIsWrittenAgainAfterAWait) {
     EXPECT_EQ(testsupport::readFile(dir.file("X.STC")).substr(80, 80), util::pad("T.RLC", 75) + "    8");
 }
 
+// A status record whose update gets only part of the way before the write fails is never
+// seen half old and half new: while the update waits to be written again the directory
+// holds the old file alone (a count of 9, not the 19 that the first 79 bytes of "   10"
+// over "    9" would make), and afterwards the new count.
+TEST_F(StatusFileFaults, UpdateCutShortLeavesTheOldRecordWholeUntilWrittenAgain) {
+    const std::string key = util::pad("VORNCALV -- LAST SCENE CALIBRATED:", 75);
+    testsupport::writeFile(dir.file("X.STC"), key + "    9");
+    struct DuringTheWait {
+        const testsupport::TempDir* dir;
+        std::vector<std::string> names;
+        std::string status;
+    } seen{&dir, {}, {}};
+    sleeps.onWait(
+        [](int, void* context) {
+            auto* s = static_cast<DuringTheWait*>(context);
+            for (const auto& e : std::filesystem::directory_iterator(s->dir->path())) s->names.push_back(e.path().filename());
+            s->status = testsupport::readFile(s->dir->file("X.STC"));
+        },
+        &seen);
+    int JSTAT = -1;
+    {
+        Faults fault(RAVLIO_IO_WRITE, {79, -EIO});
+        util::wrtsta(10, key, name80("X.STC"), 15, JSTAT);
+    }
+    EXPECT_EQ(JSTAT, 0);
+    EXPECT_EQ(sleeps.waits(), std::vector<int>{1024});
+    EXPECT_EQ(seen.names, std::vector<std::string>{"X.STC"});
+    EXPECT_EQ(seen.status, key + "    9");
+    EXPECT_EQ(testsupport::readFile(dir.file("X.STC")), key + "   10");
+}
+
 }  // namespace
