@@ -82,6 +82,9 @@ Update replaceFile(const std::string& sname, const Records& records) {
         for (std::size_t i = 0; written && i < records.all.size(); ++i) {
             written = f.write(static_cast<int>(i) + 1, records.all[i]);
         }
+        // On the disk before it takes the name: a power cut after the rename must not leave
+        // an empty file under the name, for which every later run would wait without end.
+        written = written && f.sync();
     }
     if (written && RAVLIOrename(temporary.c_str(), sname.c_str()) == 0) return Update::Done;
     ::unlink(temporary.c_str());

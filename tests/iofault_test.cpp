@@ -214,7 +214,9 @@ TEST_F(StatusFileFaults, UpdateCutShortLeavesTheOldRecordWholeUntilWrittenAgain)
     sleeps.onWait(
         [](int, void* context) {
             auto* s = static_cast<DuringTheWait*>(context);
-            for (const auto& e : std::filesystem::directory_iterator(s->dir->path())) s->names.push_back(e.path().filename());
+            for (const auto& e : std::filesystem::directory_iterator(s->dir->path())) {
+                s->names.push_back(e.path().filename());
+            }
             s->status = testsupport::readFile(s->dir->file("X.STC"));
         },
         &seen);

@@ -736,7 +736,8 @@ void PrintTo(const FaultPoint& point, std::ostream* out) { *out << point.name; }
 // anew (the last-scene count first), the same for the imaginary part and the responsivity,
 // then the four status records again for the last scene; in batch mode the three records
 // only. Renames from the start of a run: each product's creation, in real-time mode each
-// followed by the status update of its first record. Fsyncs: each product's creation only.
+// followed by the status update of its first record. Fsyncs: each product's creation and,
+// in real-time mode, each status update, in the same order as the renames.
 constexpr std::size_t RT_RLC_DATA = 1;
 constexpr std::size_t RT_RLC_STATUS = 2;
 constexpr std::size_t RT_IMC_DATA = 7;
@@ -745,7 +746,8 @@ constexpr std::size_t RT_IMC_CREATION = 2;
 constexpr std::size_t BATCH_RLC_DATA = 1;
 constexpr std::size_t BATCH_IMC_DATA = 3;
 constexpr std::size_t BATCH_IMC_CREATION = 1;
-constexpr std::size_t RES_CREATION = 2;
+constexpr std::size_t RT_RES_CREATION = 4;
+constexpr std::size_t BATCH_RES_CREATION = 2;
 
 // Calls before call k run; fates from call k on.
 std::vector<long> from(std::size_t k, std::vector<long> fates) {
@@ -761,11 +763,13 @@ const std::vector<FaultPoint> FAULT_POINTS = {
      " WTDMVF -- waiting to write record 5", {4, 4, 4, 4}},
     {"RealTimeImaginaryRecordShortWriteThenFullDisk", false, 4, RAVLIO_IO_WRITE, from(RT_IMC_DATA, {10, -ENOSPC}),
      true, "", " WTDMVF -- waiting to write record 5", {4, 5, 4, 4}},
-    {"RealTimeResponsivityCreationFsyncFails", false, 0, RAVLIO_IO_FSYNC, from(RES_CREATION, {-EIO}), true, "",
+    {"RealTimeResponsivityCreationFsyncFails", false, 0, RAVLIO_IO_FSYNC, from(RT_RES_CREATION, {-EIO}), true, "",
      " WTDMVF -- waiting to open file abc     .RES", {0, 1, 1}},
     {"RealTimeImaginaryCreationRenameFails", false, 0, RAVLIO_IO_RENAME, from(RT_IMC_CREATION, {-EACCES}), true, "",
      " WTDMVF -- waiting to open file abc     .IMC", {0, 1}},
     {"RealTimeStatusUpdateOnAFullDisk", false, 4, RAVLIO_IO_WRITE, from(RT_RLC_STATUS + 1, {-ENOSPC}), true, "",
+     " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
+    {"RealTimeStatusUpdateFsyncFails", false, 4, RAVLIO_IO_FSYNC, from(0, {-EIO}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
     {"RealTimeStatusUpdateRenameFails", false, 4, RAVLIO_IO_RENAME, from(0, {-EIO}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
@@ -780,8 +784,8 @@ const std::vector<FaultPoint> FAULT_POINTS = {
      "", {}},
     {"BatchImaginaryRecordShortWriteThenFullDisk", true, 4, RAVLIO_IO_WRITE, from(BATCH_IMC_DATA, {10, -ENOSPC}), true,
      WRITE_FAILED, "", {}},
-    {"BatchResponsivityCreationFsyncFails", true, 0, RAVLIO_IO_FSYNC, from(RES_CREATION, {-EIO}), true, NOT_WRITABLE,
-     "", {}},
+    {"BatchResponsivityCreationFsyncFails", true, 0, RAVLIO_IO_FSYNC, from(BATCH_RES_CREATION, {-EIO}), true,
+     NOT_WRITABLE, "", {}},
     {"BatchImaginaryCreationRenameFails", true, 0, RAVLIO_IO_RENAME, from(BATCH_IMC_CREATION, {-EACCES}), true,
      NOT_WRITABLE, "", {}},
 };
