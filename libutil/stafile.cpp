@@ -92,6 +92,8 @@ bool File::write(int nrec, std::string_view rec) const {
     return transferRecord(RAVLIOpwrite, fd_, rec.data(), at);
 }
 
+bool File::sync() const { return fd_ >= 0 && RAVLIOfsync(fd_) == 0; }
+
 std::optional<int> count(std::string_view rec) {
     if (rec.size() < LREC) return std::nullopt;
     const std::string_view field = rec.substr(KEYLEN, CNTLEN);

@@ -38,6 +38,9 @@ public:
     bool read(int nrec, std::string& record) const;
     // Writes record nrec (from 1); record must be LREC bytes. False when the write failed.
     bool write(int nrec, std::string_view record) const;
+    // Puts what was written on the disk, not only in the system's cache (fsync). False when
+    // that failed.
+    bool sync() const;
 
 private:
     File() = default;

@@ -1,11 +1,15 @@
 // wrtsta: recording a count for one output file in a status file.
 #include "libutil/wrtsta.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
@@ -14,6 +18,7 @@
 #include "libutil/sleeper.h"
 #include "libutil/stafile.h"
 #include "libutil/stop.h"
+#include "ravlio/platform.h"
 
 namespace util {
 namespace {
@@ -32,11 +37,68 @@ void waitForFile(const std::string& name) {
     }
 }
 
-// Writes record nrec, waiting and writing again while the write fails.
-void writeRecord(const stafile::File& f, int nrec, const std::string& rec,
-                 const std::string& sname) {
+// The records of the status file, read whole from the first; `held` of them are in the file
+// (a new record is appended after them).
+struct Records {
+    std::vector<std::string> all;
+    std::size_t held = 0;
+};
+
+Records readRecords(const stafile::File& f) {
+    Records r;
+    std::string rec;
+    while (f.read(static_cast<int>(r.all.size()) + 1, rec)) r.all.push_back(rec);
+    r.held = r.all.size();
+    return r;
+}
+
+enum class Update { Done, Failed, InPlace };
+
+// Replaces the status file sname as a whole by its records with the one new or changed:
+// they are written to a new file beside it, which is then renamed over it. A record
+// rewritten in place can be left half old and half new by a write that gets only part of
+// the way (a full disk, a failing device) when the run then ends: a last-scene count going
+// from 9 to 10 would read 19, and a restart would skip nine scenes. The rename leaves
+// either the old file or the new one, for a later run and for every reader meanwhile;
+// what a failed attempt wrote under the new name goes again, and an ended process's leftover
+// is removed by the next run. InPlace when the replacement cannot be made without changing
+// more than the records (not a plain file of its own, no new file can be made beside it, or
+// not every record of the file could be read): the caller then writes the record in place.
+Update replaceFile(const std::string& sname, const Records& records) {
+    struct stat st {};
+    if (::lstat(sname.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+        static_cast<std::size_t>(st.st_size) / stafile::LREC != records.held)
+        return Update::InPlace;
+    const std::string temporary = sname + ".new" + std::to_string(static_cast<long>(::getpid()));
+    ::unlink(temporary.c_str());  // left by an ended process that had this process's id
+    bool written = false;
+    {
+        const stafile::File f = stafile::File::create(temporary);
+        if (!f.valid()) return Update::InPlace;
+        // The file keeps its permissions where the file system has them (best effort: one
+        // without them still gets its records).
+        static_cast<void>(::chmod(temporary.c_str(), st.st_mode & 07777));
+        written = true;
+        for (std::size_t i = 0; written && i < records.all.size(); ++i) {
+            written = f.write(static_cast<int>(i) + 1, records.all[i]);
+        }
+        // On the disk before it takes the name: a power cut after the rename must not leave
+        // an empty file under the name, for which every later run would wait without end.
+        written = written && f.sync();
+    }
+    if (written && RAVLIOrename(temporary.c_str(), sname.c_str()) == 0) return Update::Done;
+    ::unlink(temporary.c_str());
+    return Update::Failed;
+}
+
+// Puts record nrec (from 1) of records into the status file, waiting and trying again while
+// that fails.
+void writeRecord(const stafile::File& f, const Records& records, int nrec, const std::string& sname) {
     int ARG = INIARG;
-    while (!f.write(nrec, rec)) {
+    for (;;) {
+        const Update update = replaceFile(sname, records);
+        if (update == Update::Done) return;
+        if (update == Update::InPlace && f.write(nrec, records.all[static_cast<std::size_t>(nrec) - 1])) return;
         say(freefmt({"WRTSTA -- waiting to write file ", sname}));
         say(freefmt({"       -- record number", nrec}));
         sleeper(ARG);
@@ -74,18 +136,19 @@ void wrtsta(int NRO, std::string_view OFILE, std::string_view SFILE, int /*unit*
     waitForFile(sname);
     const stafile::File f(sname, true);
     if (!f.valid()) stafile::openFailure("WRTSTA", sname);
-    int NREC = 0;
-    std::string rec;
-    while (f.read(++NREC, rec)) {
+    Records records = readRecords(f);
+    for (std::size_t k = 0; k < records.held; ++k) {
+        std::string& rec = records.all[k];
         if (rec.find(key) != std::string::npos) {
             overlay(rec, stafile::KEYLEN, field);
-            writeRecord(f, NREC, rec, sname);
+            writeRecord(f, records, static_cast<int>(k) + 1, sname);
             JSTAT = 0;
             return;
         }
     }
     if (key.size() > stafile::KEYLEN) nameTooLong(key);
-    writeRecord(f, NREC, stafile::record(key, field), sname);
+    records.all.push_back(stafile::record(key, field));
+    writeRecord(f, records, static_cast<int>(records.all.size()), sname);
     JSTAT = 0;
 }
 

@@ -5,9 +5,13 @@
 
 namespace util {
 
-// Sets the count of the record whose 80 bytes contain OFILE (trailing blanks removed) to NRO,
-// rewriting that record in place; without such a record, appends one: OFILE blank-padded to
-// 75 characters, then NRO right-aligned in 5 characters. While SFILE does not exist it
+// Sets the count of the record whose 80 bytes contain OFILE (trailing blanks removed) to NRO;
+// without such a record, appends one: OFILE blank-padded to 75 characters, then NRO
+// right-aligned in 5 characters. The file is replaced as a whole (its records written to
+// SFILE.new<process id> beside it, put on the disk and renamed over it), so that a write that fails
+// part-way never leaves a record half old and half new; where that cannot be done (no new
+// file can be made there, SFILE is a link, or a record of it cannot be read) the record is
+// rewritten in place. While SFILE does not exist it
 // prints " WRTSTA -- waiting to open status file <name>" and waits through sleeper, without
 // limit; a failed write prints " WRTSTA -- waiting to write file <name>" and
 // "        -- record number <n>", waits and writes again. A name longer than 75 characters

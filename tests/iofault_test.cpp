@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "libutil/console.h"
@@ -18,44 +17,14 @@
 #include "libutil/wrtsta.h"
 #include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
+#include "support/iofaults.h"
 #include "support/rgdbuilder.h"
 #include "support/sleeprecorder.h"
 #include "support/tempdir.h"
 
 namespace {
 
-// The fault plan: calls of one kind are counted; call k (from 0) gets fates[k], every call
-// after the listed ones gets `after`. Calls of other kinds run.
-struct FaultPlan {
-    RAVLIOIoCall call = RAVLIO_IO_WRITE;
-    std::vector<long> fates;
-    long after = 0;
-    size_t seen = 0;
-};
-FaultPlan plan;
-
-long plannedFault(RAVLIOIoCall call, size_t /*bytes*/) {
-    if (call != plan.call) return 0;
-    const size_t k = plan.seen++;
-    return k < plan.fates.size() ? plan.fates[k] : plan.after;
-}
-
-// Installs a plan for its lifetime.
-class Faults {
-public:
-    Faults(RAVLIOIoCall call, std::vector<long> fates, long after = 0) {
-        plan = FaultPlan{call, std::move(fates), after, 0};
-        previous_ = RAVLIOsetIoFaultFunction(plannedFault);
-    }
-    // Installs fn itself instead of a plan.
-    explicit Faults(RAVLIOIoFaultFunction fn) : previous_(RAVLIOsetIoFaultFunction(fn)) {}
-    ~Faults() { RAVLIOsetIoFaultFunction(previous_); }
-    Faults(const Faults&) = delete;
-    Faults& operator=(const Faults&) = delete;
-
-private:
-    RAVLIOIoFaultFunction previous_ = nullptr;
-};
+using testsupport::Faults;
 
 // Every read and write moves at most one byte.
 long oneByteAtATime(RAVLIOIoCall call, size_t bytes) {
@@ -228,6 +197,39 @@ TEST_F(StatusFileFaults, FailedUpdateIsWrittenAgainAfterAWait) {
     util::rdsta(15, name80("X.STC"), again, NUMBR);
     EXPECT_EQ(NUMBR, 0);
     EXPECT_EQ(testsupport::readFile(dir.file("X.STC")).substr(80, 80), util::pad("T.RLC", 75) + "    8");
+}
+
+// A status record whose update gets only part of the way before the write fails is never
+// seen half old and half new: while the update waits to be written again the directory
+// holds the old file alone (a count of 9, not the 19 that the first 79 bytes of "   10"
+// over "    9" would make), and afterwards the new count.
+TEST_F(StatusFileFaults, UpdateCutShortLeavesTheOldRecordWholeUntilWrittenAgain) {
+    const std::string key = util::pad("VORNCALV -- LAST SCENE CALIBRATED:", 75);
+    testsupport::writeFile(dir.file("X.STC"), key + "    9");
+    struct DuringTheWait {
+        const testsupport::TempDir* dir;
+        std::vector<std::string> names;
+        std::string status;
+    } seen{&dir, {}, {}};
+    sleeps.onWait(
+        [](int, void* context) {
+            auto* s = static_cast<DuringTheWait*>(context);
+            for (const auto& e : std::filesystem::directory_iterator(s->dir->path())) {
+                s->names.push_back(e.path().filename());
+            }
+            s->status = testsupport::readFile(s->dir->file("X.STC"));
+        },
+        &seen);
+    int JSTAT = -1;
+    {
+        Faults fault(RAVLIO_IO_WRITE, {79, -EIO});
+        util::wrtsta(10, key, name80("X.STC"), 15, JSTAT);
+    }
+    EXPECT_EQ(JSTAT, 0);
+    EXPECT_EQ(sleeps.waits(), std::vector<int>{1024});
+    EXPECT_EQ(seen.names, std::vector<std::string>{"X.STC"});
+    EXPECT_EQ(seen.status, key + "    9");
+    EXPECT_EQ(testsupport::readFile(dir.file("X.STC")), key + "   10");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,10 +24,12 @@
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
+#include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
 #include "simlib/compare.h"
 #include "simlib/dayplan.h"
 #include "simlib/daywriter.h"
+#include "support/iofaults.h"
 #include "support/runprogram.h"
 #include "support/sleeprecorder.h"
 #include "support/syntheticday.h"
@@ -60,6 +64,7 @@ struct RunResult {
     std::string stop;
     std::string console;
     std::string log;
+    int exitStatus = -1;  // the exit status the stop gives the program
     int NSV = 0;
     int MISSES = 0;
     int NRO1 = 0;
@@ -82,6 +87,7 @@ RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answer
             vorncalv::run(*s);
         } catch (const util::Stop& stop) {
             r.stop = stop.text();
+            r.exitStatus = stop.exitStatus();
         }
         r.NSV = s->NSV;
         r.MISSES = s->MISSES;
@@ -704,5 +710,211 @@ INSTANTIATE_TEST_SUITE_P(DayShapes, RestartEquivalence, ::testing::ValuesIn(SHAP
                              for (char c : param.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return name;
                          });
+
+// ---- Restart equivalence after an I/O fault -----------------------------------------------
+
+// An I/O fault in the middle of a run. The plan (see testsupport::Faults) is installed once
+// scene armedAfter is complete (0: from the start), so its calls are counted from there.
+struct FaultPoint {
+    std::string name;
+    bool batch = false;
+    int armedAfter = 0;
+    RAVLIOIoCall call = RAVLIO_IO_WRITE;
+    std::vector<long> fates;
+    bool lasts = true;        // every later call fails like the last fate until the run ends
+                              // (a disk that stays full); false: the fault passes
+    std::string lastLogLine;  // batch mode: the log line before the stop
+    std::string waiting;      // real-time mode: the console line before each wait
+    std::vector<int> status;  // real-time mode: the counts the status file holds after the
+                              // faulted run (last scene, real part, imaginary part, responsivity)
+};
+
+void PrintTo(const FaultPoint& point, std::ostream* out) { *out << point.name; }
+
+// The calls of the day below. Write calls of a scene after the first, in real-time mode: the
+// real part's record (its header, then its data), the status file's four records written
+// anew (the last-scene count first), the same for the imaginary part and the responsivity,
+// then the four status records again for the last scene; in batch mode the three records
+// only. Renames from the start of a run: each product's creation, in real-time mode each
+// followed by the status update of its first record. Fsyncs: each product's creation and,
+// in real-time mode, each status update, in the same order as the renames.
+constexpr std::size_t RT_RLC_DATA = 1;
+constexpr std::size_t RT_RLC_STATUS = 2;
+constexpr std::size_t RT_IMC_DATA = 7;
+constexpr std::size_t RT_LAST_SCENE = 18;
+constexpr std::size_t RT_IMC_CREATION = 2;
+constexpr std::size_t BATCH_RLC_DATA = 1;
+constexpr std::size_t BATCH_IMC_DATA = 3;
+constexpr std::size_t BATCH_IMC_CREATION = 1;
+constexpr std::size_t RT_RES_CREATION = 4;
+constexpr std::size_t BATCH_RES_CREATION = 2;
+
+// Calls before call k run; fates from call k on.
+std::vector<long> from(std::size_t k, std::vector<long> fates) {
+    fates.insert(fates.begin(), k, 0);
+    return fates;
+}
+
+const std::string WRITE_FAILED = "write to file failed";
+const std::string NOT_WRITABLE = "filename did not correspond to a writable file";
+
+const std::vector<FaultPoint> FAULT_POINTS = {
+    {"RealTimeRealPartRecordOnAFullDisk", false, 4, RAVLIO_IO_WRITE, from(RT_RLC_DATA, {-ENOSPC}), true, "",
+     " WTDMVF -- waiting to write record 5", {4, 4, 4, 4}},
+    {"RealTimeImaginaryRecordShortWriteThenFullDisk", false, 4, RAVLIO_IO_WRITE, from(RT_IMC_DATA, {10, -ENOSPC}),
+     true, "", " WTDMVF -- waiting to write record 5", {4, 5, 4, 4}},
+    {"RealTimeResponsivityCreationFsyncFails", false, 0, RAVLIO_IO_FSYNC, from(RT_RES_CREATION, {-EIO}), true, "",
+     " WTDMVF -- waiting to open file abc     .RES", {0, 1, 1}},
+    {"RealTimeImaginaryCreationRenameFails", false, 0, RAVLIO_IO_RENAME, from(RT_IMC_CREATION, {-EACCES}), true, "",
+     " WTDMVF -- waiting to open file abc     .IMC", {0, 1}},
+    {"RealTimeStatusUpdateOnAFullDisk", false, 4, RAVLIO_IO_WRITE, from(RT_RLC_STATUS + 1, {-ENOSPC}), true, "",
+     " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
+    {"RealTimeStatusUpdateFsyncFails", false, 4, RAVLIO_IO_FSYNC, from(0, {-EIO}), true, "",
+     " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
+    {"RealTimeStatusUpdateRenameFails", false, 4, RAVLIO_IO_RENAME, from(0, {-EIO}), true, "",
+     " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
+    // The last-scene count goes from 9 to 10: all but the last byte of its record get through.
+    {"RealTimeLastSceneUpdateShortWriteThenFailure", false, 9, RAVLIO_IO_WRITE, from(RT_LAST_SCENE, {79, -EIO}),
+     true, "", " WRTSTA -- waiting to write file abc.STC", {9, 10, 10, 10}},
+    {"RealTimeRealPartRecordShortWriteThenFullDiskOnce", false, 4, RAVLIO_IO_WRITE, from(RT_RLC_DATA, {10, -ENOSPC}),
+     false, "", " WTDMVF -- waiting to write record 5", {12, 12, 12, 12}},
+    {"RealTimeLastSceneUpdateFailsOnce", false, 4, RAVLIO_IO_WRITE, from(RT_LAST_SCENE, {-EIO}), false, "",
+     " WRTSTA -- waiting to write file abc.STC", {12, 12, 12, 12}},
+    {"BatchRealPartRecordOnAFullDisk", true, 4, RAVLIO_IO_WRITE, from(BATCH_RLC_DATA, {-ENOSPC}), true, WRITE_FAILED,
+     "", {}},
+    {"BatchImaginaryRecordShortWriteThenFullDisk", true, 4, RAVLIO_IO_WRITE, from(BATCH_IMC_DATA, {10, -ENOSPC}), true,
+     WRITE_FAILED, "", {}},
+    {"BatchResponsivityCreationFsyncFails", true, 0, RAVLIO_IO_FSYNC, from(BATCH_RES_CREATION, {-EIO}), true,
+     NOT_WRITABLE, "", {}},
+    {"BatchImaginaryCreationRenameFails", true, 0, RAVLIO_IO_RENAME, from(BATCH_IMC_CREATION, {-EACCES}), true,
+     NOT_WRITABLE, "", {}},
+};
+
+const std::vector<std::string> PRODUCTS = {"abc     .RLC", "abc     .IMC", "abc     .RES"};
+const std::string OPERATOR_STOP = "ENDED BY THE OPERATOR";
+
+// Ends the run at its second wait, as an operator ends a run that waits for a full disk.
+void endAtSecondWait(int /*ms*/, void* waits) {
+    if (++*static_cast<int*>(waits) == 2) throw util::Stop(OPERATOR_STOP);
+}
+
+// A status file of root abc with the given counts: the last scene, then those of the real
+// part, the imaginary part and the responsivity as far as given.
+std::string statusFile(const std::vector<int>& counts) {
+    const std::vector<std::string> keys = {"VORNCALV -- LAST SCENE CALIBRATED:", PRODUCTS[0], PRODUCTS[1], PRODUCTS[2]};
+    std::string bytes;
+    for (std::size_t k = 0; k < counts.size(); ++k) bytes += util::pad(keys[k], 75) + util::fmt("(I5)", {counts[k]});
+    return bytes;
+}
+
+class FaultRestart : public ::testing::TestWithParam<FaultPoint> {
+protected:
+    FaultRestart() {
+        testsupport::DayConfig config;
+        config.cycle = "HASSSHAZZZ";  // three scenes per set
+        config.points = 16;
+        config.sets = 5;
+        config.lastSceneNumber = 4;  // twelve scenes
+        day = testsupport::planDay(config);
+    }
+
+    // Every run uses the same directory, emptied first: file names with their path are part
+    // of the history blocks.
+    void freshDay() {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(entry);
+        testsupport::writeDay(dir.path().string(), day, day.config.sets * day.recordsPerSet());
+    }
+    RunResult run(std::function<void(const vorncalv::RunState&)> sceneDone = {}) {
+        return runVorncalv(dir, day.answers("abc", GetParam().batch), "abc", std::move(sceneDone));
+    }
+
+    // Each product file of the faulted run is the uninterrupted run's file cut after a whole
+    // record (or not there at all): what a reader counts is all there is.
+    void expectWholeRecordsOnly(const std::map<std::string, std::string>& expected,
+                                const std::map<std::string, std::uintmax_t>& oneRecord, int records) {
+        const std::map<std::string, std::string> got = runFiles(dir);
+        for (const auto& [name, bytes] : got) EXPECT_EQ(expected.count(name), 1U) << name << " left behind";
+        for (const std::string& name : PRODUCTS) {
+            const auto it = got.find(name);
+            if (it == got.end()) continue;
+            SCOPED_TRACE(name);
+            const std::string& whole = expected.at(name);
+            const std::size_t stride = (whole.size() - oneRecord.at(name)) / static_cast<std::size_t>(records - 1);
+            const std::size_t preamble = oneRecord.at(name) - stride;
+            const std::string& part = it->second;
+            ASSERT_GE(part.size(), preamble);
+            EXPECT_EQ((part.size() - preamble) % stride, 0U);
+            EXPECT_EQ(firstDifference(part, whole.substr(0, part.size())), -1);
+            EXPECT_EQ(static_cast<std::size_t>(readProduct(dir.file(name)).count),
+                      (part.size() - preamble) / stride);
+        }
+    }
+
+    testsupport::TempDir dir;
+    SyntheticDay day;
+};
+
+TEST_P(FaultRestart, RunStoppedByTheFaultRestartsToWhatAnUninterruptedRunWrites) {
+    const FaultPoint& point = GetParam();
+    freshDay();
+    std::map<std::string, std::uintmax_t> oneRecord;  // product sizes after the first scene
+    int scenes = 0;
+    const RunResult whole = run([&](const vorncalv::RunState&) {
+        if (++scenes > 1) return;
+        for (const std::string& name : PRODUCTS) oneRecord[name] = std::filesystem::file_size(dir.file(name));
+    });
+    ASSERT_EQ(whole.stop, END);
+    ASSERT_EQ(scenes, 12);
+    const std::map<std::string, std::string> expected = runFiles(dir);
+
+    freshDay();
+    RunResult faulted;
+    {
+        testsupport::SleepRecorder sleeps;
+        int waits = 0;
+        if (point.lasts) sleeps.onWait(endAtSecondWait, &waits);
+        const long after = point.lasts ? point.fates.back() : 0;
+        std::optional<testsupport::Faults> faults;
+        if (point.armedAfter == 0) faults.emplace(point.call, point.fates, after);
+        int done = 0;
+        faulted = run([&](const vorncalv::RunState&) {
+            if (++done == point.armedAfter) faults.emplace(point.call, point.fates, after);
+        });
+        ASSERT_TRUE(faults.has_value());
+        ASSERT_GE(faults->seen(), point.fates.size()) << "the fault was not met";
+        if (point.batch) {
+            EXPECT_EQ(sleeps.waits(), std::vector<int>{});
+        } else {
+            EXPECT_EQ(sleeps.waits(), (point.lasts ? std::vector<int>{1024, 2048} : std::vector<int>{1024}));
+            EXPECT_EQ(countOf(faulted.console, point.waiting + "\n"), point.lasts ? 2U : 1U) << faulted.console;
+        }
+    }
+    if (point.batch) {
+        EXPECT_EQ(faulted.stop, "WRITE ERROR!");
+        EXPECT_EQ(faulted.exitStatus, util::EXIT_RUN_STOPPED);
+        EXPECT_EQ(faulted.log.substr(faulted.log.rfind('\n', faulted.log.size() - 2) + 1), point.lastLogLine + "\n");
+    } else {
+        EXPECT_EQ(faulted.stop, point.lasts ? OPERATOR_STOP : END);
+        EXPECT_EQ(testsupport::readFile(dir.file("abc.STC")), statusFile(point.status));
+    }
+    expectWholeRecordsOnly(expected, oneRecord, scenes);
+
+    // The restart, with the same answers, once the disk has room again.
+    if (faulted.stop != END) {
+        const RunResult restarted = run();
+        EXPECT_EQ(restarted.stop, END);
+        EXPECT_EQ(restarted.exitStatus, util::EXIT_RUN_ENDED);
+    }
+    const std::map<std::string, std::string> got = runFiles(dir);
+    for (const auto& [name, bytes] : expected) {
+        const auto it = got.find(name);
+        ASSERT_NE(it, got.end()) << name << " missing";
+        EXPECT_EQ(firstDifference(bytes, it->second), -1) << name << " differs";
+    }
+    EXPECT_EQ(got.size(), expected.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultPoints, FaultRestart, ::testing::ValuesIn(FAULT_POINTS),
+                         [](const ::testing::TestParamInfo<FaultPoint>& param) { return param.param.name; });
 
 }  // namespace

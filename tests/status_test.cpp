@@ -249,6 +249,18 @@ TEST_F(Status, WrtstaRefusesABlankName) {
     EXPECT_EQ(JSTAT, 1);
 }
 
+// A status file reached through a symbolic link stays the link's target: its record is
+// rewritten in place there.
+TEST_F(Status, WrtstaRewritesTheRecordOfALinkedFileInPlace) {
+    put("REAL.STC", rec(CINFO_TEXT, "    0") + rec("A.RLC", "    1"));
+    std::filesystem::create_symlink(path("REAL.STC"), path("X.STC"));
+    int JSTAT = -1;
+    util::wrtsta(2, "A.RLC", name80("X.STC"), 15, JSTAT);
+    EXPECT_EQ(JSTAT, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("X.STC")));
+    EXPECT_EQ(content("REAL.STC"), rec(CINFO_TEXT, "    0") + rec("A.RLC", "    2"));
+}
+
 TEST_F(Status, WrtstaOverwritesAnIncompleteLastRecord) {
     put("X.STC", rec(CINFO_TEXT, "    0") + "HALF");
     int JSTAT = -1;
