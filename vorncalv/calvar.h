@@ -38,6 +38,7 @@ struct CalvarState {
     int NPATOPN = 1;  // size of the source-file list
     std::vector<float> VARIN = std::vector<float>(MAXVPTS);    // variance read
     std::vector<float> VAROUT = std::vector<float>(MAXVPTS);   // variance of radiance written
+    std::vector<float> RATPT = std::vector<float>(MAXVPTS);    // responsivity at each variance point
     std::vector<double> XIN = std::vector<double>(MAXVPTS);    // wavenumbers of the record last read
     std::vector<float> YR = std::vector<float>(MAXVPTS);       // source record's real part
     std::vector<float> AMD = std::vector<float>(MAXVAMD);      // metadata written
