@@ -134,8 +134,10 @@ int nearestIndex(double wn, double WNA, double DWN) {
 void mapGrids(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, double DWN) {
     const std::array<double, 4> grids{WNLO, DWNV, WNA, DWN};
     if (st.MAPPTS == NPTSV && st.MAPGRID == grids) return;
+    st.MAPSAME = true;
     for (int i = 0; i < NPTSV; ++i) {
         st.INDXMAP[static_cast<std::size_t>(i)] = nearestIndex(i * DWNV + WNLO, WNA, DWN);
+        st.MAPSAME = st.MAPSAME && st.INDXMAP[static_cast<std::size_t>(i)] == i + 1;
     }
     st.MAPPTS = NPTSV;
     st.MAPGRID = grids;
@@ -177,23 +179,27 @@ void varianceOfRadianceFour(const float* variance, const float* resp, float* out
 
 // Variance of radiance at every point of the variance grid: the responsivity at each
 // point's nearest source-grid point is gathered first (0, which is not positive, where there
-// is none), then the arithmetic runs over whole arrays, four points at a time where the
-// processor allows it.
+// is none; the responsivity as it stands when every point is its own nearest point), then
+// the arithmetic runs over whole arrays, four points at a time where the processor allows.
 void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, double DWN, int NSMPLS,
                    std::span<const float> RESP, int NRESP) {
     mapGrids(st, NPTSV, WNLO, DWNV, WNA, DWN);
     const auto n = static_cast<std::size_t>(NPTSV);
-    for (std::size_t i = 0; i < n; ++i) {
-        const int INDX = st.INDXMAP[i];
-        st.RATPT[i] = INDX >= 1 && INDX <= NRESP ? RESP[static_cast<std::size_t>(INDX - 1)] : 0.0F;
+    const float* r = RESP.data();
+    if (!st.MAPSAME || NPTSV > NRESP) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const int INDX = st.INDXMAP[i];
+            st.RATPT[i] = INDX >= 1 && INDX <= NRESP ? RESP[static_cast<std::size_t>(INDX - 1)] : 0.0F;
+        }
+        r = st.RATPT.data();
     }
     const float SMPLS = static_cast<float>(NSMPLS);
     const auto DSMPLS = static_cast<double>(NSMPLS);
     std::size_t i = 0;
 #if defined(__SSE2__)
-    for (; i + 4 <= n; i += 4) varianceOfRadianceFour(&st.VARIN[i], &st.RATPT[i], &st.VAROUT[i], DSMPLS, SMPLS);
+    for (; i + 4 <= n; i += 4) varianceOfRadianceFour(&st.VARIN[i], r + i, &st.VAROUT[i], DSMPLS, SMPLS);
 #endif
-    for (; i < n; ++i) st.VAROUT[i] = varianceOfRadiance(st.VARIN[i], st.RATPT[i], DSMPLS, SMPLS);
+    for (; i < n; ++i) st.VAROUT[i] = varianceOfRadiance(st.VARIN[i], r[i], DSMPLS, SMPLS);
 }
 
 void markMissing(CalvarState& st, int NAMD, int NPTSV, int LOG, std::string_view LOGFIL) {

@@ -55,8 +55,10 @@ struct CalvarState {
     int NMISS = 0;
     // The source-grid point nearest to each variance-grid point (from 1; 0 for none), kept
     // while both grids stay the same: the variance grid (points, first wavenumber, step)
-    // and the source grid (first wavenumber, step) it was made for (MAPPTS -1: none yet).
+    // and the source grid (first wavenumber, step) it was made for (MAPPTS -1: none yet);
+    // MAPSAME: every point's nearest source-grid point is the point of the same index.
     std::vector<int> INDXMAP = std::vector<int>(MAXVPTS);
+    bool MAPSAME = false;
     int MAPPTS = -1;
     std::array<double, 4> MAPGRID{};
     std::string MSG = std::string(80, ' ');
