@@ -1,6 +1,7 @@
 // The formatter of the driver's quoted formats (literals, I, F, E, A, repeat counts).
 #include "libutil/fortfmt.h"
 
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -129,11 +130,14 @@ std::string rightAligned(const std::string& text, int width) {
     return std::string(w - text.size(), ' ') + text;
 }
 
-// printf into a std::string of whatever length the conversion needs.
+// printf into a std::string of whatever length the conversion needs. Fields are short: one
+// conversion into a small buffer serves them, a longer one is converted again at its length.
 template <typename... T>
 std::string printed(const char* form, T... values) {
-    const int n = std::snprintf(nullptr, 0, form, values...);
+    std::array<char, 64> small{};
+    const int n = std::snprintf(small.data(), small.size(), form, values...);
     if (n <= 0) return {};
+    if (static_cast<std::size_t>(n) < small.size()) return std::string(small.data(), static_cast<std::size_t>(n));
     std::string out(static_cast<std::size_t>(n) + 1, '\0');
     std::snprintf(out.data(), out.size(), form, values...);
     out.resize(static_cast<std::size_t>(n));
