@@ -7,7 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
-#if defined(__SSE2__)
+#if defined(__SSE2_MATH__)
 #include <emmintrin.h>
 #endif
 
@@ -154,9 +154,11 @@ float varianceOfRadiance(float variance, float r, double DSMPLS, float SMPLS) {
     return scaled / SMPLS;
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2_MATH__)
 // varianceOfRadiance at four points at once, with the same IEEE operations in the same
-// order (the double-precision steps two points at a time). The hardware conversion to single
+// order (the double-precision steps two points at a time). Only where the compiler does the
+// one-point arithmetic with the same SSE2 instructions (not with the x87 unit's wider
+// registers, as 32-bit builds may), so that both give the same bits. The hardware conversion to single
 // precision rounds to nearest and turns a value beyond the 32-bit range into an infinity of
 // its sign, which is exactly toSingle; the quotients are computed at every point and then
 // replaced by NaN where the responsivity is not positive.
@@ -196,7 +198,7 @@ void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double 
     const float SMPLS = static_cast<float>(NSMPLS);
     const auto DSMPLS = static_cast<double>(NSMPLS);
     std::size_t i = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2_MATH__)
     for (; i + 4 <= n; i += 4) varianceOfRadianceFour(&st.VARIN[i], r + i, &st.VAROUT[i], DSMPLS, SMPLS);
 #endif
     for (; i < n; ++i) st.VAROUT[i] = varianceOfRadiance(st.VARIN[i], r[i], DSMPLS, SMPLS);
