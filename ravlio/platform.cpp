@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -85,6 +87,26 @@ extern "C" ssize_t RAVLIOpread(int fd, void* buffer, size_t bytes, off_t offset)
 extern "C" ssize_t RAVLIOpwrite(int fd, const void* buffer, size_t bytes, off_t offset) {
     const ssize_t n = allowedBytes(RAVLIO_IO_WRITE, bytes);
     return n < 0 ? -1 : pwrite(fd, buffer, static_cast<size_t>(n), offset);
+}
+
+extern "C" ssize_t RAVLIOpwritev(int fd, const struct iovec* blocks, int count, off_t offset) {
+    if (count < 0 || (count > 0 && blocks == nullptr)) {
+        errno = EINVAL;
+        return -1;
+    }
+    size_t total = 0;
+    for (int k = 0; k < count; ++k) total += blocks[k].iov_len;
+    const ssize_t n = allowedBytes(RAVLIO_IO_WRITE, total);
+    if (n < 0) return -1;
+    if (static_cast<size_t>(n) == total) return pwritev(fd, blocks, count, offset);
+    // A short transfer: the blocks cut after their first n bytes.
+    std::vector<iovec> cut;
+    for (size_t left = static_cast<size_t>(n); left > 0; ++blocks) {
+        const size_t take = std::min(left, blocks->iov_len);
+        cut.push_back({blocks->iov_base, take});
+        left -= take;
+    }
+    return pwritev(fd, cut.data(), static_cast<int>(cut.size()), offset);
 }
 
 extern "C" int RAVLIOfsync(int fd) { return allowed(RAVLIO_IO_FSYNC) ? fsync(fd) : -1; }

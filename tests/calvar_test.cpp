@@ -90,8 +90,8 @@ protected:
         ASSERT_TRUE(testsupport::writeSpectrumFile("VAR.RGD", spec, recs));
     }
 
-    void call(int NSEQ, int NRCXF) {
-        vorncalv::calvar(st_, NSEQ, 6, 4, NRCXF, IFILE_, MFILE_, RESP_, WNA_, NPTS, STFILE_, 21, log_.unit(),
+    void call(int NSEQ, int NRCXF, int NRESP = NPTS) {
+        vorncalv::calvar(st_, NSEQ, 6, 4, NRCXF, IFILE_, MFILE_, RESP_, WNA_, NRESP, STFILE_, 21, log_.unit(),
                          log_.name(), IWAIT_, OFILE_, run_.IDAMD, AMDO_, run_.NAMD, run_.IDSUBH, run_.NSUBH,
                          GOTFIL_, run_.HISTRY, run_.PROGRM, run_.VERSION);
     }
@@ -272,6 +272,25 @@ TEST_F(Calvar, PointsBeyondTheResponsivityGridAreNaNNotStale) {
     ASSERT_EQ(p.records, 5);
     for (int i = 0; i < NPTS - 1; ++i) EXPECT_FLOAT_EQ(p.data[4][i], 2.5F / 45.0F) << i;
     EXPECT_TRUE(testsupport::isMissingPattern(p.data[4][NPTS - 1]));
+}
+
+// Both files on one grid, so every variance point is its own nearest source point; a
+// responsivity shorter than the record (after a call with a full one made that map) still
+// ends where it ends: NaN beyond, and nothing read past it.
+TEST_F(Calvar, SameGridWithShorterResponsivityGivesNaNBeyondIt) {
+    writeSource(45.0F);
+    writeVariance(450.0F);
+    call(1, 5);
+    RESP_.resize(NPTS - 3);
+    call(1, 6, NPTS - 3);
+    const auto p = product();
+    ASSERT_EQ(p.records, 6);
+    for (int i = 0; i < NPTS; ++i) {
+        if (i < NPTS - 3)
+            EXPECT_FLOAT_EQ(p.data[5][i], 2.5F / 45.0F) << i;
+        else
+            EXPECT_TRUE(testsupport::isMissingPattern(p.data[5][i])) << i;
+    }
 }
 
 TEST_F(Calvar, UnreadableVarianceFileLogsThreeLinesAndKeepsProductOn) {

@@ -38,6 +38,7 @@ struct CalvarState {
     int NPATOPN = 1;  // size of the source-file list
     std::vector<float> VARIN = std::vector<float>(MAXVPTS);    // variance read
     std::vector<float> VAROUT = std::vector<float>(MAXVPTS);   // variance of radiance written
+    std::vector<float> RATPT = std::vector<float>(MAXVPTS);    // responsivity at each variance point
     std::vector<double> XIN = std::vector<double>(MAXVPTS);    // wavenumbers of the record last read
     std::vector<float> YR = std::vector<float>(MAXVPTS);       // source record's real part
     std::vector<float> AMD = std::vector<float>(MAXVAMD);      // metadata written
@@ -54,8 +55,10 @@ struct CalvarState {
     int NMISS = 0;
     // The source-grid point nearest to each variance-grid point (from 1; 0 for none), kept
     // while both grids stay the same: the variance grid (points, first wavenumber, step)
-    // and the source grid (first wavenumber, step) it was made for (MAPPTS -1: none yet).
+    // and the source grid (first wavenumber, step) it was made for (MAPPTS -1: none yet);
+    // MAPSAME: every point's nearest source-grid point is the point of the same index.
     std::vector<int> INDXMAP = std::vector<int>(MAXVPTS);
+    bool MAPSAME = false;
     int MAPPTS = -1;
     std::array<double, 4> MAPGRID{};
     std::string MSG = std::string(80, ' ');

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -176,29 +177,31 @@ size_t readAt(std::FILE* fp, int64_t offset, void* buffer, size_t n) {
     return done;
 }
 
-namespace {
-
-// Writes all n bytes at offset, going on after short writes and interruptions.
-bool writeAllAt(int fd, const unsigned char* bytes, size_t n, off_t at) {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t put = RAVLIOpwrite(fd, bytes + done, n - done, at + static_cast<off_t>(done));
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
-
-}  // namespace
-
 bool writeAt(std::FILE* fp, int64_t offset, const void* first, size_t firstSize, const void* second,
              size_t secondSize) {
     if (fp == nullptr || offset < 0) return false;
     const int fd = fileno(fp);
-    const off_t at = static_cast<off_t>(offset);
-    return writeAllAt(fd, static_cast<const unsigned char*>(first), firstSize, at) &&
-           writeAllAt(fd, static_cast<const unsigned char*>(second), secondSize, at + static_cast<off_t>(firstSize));
+    // pwritev only reads from the blocks; iovec has no const base.
+    std::array<iovec, 2> blocks{iovec{const_cast<void*>(first), firstSize},
+                                iovec{const_cast<void*>(second), secondSize}};
+    size_t next = 0;  // the first block with bytes left
+    off_t at = static_cast<off_t>(offset);
+    for (;;) {
+        while (next < blocks.size() && blocks[next].iov_len == 0) ++next;
+        if (next == blocks.size()) return true;
+        const ssize_t put = RAVLIOpwritev(fd, &blocks[next], static_cast<int>(blocks.size() - next), at);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        at += static_cast<off_t>(put);
+        // A short write goes on after the bytes that got through.
+        for (size_t done = static_cast<size_t>(put); done > 0 && next < blocks.size();) {
+            const size_t n = std::min(done, blocks[next].iov_len);
+            blocks[next].iov_base = static_cast<unsigned char*>(blocks[next].iov_base) + n;
+            blocks[next].iov_len -= n;
+            done -= n;
+            if (blocks[next].iov_len == 0) ++next;
+        }
+    }
 }
 
 bool readInt32(std::FILE* fp, int32_t& value) {

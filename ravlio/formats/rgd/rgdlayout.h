@@ -72,7 +72,8 @@ bool readExact(std::FILE* fp, void* buffer, size_t n);
 // always seen. Returns the number of bytes read.
 size_t readAt(std::FILE* fp, int64_t offset, void* buffer, size_t n);
 // Writes two byte blocks one after the other at an absolute offset straight to the file in
-// one system call where possible (the stream's buffer must hold no pending output).
+// one system call (more only after a short write; the stream's buffer must hold no pending
+// output).
 bool writeAt(std::FILE* fp, int64_t offset, const void* first, size_t firstSize, const void* second,
              size_t secondSize);
 // Reads one little-endian 32-bit signed integer.

@@ -9,6 +9,7 @@
 #define RAVLIO_PLATFORM_H
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -62,9 +63,11 @@ RAVLIOIoFaultFunction RAVLIOsetIoFaultFunction(RAVLIOIoFaultFunction fn);
  * that writes through a C stream and can only fail the whole write. */
 long RAVLIOioFault(RAVLIOIoCall call, size_t bytes);
 
-/* pread, pwrite, fsync and rename through the fault function. */
+/* pread, pwrite, pwritev, fsync and rename through the fault function. pwritev asks it once,
+ * with the bytes of all count blocks; a short transfer moves the first bytes in block order. */
 ssize_t RAVLIOpread(int fd, void* buffer, size_t bytes, off_t offset);
 ssize_t RAVLIOpwrite(int fd, const void* buffer, size_t bytes, off_t offset);
+ssize_t RAVLIOpwritev(int fd, const struct iovec* blocks, int count, off_t offset);
 int RAVLIOfsync(int fd);
 int RAVLIOrename(const char* from, const char* to);
 
