@@ -7,10 +7,6 @@
 #include <limits>
 #include <stdexcept>
 
-#if defined(__SSE2_MATH__)
-#include <emmintrin.h>
-#endif
-
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
@@ -145,44 +141,20 @@ void mapGrids(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, 
 
 // The variance of radiance at one point from the variance read and the responsivity at the
 // point: ((variance/N)/r**2)/N, the first two steps in double precision; NaN where the
-// responsivity is not positive.
-float varianceOfRadiance(float variance, float r, double DSMPLS, float SMPLS) {
-    if (!(r > 0.0F)) return quietNaN();
+// responsivity is not positive. The quotients are computed at every point and replaced
+// afterwards, without a branch, so that the loop over the points vectorises.
+inline float varianceOfRadiance(float variance, float r, double DSMPLS, float SMPLS) {
     const double perScan = static_cast<double>(variance) / DSMPLS;
     // A quotient beyond the 32-bit range (a tiny responsivity) becomes an infinity.
     const float scaled = toSingle(perScan / static_cast<double>(r * r));
-    return scaled / SMPLS;
+    const float result = scaled / SMPLS;
+    return r > 0.0F ? result : quietNaN();
 }
-
-#if defined(__SSE2_MATH__)
-// varianceOfRadiance at four points at once, with the same IEEE operations in the same
-// order (the double-precision steps two points at a time). Only where the compiler does the
-// one-point arithmetic with the same SSE2 instructions (not with the x87 unit's wider
-// registers, as 32-bit builds may), so that both give the same bits. The hardware conversion to single
-// precision rounds to nearest and turns a value beyond the 32-bit range into an infinity of
-// its sign, which is exactly toSingle; the quotients are computed at every point and then
-// replaced by NaN where the responsivity is not positive.
-void varianceOfRadianceFour(const float* variance, const float* resp, float* out, double DSMPLS, float SMPLS) {
-    const __m128 v = _mm_loadu_ps(variance);
-    const __m128 r = _mm_loadu_ps(resp);
-    const __m128 rSquared = _mm_mul_ps(r, r);
-    const __m128d n = _mm_set1_pd(DSMPLS);
-    const __m128d perScanLow = _mm_div_pd(_mm_cvtps_pd(v), n);
-    const __m128d perScanHigh = _mm_div_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), n);
-    const __m128d quotientLow = _mm_div_pd(perScanLow, _mm_cvtps_pd(rSquared));
-    const __m128d quotientHigh = _mm_div_pd(perScanHigh, _mm_cvtps_pd(_mm_movehl_ps(rSquared, rSquared)));
-    const __m128 scaled = _mm_movelh_ps(_mm_cvtpd_ps(quotientLow), _mm_cvtpd_ps(quotientHigh));
-    const __m128 result = _mm_div_ps(scaled, _mm_set1_ps(SMPLS));
-    const __m128 positive = _mm_cmpgt_ps(r, _mm_setzero_ps());
-    const __m128 nan = _mm_set1_ps(quietNaN());
-    _mm_storeu_ps(out, _mm_or_ps(_mm_and_ps(positive, result), _mm_andnot_ps(positive, nan)));
-}
-#endif
 
 // Variance of radiance at every point of the variance grid: the responsivity at each
 // point's nearest source-grid point is gathered first (0, which is not positive, where there
 // is none; the responsivity as it stands when every point is its own nearest point), then
-// the arithmetic runs over whole arrays, four points at a time where the processor allows.
+// the arithmetic runs over whole arrays.
 void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, double DWN, int NSMPLS,
                    std::span<const float> RESP, int NRESP) {
     mapGrids(st, NPTSV, WNLO, DWNV, WNA, DWN);
@@ -197,11 +169,9 @@ void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double 
     }
     const float SMPLS = static_cast<float>(NSMPLS);
     const auto DSMPLS = static_cast<double>(NSMPLS);
-    std::size_t i = 0;
-#if defined(__SSE2_MATH__)
-    for (; i + 4 <= n; i += 4) varianceOfRadianceFour(&st.VARIN[i], r + i, &st.VAROUT[i], DSMPLS, SMPLS);
-#endif
-    for (; i < n; ++i) st.VAROUT[i] = varianceOfRadiance(st.VARIN[i], r[i], DSMPLS, SMPLS);
+    const float* variance = st.VARIN.data();
+    float* out = st.VAROUT.data();
+    for (std::size_t i = 0; i < n; ++i) out[i] = varianceOfRadiance(variance[i], r[i], DSMPLS, SMPLS);
 }
 
 void markMissing(CalvarState& st, int NAMD, int NPTSV, int LOG, std::string_view LOGFIL) {

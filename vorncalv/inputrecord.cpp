@@ -24,8 +24,6 @@ constexpr float HOURMAX = 24.0F;      // latest Time (UTC hours)
 
 }  // namespace
 
-float quietNaN() { return std::bit_cast<float>(static_cast<std::uint32_t>(QNANBITS)); }
-
 void replaceQuietNaNs(std::span<float> values) {
     for (float& v : values) {
         if (std::bit_cast<std::uint32_t>(v) == QNANBITS) v = MISSVAL;

@@ -3,6 +3,8 @@
 // the time test, the view identifier, and the console listing of the header words.
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <span>
 
 #include "vorncalv/runstate.h"
@@ -15,7 +17,7 @@ inline constexpr float MISSVAL = -999.0F;
 inline constexpr unsigned QNANBITS = 0x7FC00000U;
 
 // The quiet NaN with exactly the pattern QNANBITS, written for missing values.
-float quietNaN();
+constexpr float quietNaN() { return std::bit_cast<float>(static_cast<std::uint32_t>(QNANBITS)); }
 
 // Reads column col (1: real part into YR, 2: imaginary part into YI) of record nrec of
 // CXFILE through rddmvf, with the grid into XRD and the 15 header words into HWDS; sets
