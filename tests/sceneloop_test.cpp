@@ -732,19 +732,19 @@ struct FaultPoint {
 void PrintTo(const FaultPoint& point, std::ostream* out) { *out << point.name; }
 
 // The calls of the day below. Write calls of a scene after the first, in real-time mode: the
-// real part's record (its header, then its data), the status file's four records written
+// real part's record (header and data in one call), the status file's four records written
 // anew (the last-scene count first), the same for the imaginary part and the responsivity,
 // then the four status records again for the last scene; in batch mode the three records
 // only. Renames from the start of a run: each product's creation, in real-time mode each
 // followed by the status update of its first record. Fsyncs: each product's creation and,
 // in real-time mode, each status update, in the same order as the renames.
-constexpr std::size_t RT_RLC_DATA = 1;
-constexpr std::size_t RT_RLC_STATUS = 2;
-constexpr std::size_t RT_IMC_DATA = 7;
-constexpr std::size_t RT_LAST_SCENE = 18;
+constexpr std::size_t RT_RLC_DATA = 0;
+constexpr std::size_t RT_RLC_STATUS = 1;
+constexpr std::size_t RT_IMC_DATA = 5;
+constexpr std::size_t RT_LAST_SCENE = 15;
 constexpr std::size_t RT_IMC_CREATION = 2;
-constexpr std::size_t BATCH_RLC_DATA = 1;
-constexpr std::size_t BATCH_IMC_DATA = 3;
+constexpr std::size_t BATCH_RLC_DATA = 0;
+constexpr std::size_t BATCH_IMC_DATA = 1;
 constexpr std::size_t BATCH_IMC_CREATION = 1;
 constexpr std::size_t RT_RES_CREATION = 4;
 constexpr std::size_t BATCH_RES_CREATION = 2;
