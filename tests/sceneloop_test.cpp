@@ -624,6 +624,17 @@ long firstDifference(const std::string& a, const std::string& b) {
     return a.size() == b.size() ? -1 : static_cast<long>(n);
 }
 
+// The files of the directory are exactly the expected ones, byte for byte.
+void expectSameFiles(const std::map<std::string, std::string>& expected, const testsupport::TempDir& dir) {
+    const std::map<std::string, std::string> got = runFiles(dir);
+    for (const auto& [name, bytes] : expected) {
+        const auto it = got.find(name);
+        ASSERT_NE(it, got.end()) << name << " missing";
+        EXPECT_EQ(firstDifference(bytes, it->second), -1) << name << " differs";
+    }
+    EXPECT_EQ(got.size(), expected.size());
+}
+
 struct DayShape {
     std::string name;
     std::string cycle;
@@ -694,13 +705,7 @@ TEST_P(RestartEquivalence, RestartAfterAnySceneWritesWhatAnUninterruptedRunWrite
         freshDay();
         ASSERT_EQ(run(dir, n).stop, "TEST STOP");
         ASSERT_EQ(run(dir).stop, END);
-        const std::map<std::string, std::string> got = runFiles(dir);
-        for (const auto& [name, bytes] : expected) {
-            const auto it = got.find(name);
-            ASSERT_NE(it, got.end()) << name << " missing";
-            EXPECT_EQ(firstDifference(bytes, it->second), -1) << name << " differs";
-        }
-        EXPECT_EQ(got.size(), expected.size());
+        expectSameFiles(expected, dir);
     }
 }
 
@@ -905,13 +910,7 @@ TEST_P(FaultRestart, RunStoppedByTheFaultRestartsToWhatAnUninterruptedRunWrites)
         EXPECT_EQ(restarted.stop, END);
         EXPECT_EQ(restarted.exitStatus, util::EXIT_RUN_ENDED);
     }
-    const std::map<std::string, std::string> got = runFiles(dir);
-    for (const auto& [name, bytes] : expected) {
-        const auto it = got.find(name);
-        ASSERT_NE(it, got.end()) << name << " missing";
-        EXPECT_EQ(firstDifference(bytes, it->second), -1) << name << " differs";
-    }
-    EXPECT_EQ(got.size(), expected.size());
+    expectSameFiles(expected, dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(FaultPoints, FaultRestart, ::testing::ValuesIn(FAULT_POINTS),
