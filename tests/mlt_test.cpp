@@ -17,30 +17,13 @@
 #include "libutil/fixedtext.h"
 #include "ravlio/driver.h"
 #include "ravlio/ravlio.h"
+#include "support/allocations.h"
 #include "support/logcapture.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
 #include "vorncalv/emissivity.h"
 #include "vorncalv/runstate.h"
-
-namespace {
-
-// Bytes requested from operator new in this process, so that a test can count the work of
-// an operation instead of timing it.
-std::atomic<std::size_t> allocatedBytes{0};
-
-}  // namespace
-
-// Replaced together, so that every block is freed by the allocator that made it. Not
-// inlined: the compiler would otherwise see free() meet a pointer from operator new.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-    allocatedBytes += size;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -509,9 +492,9 @@ TEST_F(MltReader, OpeningATableAllocatesInProportionToItsRows) {
     for (size_t i = 0; i < rows; ++i) table += std::to_string(i) + " 0.5\n";
     const std::string path = dir.file("growth.MLT");
     writeFile(path, table);
-    const std::size_t before = allocatedBytes.load();
+    const std::size_t before = testsupport::allocatedBytes();
     Handle f(ZARFopenFileReadable(path.c_str()));
-    const std::size_t used = allocatedBytes.load() - before;
+    const std::size_t used = testsupport::allocatedBytes() - before;
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(ZARFreadRecordSize(f.get(), 1), static_cast<int>(rows));
     const std::size_t stored = rows * 2 * sizeof(float);

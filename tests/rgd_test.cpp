@@ -18,6 +18,7 @@
 #include "ravlio/driver.h"
 #include "ravlio/ravlio.h"
 #include "ravlio/formats/rgd/ravlrgd.h"
+#include "support/allocations.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"
 
@@ -599,6 +600,25 @@ TEST_F(RgdWriterTest, DataCountZeroGivesAllNaNAndHalfTheAreaIsRefused) {
     float flag[1] = {};
     ASSERT_EQ(ZARFreadRealMetadata(w, 1, req, 1, flag), 1);
     EXPECT_EQ(bitsOf(flag[0]), 0x7FC00000u) << "a field without a value reads back as NaN";
+    ZARFcloseFile(w);
+}
+
+// Found by fuzzing: a missing record was built whole in memory, so a file of 2 GiB records
+// took 2 GiB for each. The NaN fill is now written from a block of at most 1 MiB.
+TEST_F(RgdWriterTest, MissingRecordOfALargeDataAreaIsWrittenWithoutHoldingIt) {
+    constexpr int points = 6 * 1024 * 1024;  // a 24 MiB data area
+    spec.columns[0].points = points;
+    ZARFFILE* w = testsupport::openRgdWriter(file("large.rgd"), spec);
+    ASSERT_NE(w, nullptr);
+    const std::size_t before = testsupport::largestAllocation();
+    ASSERT_EQ(ZARFwriteCompleteRecord(w, 1, nullptr, nullptr, 0, nullptr, 0, nullptr, nullptr, 0), 1);
+    ASSERT_EQ(ZARFwriteCompleteRecord(w, 2, nullptr, nullptr, 0, nullptr, 0, nullptr, nullptr, 0), 1);
+    EXPECT_LE(testsupport::largestAllocation(), std::max<std::size_t>(before, 2 << 20));
+    EXPECT_EQ(ZARFreadRecordCount(w), 2);
+    std::vector<float> got(points);
+    ASSERT_EQ(ZARFreadDepValues(w, 2, got.data(), points), points);
+    for (const std::size_t i : {std::size_t{0}, std::size_t{262143}, std::size_t{262144}, got.size() - 1})
+        EXPECT_EQ(bitsOf(got[i]), 0x7FC00000u) << i;
     ZARFcloseFile(w);
 }
 

@@ -301,6 +301,23 @@ void fillWithNANQ(std::vector<unsigned char>& buffer, size_t size) {
     for (size_t i = 0; i + sizeof nan <= size; i += sizeof nan) std::memcpy(&buffer[i], &nan, sizeof nan);
 }
 
+// Bytes of NaN fill held at once when a missing record's data area is written (a multiple
+// of the four bytes of a value).
+constexpr size_t NAN_FILL_BLOCK = size_t{1} << 20;
+
+// Writes rest more bytes of the NaN fill that follows the header in the record buffer, from
+// offset at on, a block at a time.
+bool writeNaNRest(RGDFile& f, int64_t at, size_t rest) {
+    const unsigned char* block = f.recordBuffer.data() + f.anatomy.size;
+    while (rest > 0) {
+        const size_t n = std::min(rest, NAN_FILL_BLOCK);
+        if (!writeAt(f.fp.get(), at, block, n, nullptr, 0)) return false;
+        at += static_cast<int64_t>(n);
+        rest -= n;
+    }
+    return true;
+}
+
 fileHANDLE finishHandle(FilePtr fp, const std::string& name, RGDheaderAnatomy anatomy,
                         std::vector<TOC_version3> columns, int64_t dataArea, std::vector<ZARFFILE*> references,
                         std::vector<transferOperation> transfers) {
@@ -470,12 +487,18 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
         return 0;
     }
     // The header, and the data area when it is not the caller's array as it stands (NaN
-    // fill, or a big-endian host that must reorder the values).
+    // fill, or a big-endian host that must reorder the values). A NaN-filled data area is
+    // held once up to NAN_FILL_BLOCK bytes and written as often as the area needs, so that a
+    // file whose records are very large (up to 2 GiB) does not make a missing record take
+    // that much memory.
     const bool ownDataArea = bytes == 0 || big_endian != 0;
+    const auto dataArea = static_cast<size_t>(f->totalDataAreaLength);
     const size_t headerSize = static_cast<size_t>(f->anatomy.size);
+    const size_t heldArea = bytes == 0 ? std::min(dataArea, NAN_FILL_BLOCK) : (ownDataArea ? dataArea : 0);
+    const size_t nanRest = bytes == 0 ? dataArea - heldArea : 0;
     try {
         std::vector<unsigned char>& buffer = f->recordBuffer;
-        buffer.resize(headerSize + (ownDataArea ? static_cast<size_t>(f->totalDataAreaLength) : 0));
+        buffer.resize(headerSize + heldArea);
         fillWithNANQ(buffer, bytes == 0 ? buffer.size() : headerSize);
         if (bytes != 0 && ownDataArea) std::memcpy(buffer.data() + headerSize, data, static_cast<size_t>(bytes));
         executeTransferOperations(*f, buffer.data(), originals, origrecords, origcount, file);
@@ -490,7 +513,8 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
     swapGroups4(buffer.data(), buffer.size());
     f->workspaceRecord = 0;
     const size_t callerBytes = ownDataArea ? 0 : static_cast<size_t>(bytes);
-    if (!writeAt(f->fp.get(), start, buffer.data(), buffer.size(), data, callerBytes)) {
+    if (!writeAt(f->fp.get(), start, buffer.data(), buffer.size(), data, callerBytes) ||
+        !writeNaNRest(*f, start + static_cast<int64_t>(buffer.size()), nanRest)) {
         // An appended record that did not get through whole is cut off again, so that no
         // part of it stays for the next append to find beyond the end.
         if (start == length && ftruncate(fileno(f->fp.get()), static_cast<off_t>(start)) != 0) {
