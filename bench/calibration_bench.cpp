@@ -29,9 +29,7 @@
 //
 // After the runs the program prints calibration time / plain I/O time, by the wall clock and
 // by processor time (the wall clock of a loaded machine also counts waits for a processor);
-// the aim is at most 2. The calibration shares each scene's arithmetic with a second
-// processor when the process may use one, so its processor time counts both; started under
-// `taskset -c 0` the benchmark gives the figures of a single processor.
+// the aim is at most 2.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
