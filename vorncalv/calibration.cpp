@@ -70,14 +70,13 @@ void reportScene(const SceneIdent& scene, int LOG, std::string_view LOGFIL) {
 float* reals(CxSpectrum& s) { return reinterpret_cast<float*>(s.data()); }
 const float* reals(const CxSpectrum& s) { return reinterpret_cast<const float*>(s.data()); }
 
-// Linear interpolation in time of the views before (a) and after (b) the scene, points
-// [first, last).
-void interpolate(const CxSpectrum& a, const CxSpectrum& b, float wa, float wb, std::size_t first, std::size_t last,
+// Linear interpolation in time of the views before (a) and after (b) the scene.
+void interpolate(const CxSpectrum& a, const CxSpectrum& b, float wa, float wb, std::size_t n,
                  CxSpectrum& out) {
     const float* pa = reals(a);
     const float* pb = reals(b);
     float* po = reals(out);
-    for (std::size_t k = 2 * first; k < 2 * last; ++k) po[k] = wa * pa[k] + wb * pb[k];
+    for (std::size_t k = 0; k < 2 * n; ++k) po[k] = wa * pa[k] + wb * pb[k];
 }
 
 // The complex quotient (ar, ai)/(br, bi) formed in 64 bits and rounded to 32; (0, 0) when
@@ -96,21 +95,18 @@ inline void divide(float ar, float ai, float br, float bi, float& re, float& im)
     im = zero ? 0.0F : qi;
 }
 
-// Hot minus cold, scene minus cold and their ratio at points [first, last).
-void formRatio(CalibrationStores& cs, std::size_t first, std::size_t last) {
+void formRatio(CalibrationStores& cs, std::size_t n) {
     const float* hot = reals(cs.HOTINT);
     const float* cold = reals(cs.CLDINT);
     const float* scene = reals(cs.SCNSPM);
     float* hmc = reals(cs.CXSHMC);
     float* smc = reals(cs.CXSSMC);
-    for (std::size_t k = 2 * first; k < 2 * last; ++k) {
+    for (std::size_t k = 0; k < 2 * n; ++k) {
         hmc[k] = hot[k] - cold[k];
         smc[k] = scene[k] - cold[k];
     }
     float* ratio = reals(cs.RATIO);
-    for (std::size_t k = 2 * first; k < 2 * last; k += 2) {
-        divide(smc[k], smc[k + 1], hmc[k], hmc[k + 1], ratio[k], ratio[k + 1]);
-    }
+    for (std::size_t k = 0; k < 2 * n; k += 2) divide(smc[k], smc[k + 1], hmc[k], hmc[k + 1], ratio[k], ratio[k + 1]);
 }
 
 // Blackbody radiance from its Planck radiance B with cavity emissivity e and the
@@ -183,38 +179,6 @@ inline PointCal calibrateWith(const PointIn& in, float RATFAC, bool tested, bool
     return p;
 }
 
-// Stage 2 at points [first, last) from the Planck radiances in the stores; the modes are
-// compile-time constants (see withModes).
-template <class Tested, class ColdIsAmbient>
-void calibratePoints(CalibrationStores& cs, std::span<const double> XIN, std::span<const float> BBEI, float RATFAC,
-                     Tested tested, ColdIsAmbient coldIsAmbient, std::size_t first, std::size_t last) {
-    const float* ratio = reals(cs.RATIO);
-    const float* hmc = reals(cs.CXSHMC);
-    // The results of a block of points go to local arrays first, so that the compiler sees
-    // that no store changes an input of the loop and vectorises it.
-    constexpr std::size_t BLOCK = 256;
-    std::array<float, BLOCK> sprl{};
-    std::array<float, BLOCK> spim{};
-    std::array<float, BLOCK> resp{};
-    for (std::size_t a = first; a < last; a += BLOCK) {
-        const std::size_t len = std::min(BLOCK, last - a);
-        for (std::size_t j = 0; j < len; ++j) {
-            const std::size_t i = a + j;
-            const PointIn in{XIN[i], BBEI[i], ratio[2 * i], ratio[2 * i + 1], hmc[2 * i], hmc[2 * i + 1],
-                             static_cast<float>(cs.PLAMB[i]), static_cast<float>(cs.PLHOT[i]),
-                             static_cast<float>(cs.PLCLD[i])};
-            const PointCal p = calibrateWith(in, RATFAC, tested, coldIsAmbient);
-            sprl[j] = p.SPRL;
-            spim[j] = p.SPIM;
-            resp[j] = p.RESP;
-        }
-        const auto at = static_cast<std::ptrdiff_t>(a);
-        std::copy_n(sprl.begin(), len, cs.SPRL.begin() + at);
-        std::copy_n(spim.begin(), len, cs.SPIM.begin() + at);
-        std::copy_n(resp.begin(), len, cs.RESP.begin() + at);
-    }
-}
-
 }  // namespace
 
 CalibrationStores::CalibrationStores()
@@ -246,12 +210,11 @@ CalStatus calibrationStage1(CalibrationStores& cs, int NPTS, const ViewTimes& ti
                   LOG, LOGFIL);
         return CalStatus::ZERO_TIME_SPAN;
     }
+    const auto n = static_cast<std::size_t>(NPTS);
+    interpolate(cs.AVGHBS, cs.CXSPMH, w.WT1H, w.WT2H, n, cs.HOTINT);
+    interpolate(cs.AVGCBS, cs.CXSPMC, w.WT1C, w.WT2C, n, cs.CLDINT);
     reportScene(scene, LOG, LOGFIL);
-    cs.SPLIT.run(static_cast<std::size_t>(NPTS), 1, [&cs, &w](std::size_t first, std::size_t last) {
-        interpolate(cs.AVGHBS, cs.CXSPMH, w.WT1H, w.WT2H, first, last, cs.HOTINT);
-        interpolate(cs.AVGCBS, cs.CXSPMC, w.WT1C, w.WT2C, first, last, cs.CLDINT);
-        formRatio(cs, first, last);
-    });
+    formRatio(cs, n);
     return CalStatus::OK;
 }
 
@@ -275,13 +238,35 @@ CalStatus calibrationStage2(CalibrationStores& cs, int NPTS, std::span<const dou
     // The grid is the same from scene to scene; what depends on it alone is kept.
     const std::span<const double> grid = XIN.first(n);
     if (!cs.PLANCK.holds(grid)) cs.PLANCK.setGrid(grid);
-    cs.SPLIT.run(n, PlanckGrid::BLOCK, [&](std::size_t first, std::size_t last) {
-        cs.PLANCK.radiances(static_cast<double>(temps.TAMB), cs.PLAMB, first, last);
-        cs.PLANCK.radiances(static_cast<double>(temps.TH), cs.PLHOT, first, last);
-        cs.PLANCK.radiances(static_cast<double>(temps.TC), cs.PLCLD, first, last);
-        withModes(RATFAC, MPCOLD, [&](auto tested, auto coldIsAmbient) {
-            calibratePoints(cs, XIN, BBEI, RATFAC, tested, coldIsAmbient, first, last);
-        });
+    cs.PLANCK.radiances(static_cast<double>(temps.TAMB), cs.PLAMB);
+    cs.PLANCK.radiances(static_cast<double>(temps.TH), cs.PLHOT);
+    cs.PLANCK.radiances(static_cast<double>(temps.TC), cs.PLCLD);
+    const float* ratio = reals(cs.RATIO);
+    const float* hmc = reals(cs.CXSHMC);
+    // The results of a block of points go to local arrays first, so that the compiler sees
+    // that no store changes an input of the loop and vectorises it.
+    constexpr std::size_t BLOCK = 256;
+    std::array<float, BLOCK> sprl{};
+    std::array<float, BLOCK> spim{};
+    std::array<float, BLOCK> resp{};
+    withModes(RATFAC, MPCOLD, [&](auto tested, auto coldIsAmbient) {
+        for (std::size_t a = 0; a < n; a += BLOCK) {
+            const std::size_t len = std::min(BLOCK, n - a);
+            for (std::size_t j = 0; j < len; ++j) {
+                const std::size_t i = a + j;
+                const PointIn in{XIN[i], BBEI[i], ratio[2 * i], ratio[2 * i + 1], hmc[2 * i], hmc[2 * i + 1],
+                                 static_cast<float>(cs.PLAMB[i]), static_cast<float>(cs.PLHOT[i]),
+                                 static_cast<float>(cs.PLCLD[i])};
+                const PointCal p = calibrateWith(in, RATFAC, tested, coldIsAmbient);
+                sprl[j] = p.SPRL;
+                spim[j] = p.SPIM;
+                resp[j] = p.RESP;
+            }
+            const auto at = static_cast<std::ptrdiff_t>(a);
+            std::copy_n(sprl.begin(), len, cs.SPRL.begin() + at);
+            std::copy_n(spim.begin(), len, cs.SPIM.begin() + at);
+            std::copy_n(resp.begin(), len, cs.RESP.begin() + at);
+        }
     });
     return CalStatus::OK;
 }

@@ -16,7 +16,6 @@
 
 #include "vorncalv/bbtemps.h"
 #include "vorncalv/planckgrid.h"
-#include "vorncalv/pointsplit.h"
 
 namespace vorncalv {
 
@@ -57,8 +56,6 @@ struct CalibrationStores {
     std::vector<double> PLAMB;
     std::vector<double> PLHOT;
     std::vector<double> PLCLD;
-    // Shares the stages' loops over the points with a second processor.
-    PointSplit SPLIT;
 };
 
 // Times (seconds of the day, midnight-adjusted by the scene loop) of the scene (ISS) and of

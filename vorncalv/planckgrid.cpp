@@ -48,14 +48,11 @@ bool PlanckGrid::fastAt(double T) const {
     return equallySpaced_ && std::isfinite(T) && T > 0.0 && util::PLANCK_C2 * wn_.back() / T <= MAX_EXPONENT;
 }
 
-void PlanckGrid::radiances(double T, std::span<double> out) const { radiances(T, out, 0, wn_.size()); }
-
-void PlanckGrid::radiances(double T, std::span<double> out, std::size_t first, std::size_t last) const {
+void PlanckGrid::radiances(double T, std::span<double> out) const {
     const std::size_t n = wn_.size();
     if (out.size() < n) throw std::invalid_argument("PlanckGrid: output shorter than the grid");
-    if (first % BLOCK != 0 || first > last || last > n) throw std::invalid_argument("PlanckGrid: range not on the grid's blocks");
     if (!fastAt(T)) {
-        for (std::size_t i = first; i < last; ++i) out[i] = util::wnplanDouble(wn_[i], T);
+        for (std::size_t i = 0; i < n; ++i) out[i] = util::wnplanDouble(wn_[i], T);
         return;
     }
     const double dx = util::PLANCK_C2 * step_ / T;
@@ -65,10 +62,10 @@ void PlanckGrid::radiances(double T, std::span<double> out, std::size_t first, s
     // vectorises the loop of fixed length.
     std::array<double, BLOCK> f1{};
     std::array<double, BLOCK> block{};
-    for (std::size_t a = first; a < last; a += BLOCK) {
+    for (std::size_t a = 0; a < n; a += BLOCK) {
         const double ma = std::expm1(util::PLANCK_C2 * wn_[a] / T);
         const double pa = 1.0 + ma;
-        const std::size_t len = std::min(BLOCK, last - a);
+        const std::size_t len = std::min(BLOCK, n - a);
         std::copy_n(f1_.begin() + static_cast<std::ptrdiff_t>(a), len, f1.begin());
         for (std::size_t j = 0; j < BLOCK; ++j) block[j] = f1[j] / (ma + q[j] * pa);
         std::copy_n(block.begin(), len, out.begin() + static_cast<std::ptrdiff_t>(a));

@@ -30,9 +30,6 @@ public:
     // temperature T (K), into the first points of out (which must hold the grid): the value
     // of util::wnplanDouble within a few units in the last place (relative 1e-12 at worst).
     void radiances(double T, std::span<double> out) const;
-    // The same for the grid points [first, last) only (first a multiple of BLOCK, last at most
-    // the grid's size), with the values the whole grid gives them.
-    void radiances(double T, std::span<double> out, std::size_t first, std::size_t last) const;
 
 private:
     std::vector<double> wn_;
