@@ -52,8 +52,7 @@ bool createInPlace(const std::string& name, const std::string& CINFO) {
 // would make every later run wait for its first record without end. Where no temporary
 // file can be made, the file is created in place.
 bool createFirst(const std::string& name, const std::string& CINFO) {
-    const std::string temporary = name + ".new" + std::to_string(static_cast<long>(::getpid()));
-    ::unlink(temporary.c_str());  // left by an ended process that had this process's id
+    const std::string temporary = stafile::freshTemporaryName(name);
     {
         const stafile::File f = stafile::File::create(temporary);
         if (!f.valid()) return createInPlace(name, CINFO);

@@ -146,4 +146,10 @@ void badCount(std::string_view routine, std::string_view name, int nrec, std::st
     stop("BAD COUNT IN STATUS FILE");
 }
 
+std::string freshTemporaryName(const std::string& name) {
+    const std::string temporary = name + ".new" + std::to_string(static_cast<long>(::getpid()));
+    ::unlink(temporary.c_str());
+    return temporary;
+}
+
 }  // namespace util::stafile

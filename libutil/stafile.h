@@ -63,6 +63,11 @@ std::string record(std::string_view key, std::string_view field);
 // "OPEN ERROR, STATUS FILE".
 [[noreturn]] void openFailure(std::string_view routine, std::string_view name);
 
+// The name under which a status file's new content is written beside it before it takes the
+// file's name: name.new<process id>. A file of that name, left by an ended process that had
+// this process's id, is removed first.
+std::string freshTemporaryName(const std::string& name);
+
 // Prints that the count field of record nrec is not a number, with the field and the file
 // name, and stops with "BAD COUNT IN STATUS FILE".
 [[noreturn]] void badCount(std::string_view routine, std::string_view name, int nrec,

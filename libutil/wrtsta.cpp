@@ -69,8 +69,7 @@ Update replaceFile(const std::string& sname, const Records& records) {
     if (::lstat(sname.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
         static_cast<std::size_t>(st.st_size) / stafile::LREC != records.held)
         return Update::InPlace;
-    const std::string temporary = sname + ".new" + std::to_string(static_cast<long>(::getpid()));
-    ::unlink(temporary.c_str());  // left by an ended process that had this process's id
+    const std::string temporary = stafile::freshTemporaryName(sname);
     bool written = false;
     {
         const stafile::File f = stafile::File::create(temporary);
