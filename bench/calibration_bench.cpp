@@ -416,6 +416,13 @@ void BM_PlainIo(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainIo)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The counters of a run's cost against plain I/O, once plain I/O has been measured.
+void reportRatios(benchmark::State& state, const Seconds& run) {
+    if (plainSeconds.wall <= 0.0 || plainSeconds.cpu <= 0.0) return;
+    state.counters["x_plain_io"] = run.wall / plainSeconds.wall;
+    state.counters["x_plain_io_cpu"] = run.cpu / plainSeconds.cpu;
+}
+
 void BM_Calibration(benchmark::State& state) {
     const Day& day = theDay();
     if (!day.error.empty()) {
@@ -428,10 +435,7 @@ void BM_Calibration(benchmark::State& state) {
             return stop == kEndText ? std::string() : "the run stopped with \"" + stop + "\"";
         });
     report(state, day);
-    if (plainSeconds.wall > 0.0 && plainSeconds.cpu > 0.0) {
-        state.counters["x_plain_io"] = calibrationSeconds.wall / plainSeconds.wall;
-        state.counters["x_plain_io_cpu"] = calibrationSeconds.cpu / plainSeconds.cpu;
-    }
+    reportRatios(state, calibrationSeconds);
 }
 BENCHMARK(BM_Calibration)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -456,10 +460,7 @@ void BM_WholeProcess(benchmark::State& state) {
         state, day, [&](const std::string& dir) { return runProcess(day, dir); },
         [](const std::string& error) { return error; });
     report(state, day);
-    if (plainSeconds.wall > 0.0 && plainSeconds.cpu > 0.0) {
-        state.counters["x_plain_io"] = processSeconds.wall / plainSeconds.wall;
-        state.counters["x_plain_io_cpu"] = processSeconds.cpu / plainSeconds.cpu;
-    }
+    reportRatios(state, processSeconds);
 }
 BENCHMARK(BM_WholeProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
