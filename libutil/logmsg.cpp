@@ -98,6 +98,12 @@ void openLog(int LOG, std::string_view FILNAM) {
     logUnit = LOG;
 }
 
+// Not a decision of the program: it ends through the runtime's error report.
+[[noreturn]] void writeFailure() {
+    throw std::system_error(errno, std::generic_category(),
+                            "write error on log file (unit " + std::to_string(logUnit) + ")");
+}
+
 }  // namespace
 
 void logmsg(int LOG, std::string_view FILNAM, std::string_view MESSG) {
@@ -109,14 +115,11 @@ void logmsg(int LOG, std::string_view FILNAM, std::string_view MESSG) {
         heldLines->push_back(std::move(line));
         return;
     }
-    // Every line goes to the disk at once, so the log tells what happened even when the
-    // process ends abruptly afterwards.
-    if (std::fwrite(line.data(), 1, line.size(), logFile.get()) != line.size() ||
-        std::fflush(logFile.get()) != 0) {
-        // Not a decision of the program: it ends through the runtime's error report.
-        throw std::system_error(errno, std::generic_category(),
-                                "write error on log file (unit " + std::to_string(logUnit) + ")");
-    }
+    if (std::fwrite(line.data(), 1, line.size(), logFile.get()) != line.size()) writeFailure();
+}
+
+void logFlush() {
+    if (logFile && std::fflush(logFile.get()) != 0) writeFailure();
 }
 
 LogHold::LogHold() { heldLines = &lines_; }

@@ -13,10 +13,17 @@ namespace util {
 // failure prints the two console lines (and a third with the system's reason, when it gave
 // one) and stops with "OPEN ERROR, LOG FILE" (the log then stays unopened). Later calls
 // write to the file opened first whatever FILNAM they pass.
-// Every line is flushed to the file at once, so the log survives an abrupt end. A failed
-// write throws std::system_error (not a stop: the program does not handle it). LOG is the
-// caller's unit number, kept for the record.
+// Lines collect in the stream's buffer until logFlush (or the buffer filling up) writes
+// them. A failed write throws std::system_error (not a stop: the program does not handle
+// it). LOG is the caller's unit number, kept for the record.
 void logmsg(int LOG, std::string_view FILNAM, std::string_view MESSG);
+
+// Puts the lines logged so far on the disk. The program calls it at the end of every scene,
+// before every wait and when the run ends, so that an operator following the log sees each
+// scene whole and the reason of every wait, and an abrupt end loses at most the lines of the
+// scene in progress, which a restart handles again anyway. Nothing to do before the log is
+// open. A failed write throws std::system_error.
+void logFlush();
 
 // While a LogHold lives, logmsg keeps the lines it is given instead of writing them (the log
 // must already be open). drop() forgets the lines held so far; the lines still held when

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "libutil/console.h"
+#include "libutil/logmsg.h"
 #include "libutil/dossleep.h"
 
 namespace util {
@@ -15,8 +16,10 @@ constexpr int INIARG = 1024;
 
 void sleeper(int& ARG) {
     // Every wait loop prints why it waits just before it sleeps; the console may be a file or
-    // a pipe that an operator follows, so the line must be out before a sleep of up to 16 s.
+    // a pipe that an operator follows, so the line must be out before a sleep of up to 16 s,
+    // and so must the log's lines.
     conout().flush();
+    logFlush();
     dossleep(ARG);
     if (ARG <= 0) {
         ARG = INIARG;

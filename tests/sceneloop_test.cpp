@@ -161,6 +161,21 @@ TEST_F(SceneLoop, SyntheticDayCalibratesToTheTruth) {
               "*** END VORNCALV.EXE ***\n");
 }
 
+// An operator following the log sees every scene whole as soon as it is done; an abrupt end
+// loses at most the lines of the scene in progress.
+TEST_F(SceneLoop, EveryCompletedSceneIsInTheLogOnDisk) {
+    day.config.lastSceneNumber = 3;
+    write(16);
+    std::vector<std::string> lastLines;
+    runVorncalv(dir, day.answers("abc", true), "abc", [&](const vorncalv::RunState&) {
+        const std::string log = testsupport::readFile(dir.file("abc.LOG"));
+        lastLines.push_back(log.substr(log.rfind('\n', log.size() - 2) + 1));
+    });
+    ASSERT_EQ(lastLines.size(), 6U);
+    for (std::size_t k = 0; k < lastLines.size(); ++k)
+        EXPECT_EQ(lastLines[k].substr(0, 21), util::fmt("(' OUTPUT REC.NO.',I6)", {static_cast<int>(k) + 1}));
+}
+
 TEST_F(SceneLoop, BatchRunBeyondTheFileEndsThroughTheReaderStatus) {
     write(16);  // lastSceneNumber 999: set 4 needs the views of a fifth set
     const RunResult r = batch();

@@ -1,6 +1,7 @@
 // lentrim, uprcas, sleeper, dossleep, getsec and wnplan.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
@@ -11,10 +12,12 @@
 #include "libutil/dossleep.h"
 #include "libutil/getsec.h"
 #include "libutil/lentrim.h"
+#include "libutil/logmsg.h"
 #include "libutil/sleeper.h"
 #include "libutil/uprcas.h"
 #include "libutil/wnplan.h"
 #include "support/sleeprecorder.h"
+#include "support/tempdir.h"
 
 using namespace std::string_literals;
 
@@ -120,6 +123,35 @@ TEST(Sleeper, WhatTheWaitLoopPrintedIsShownBeforeTheWait) {
     util::sleeper(ARG);
     EXPECT_EQ(seen.shown, (std::vector<std::string>{" Waiting for input record 9\n",
                                                     " Waiting for input record 9\n Waiting for input record 9\n"}));
+}
+
+namespace {
+
+struct LogAtWait {
+    std::string path;
+    std::vector<std::string> onDisk;
+};
+
+void recordLog(int /*ms*/, void* context) {
+    auto* seen = static_cast<LogAtWait*>(context);
+    seen->onDisk.push_back(testsupport::readFile(seen->path));
+}
+
+}  // namespace
+
+// An operator following the log sees why the program waits while it waits.
+TEST(Sleeper, LoggedLinesAreOnDiskDuringTheWait) {
+    testsupport::TempDir dir;
+    LogAtWait seen{dir.file("w.LOG"), {}};
+    std::ofstream(seen.path).close();  // an existing log: opening it prints nothing
+    util::logmsgReset();
+    util::logmsg(13, seen.path, "RDDMVF -- waiting for record number 9");
+    testsupport::SleepRecorder recorder;
+    recorder.onWait(recordLog, &seen);
+    int ARG = 1024;
+    util::sleeper(ARG);
+    util::logmsgReset();
+    EXPECT_EQ(seen.onDisk, std::vector<std::string>{"RDDMVF -- waiting for record number 9\n"});
 }
 
 TEST(Dossleep, SleepsThroughTheReplaceableSleepAndReturnsZero) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "libutil/logmsg.h"
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"
 #include "vorncalv/runstate.h"
@@ -131,6 +132,7 @@ int calibrate(const CommandLine& command, std::ostream& out, std::ostream& err) 
         err << "STOP " << stop.text() << '\n';
         status = stop.exitStatus();
     }
+    util::logFlush();
     return status;
 }
 

@@ -444,6 +444,7 @@ void sceneLoop(RunState& s) {
             handleScene(s);
             outputs(s, s.CS.SPRL, s.CS.SPIM, s.CS.RESP);
             reportScene(s);
+            util::logFlush();  // the scene is complete in the log as in the products
             s.NULL_ = 0;
             if (s.sceneDone) s.sceneDone(s);
         }

@@ -14,6 +14,9 @@ LogCapture::LogCapture()
 
 LogCapture::~LogCapture() { util::logmsgReset(); }
 
-std::string LogCapture::log() const { return readFile(path_); }
+std::string LogCapture::log() const {
+    util::logFlush();
+    return readFile(path_);
+}
 
 }  // namespace testsupport
