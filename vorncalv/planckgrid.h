@@ -18,7 +18,7 @@ namespace vorncalv {
 class PlanckGrid {
 public:
     // Points from one anchor to the next.
-    static constexpr std::size_t BLOCK = 32;
+    static constexpr std::size_t BLOCK = 64;
 
     // Takes the grid (wavenumbers in cm-1) and what depends on it alone.
     void setGrid(std::span<const double> WN);
