@@ -58,6 +58,7 @@ bool loadWorkspace(RGDFile& f, int record) {
     if (f.workspaceRecord == record) return true;
     f.workspaceRecord = 0;
     if (!RGDfetchHeader(f, record, f.workspace.data())) return false;
+    f.headers.keep(record, f.workspace.data());
     f.workspaceRecord = record;
     return true;
 }
@@ -126,7 +127,9 @@ RGDFile* rgdFileOf(ZARFFILE* file) {
 }
 
 int computeRecordsInFile(const RGDFile& f) {
-    f.knownRecords = computeRecordsInFile(streamLength(f.fp.get()), f.baseOffset, f.stride());
+    const FileLook look = lookAt(f.fp.get());
+    f.headers.look(look);
+    f.knownRecords = computeRecordsInFile(look.length, f.baseOffset, f.stride());
     return f.knownRecords;
 }
 
@@ -141,6 +144,14 @@ bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer) {
     if (readAt(f.fp.get(), at, buffer, n) != n) return false;
     swapGroups4(buffer, static_cast<size_t>(f.anatomy.size));
     return true;
+}
+
+const unsigned char* recordHeader(RGDFile& f, int record, unsigned char* buffer) {
+    if (!recordInFile(f, record)) return nullptr;
+    if (const unsigned char* kept = f.headers.find(record)) return kept;
+    if (!RGDfetchHeader(f, record, buffer)) return nullptr;
+    f.headers.keep(record, buffer);
+    return buffer;
 }
 
 std::unique_ptr<RGDFile> loadPreamble(FilePtr fp, const std::string& name) {
@@ -163,6 +174,7 @@ std::unique_ptr<RGDFile> loadPreamble(FilePtr fp, const std::string& name) {
     f->totalDataAreaLength = static_cast<int32_t>(toc.dataAreaLength);
     f->baseOffset = tellOf(fp.get());
     f->workspace.assign(static_cast<size_t>(std::max(f->anatomy.size, 1)), 0);
+    f->headers.resize(static_cast<size_t>(f->anatomy.size));
     f->fp = std::move(fp);
     return f;
 }
@@ -424,8 +436,13 @@ extern "C" int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* request
     }
     if (!recordInFile(*f, record)) return recordError(file, -1);
     if (f->anatomy.fieldCount() == 0 || requestcount <= 0 || requestlist == nullptr || patchlist == nullptr) return 0;
+    // A patch starts from the header on disk and changes it there: no kept header serves
+    // it, and none stays kept after it.
     f->workspaceRecord = 0;
-    if (!loadWorkspace(*f, record)) return -2;
+    f->headers.forget();
+    const bool loaded = loadWorkspace(*f, record);
+    f->headers.forget();
+    if (!loaded) return -2;
     int patched = 0;
     for (int i = 0; i < requestcount; ++i) {
         const int position = f->anatomy.position(requestlist[i]);

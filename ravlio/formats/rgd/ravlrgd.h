@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "rgdheaders.h"
 #include "rgdlayout.h"
 
 namespace rgd {
@@ -74,6 +75,8 @@ struct RGDFile {
     // away under a reader (a truncated file shows in the reads themselves), so a record
     // up to this number needs no new look.
     mutable int knownRecords = 0;
+    // Headers read last, kept while the looks at the file show it unchanged and at rest.
+    mutable HeaderCache headers;
     std::vector<unsigned char> recordBuffer;  // writer: one whole record
 
     int dataTypeCount() const { return static_cast<int>(dataType.size()); }
@@ -82,13 +85,17 @@ struct RGDFile {
 
 // The driver state of an RGD handle, or null when the handle is not an open RGD file.
 RGDFile* rgdFileOf(ZARFFILE* file);
-// Records complete in the file now.
+// Records complete in the file now: a look at the file, which the kept headers also take.
 int computeRecordsInFile(const RGDFile& f);
 // 1 <= record <= records complete in the file.
 bool recordInFile(const RGDFile& f, int record);
 // Reads record's header into buffer (H bytes) in host order; false for a record that is
 // not complete in the file.
 bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer);
+// Record's header in host order, for a caller that has just looked at the file
+// (computeRecordsInFile): the one the handle keeps, or else read into buffer (H bytes) and
+// kept. Null for a record that is not complete in the file.
+const unsigned char* recordHeader(RGDFile& f, int record, unsigned char* buffer);
 // Builds the driver state from a stream positioned at offset 0 (preamble read and checked).
 // On failure returns null with the library-wide error set and the stream closed.
 std::unique_ptr<RGDFile> loadPreamble(FilePtr fp, const std::string& name);

@@ -266,8 +266,9 @@ void transferCopy(const transferOperation& op, ZARFFILE* source, int record, uns
     RGDFile* sf = rgdFileOf(source);
     if (sf == nullptr || sf->anatomy.size != op.size || subheaderIds(sf->anatomy) != op.sourceSubheaders) return;
     std::vector<unsigned char> block(static_cast<size_t>(std::max(op.size, 1)));
-    if (!RGDfetchHeader(*sf, record, block.data())) return;
-    std::memcpy(header + op.target, block.data() + op.source, static_cast<size_t>(op.size));
+    const unsigned char* kept = recordHeader(*sf, record, block.data());
+    if (kept == nullptr) return;
+    std::memcpy(header + op.target, kept + op.source, static_cast<size_t>(op.size));
 }
 
 void transferCollate(ZARFFILE* source, int record, RGDFile& f, unsigned char* header, ZARFFILE* target) {
@@ -280,12 +281,24 @@ void transferCollate(ZARFFILE* source, int record, RGDFile& f, unsigned char* he
         target->lastError = MsgCollationSizeMismatch;
 }
 
+// Takes one fresh look at each RGD source file, so that the headers a source keeps serve
+// only while its file is unchanged (a calibration copies the same few headers into every
+// record it writes).
+void lookAtSources(ZARFFILE** originals, size_t n) {
+    for (size_t k = 0; k < n; ++k) {
+        const RGDFile* sf = rgdFileOf(originals[k]);
+        if (sf == nullptr || std::find(originals, originals + k, originals[k]) != originals + k) continue;
+        computeRecordsInFile(*sf);
+    }
+}
+
 // Source k is matched with the transfer operation of position k; sources beyond the
 // operations are ignored and operations without a source leave their fields NaN.
 void executeTransferOperations(RGDFile& f, unsigned char* header, ZARFFILE** originals, const int* origrecords,
                                int count, ZARFFILE* target) {
     if (originals == nullptr || origrecords == nullptr || count <= 0) return;
     const size_t n = std::min(static_cast<size_t>(count), f.transfer.size());
+    lookAtSources(originals, n);
     for (size_t k = 0; k < n; ++k) {
         if (originals[k] == nullptr) continue;
         if (f.transfer[k].type == TRANSCOPY)
@@ -330,6 +343,7 @@ fileHANDLE finishHandle(FilePtr fp, const std::string& name, RGDheaderAnatomy an
     f->parent = std::move(references);
     f->transfer = std::move(transfers);
     f->workspace.assign(static_cast<size_t>(std::max(f->anatomy.size, 1)), 0);
+    f->headers.resize(static_cast<size_t>(f->anatomy.size));
     f->fp = std::move(fp);
     return f.release();
 }
@@ -512,6 +526,7 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
     std::vector<unsigned char>& buffer = f->recordBuffer;
     swapGroups4(buffer.data(), buffer.size());
     f->workspaceRecord = 0;
+    f->headers.forget();
     const size_t callerBytes = ownDataArea ? 0 : static_cast<size_t>(bytes);
     if (!writeAt(f->fp.get(), start, buffer.data(), buffer.size(), data, callerBytes) ||
         !writeNaNRest(*f, start + static_cast<int64_t>(buffer.size()), nanRest)) {
