@@ -78,6 +78,9 @@ struct RGDFile {
     // Headers read last, kept while the looks at the file show it unchanged and at rest.
     mutable HeaderCache headers;
     std::vector<unsigned char> recordBuffer;  // writer: one whole record
+    // Writer: the file's length as this handle's writes left it (a file has one writer), so
+    // that appending a record needs no look at the file; -1 while not known.
+    int64_t writtenLength = -1;
 
     int dataTypeCount() const { return static_cast<int>(dataType.size()); }
     int64_t stride() const { return static_cast<int64_t>(anatomy.size) + totalDataAreaLength; }

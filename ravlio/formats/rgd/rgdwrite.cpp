@@ -490,7 +490,8 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
         return 0;
     }
     const int64_t start = computeRecordLocation(f->baseOffset, f->stride(), r);
-    const int64_t length = streamLength(f->fp.get());
+    const int64_t length = f->writtenLength >= 0 ? f->writtenLength : streamLength(f->fp.get());
+    f->writtenLength = -1;  // known again only after a write that succeeds
     if (length < 0 || start > length) {
         file->lastError = MsgIntermediateMissing;
         return 0;
@@ -539,5 +540,6 @@ int RGDwriteCompleteRecord(ZARFFILE* file, int record, ZARFFILE** originals, con
         file->lastError = MsgWriteFailed;
         return 0;
     }
+    f->writtenLength = std::max(length, start + f->stride());
     return 1;
 }
