@@ -13,6 +13,7 @@
 #include "libutil/wnplan.h"
 #include "vorncalv/dialogue.h"
 #include "vorncalv/single.h"
+#include "vorncalv/spectrumloop.h"
 
 namespace vorncalv {
 namespace {
@@ -71,7 +72,7 @@ float* reals(CxSpectrum& s) { return reinterpret_cast<float*>(s.data()); }
 const float* reals(const CxSpectrum& s) { return reinterpret_cast<const float*>(s.data()); }
 
 // Linear interpolation in time of the views before (a) and after (b) the scene.
-void interpolate(const CxSpectrum& a, const CxSpectrum& b, float wa, float wb, std::size_t n,
+SPECTRUM_LOOP void interpolate(const CxSpectrum& a, const CxSpectrum& b, float wa, float wb, std::size_t n,
                  CxSpectrum& out) {
     const float* pa = reals(a);
     const float* pb = reals(b);
@@ -81,7 +82,7 @@ void interpolate(const CxSpectrum& a, const CxSpectrum& b, float wa, float wb, s
 
 // The complex quotient (ar, ai)/(br, bi) formed in 64 bits and rounded to 32; (0, 0) when
 // both parts of the divisor are exactly 0. Without branches, so that loops over it vectorise.
-inline void divide(float ar, float ai, float br, float bi, float& re, float& im) {
+LOOP_STEP void divide(float ar, float ai, float br, float bi, float& re, float& im) {
     const bool zero = br == 0.0F && bi == 0.0F;
     // 64-bit products of 32-bit values neither overflow nor lose digits that matter here.
     const double dar = ar;
@@ -95,7 +96,7 @@ inline void divide(float ar, float ai, float br, float bi, float& re, float& im)
     im = zero ? 0.0F : qi;
 }
 
-void formRatio(CalibrationStores& cs, std::size_t n) {
+SPECTRUM_LOOP void formRatio(CalibrationStores& cs, std::size_t n) {
     const float* hot = reals(cs.HOTINT);
     const float* cold = reals(cs.CLDINT);
     const float* scene = reals(cs.SCNSPM);
@@ -111,16 +112,16 @@ void formRatio(CalibrationStores& cs, std::size_t n) {
 
 // Blackbody radiance from its Planck radiance B with cavity emissivity e and the
 // surroundings RA reflected by the rest.
-inline float bbRadiance(float B, double e, float RA) {
+LOOP_STEP float bbRadiance(float B, double e, float RA) {
     return toSingle(static_cast<double>(B) * e + (1.0 - e) * static_cast<double>(RA));
 }
 
-inline float ratioBound(float RATFAC, float RCBB, float RHMC) {
+LOOP_STEP float ratioBound(float RATFAC, float RCBB, float RHMC) {
     const float scaled = toSingle(-(static_cast<double>(RATFAC) * static_cast<double>(RCBB)) / static_cast<double>(RHMC));
     return RHMC > RHMCMN ? scaled : -RATFAC;
 }
 
-inline float responsivity(float re, float im, float RHMC) {
+LOOP_STEP float responsivity(float re, float im, float RHMC) {
     const double dre = re;
     const double dim = im;
     const auto AMPL = toSingle(std::sqrt(dre * dre + dim * dim));
@@ -147,7 +148,7 @@ struct PointIn {
 // blackbody (MPCOLD "A") are the same for every point of a scene; f is called with both as
 // compile-time constants so that its loop holds no test of them.
 template <class F>
-void withModes(float RATFAC, char MPCOLD, F&& f) {
+LOOP_STEP void withModes(float RATFAC, char MPCOLD, F&& f) {
     const bool tested = RATFAC != 0.0F;
     const bool coldIsAmbient = MPCOLD == 'A';
     if (tested && coldIsAmbient) f(std::true_type{}, std::true_type{});
@@ -160,7 +161,7 @@ void withModes(float RATFAC, char MPCOLD, F&& f) {
 // replaced afterwards, without branches, so that the stage's loop vectorises; the values are
 // those of the rules as stated: below WNLOW no blackbody radiance, no responsivity without a
 // positive hot-minus-cold radiance, the ratio test only with RATFAC and up to WNRTST.
-inline PointCal calibrateWith(const PointIn& in, float RATFAC, bool tested, bool coldIsAmbient) {
+LOOP_STEP PointCal calibrateWith(const PointIn& in, float RATFAC, bool tested, bool coldIsAmbient) {
     const bool lit = in.WN > WNLOW;
     const auto e = static_cast<double>(in.BBEI);
     const double ecold = coldIsAmbient ? e : static_cast<double>(EMISLN2);
@@ -177,6 +178,38 @@ inline PointCal calibrateWith(const PointIn& in, float RATFAC, bool tested, bool
     p.SPRL = toSingle(static_cast<double>(p.RPR) * RHMC + static_cast<double>(p.RCBB));
     p.SPIM = toSingle(static_cast<double>(in.ratioIm) * RHMC);
     return p;
+}
+
+// Stage 2 over points 0..n-1 (the Planck radiances already in the stores).
+SPECTRUM_LOOP void calibratePoints(CalibrationStores& cs, std::size_t n, const double* XIN, const float* BBEI,
+                                   float RATFAC, char MPCOLD) {
+    const float* ratio = reals(cs.RATIO);
+    const float* hmc = reals(cs.CXSHMC);
+    // The results of a block of points go to local arrays first, so that the compiler sees
+    // that no store changes an input of the loop and vectorises it.
+    constexpr std::size_t BLOCK = 256;
+    std::array<float, BLOCK> sprl{};
+    std::array<float, BLOCK> spim{};
+    std::array<float, BLOCK> resp{};
+    withModes(RATFAC, MPCOLD, [&](auto tested, auto coldIsAmbient) __attribute__((always_inline)) {
+        for (std::size_t a = 0; a < n; a += BLOCK) {
+            const std::size_t len = std::min(BLOCK, n - a);
+            for (std::size_t j = 0; j < len; ++j) {
+                const std::size_t i = a + j;
+                const PointIn in{XIN[i], BBEI[i], ratio[2 * i], ratio[2 * i + 1], hmc[2 * i], hmc[2 * i + 1],
+                                 static_cast<float>(cs.PLAMB[i]), static_cast<float>(cs.PLHOT[i]),
+                                 static_cast<float>(cs.PLCLD[i])};
+                const PointCal p = calibrateWith(in, RATFAC, tested, coldIsAmbient);
+                sprl[j] = p.SPRL;
+                spim[j] = p.SPIM;
+                resp[j] = p.RESP;
+            }
+            const auto at = static_cast<std::ptrdiff_t>(a);
+            std::copy_n(sprl.begin(), len, cs.SPRL.begin() + at);
+            std::copy_n(spim.begin(), len, cs.SPIM.begin() + at);
+            std::copy_n(resp.begin(), len, cs.RESP.begin() + at);
+        }
+    });
 }
 
 }  // namespace
@@ -241,33 +274,7 @@ CalStatus calibrationStage2(CalibrationStores& cs, int NPTS, std::span<const dou
     cs.PLANCK.radiances(static_cast<double>(temps.TAMB), cs.PLAMB);
     cs.PLANCK.radiances(static_cast<double>(temps.TH), cs.PLHOT);
     cs.PLANCK.radiances(static_cast<double>(temps.TC), cs.PLCLD);
-    const float* ratio = reals(cs.RATIO);
-    const float* hmc = reals(cs.CXSHMC);
-    // The results of a block of points go to local arrays first, so that the compiler sees
-    // that no store changes an input of the loop and vectorises it.
-    constexpr std::size_t BLOCK = 256;
-    std::array<float, BLOCK> sprl{};
-    std::array<float, BLOCK> spim{};
-    std::array<float, BLOCK> resp{};
-    withModes(RATFAC, MPCOLD, [&](auto tested, auto coldIsAmbient) {
-        for (std::size_t a = 0; a < n; a += BLOCK) {
-            const std::size_t len = std::min(BLOCK, n - a);
-            for (std::size_t j = 0; j < len; ++j) {
-                const std::size_t i = a + j;
-                const PointIn in{XIN[i], BBEI[i], ratio[2 * i], ratio[2 * i + 1], hmc[2 * i], hmc[2 * i + 1],
-                                 static_cast<float>(cs.PLAMB[i]), static_cast<float>(cs.PLHOT[i]),
-                                 static_cast<float>(cs.PLCLD[i])};
-                const PointCal p = calibrateWith(in, RATFAC, tested, coldIsAmbient);
-                sprl[j] = p.SPRL;
-                spim[j] = p.SPIM;
-                resp[j] = p.RESP;
-            }
-            const auto at = static_cast<std::ptrdiff_t>(a);
-            std::copy_n(sprl.begin(), len, cs.SPRL.begin() + at);
-            std::copy_n(spim.begin(), len, cs.SPIM.begin() + at);
-            std::copy_n(resp.begin(), len, cs.RESP.begin() + at);
-        }
-    });
+    calibratePoints(cs, n, XIN.data(), BBEI.data(), RATFAC, MPCOLD);
     return CalStatus::OK;
 }
 

@@ -16,6 +16,7 @@
 #include "vorncalv/dialogue.h"
 #include "vorncalv/inputrecord.h"
 #include "vorncalv/single.h"
+#include "vorncalv/spectrumloop.h"
 #include "vorncalv/strtabca.h"
 
 namespace vorncalv {
@@ -143,12 +144,18 @@ void mapGrids(CalvarState& st, int NPTSV, double WNLO, double DWNV, double WNA, 
 // point: ((variance/N)/r**2)/N, the first two steps in double precision; NaN where the
 // responsivity is not positive. The quotients are computed at every point and replaced
 // afterwards, without a branch, so that the loop over the points vectorises.
-inline float varianceOfRadiance(float variance, float r, double DSMPLS, float SMPLS) {
+LOOP_STEP float varianceOfRadiance(float variance, float r, double DSMPLS, float SMPLS) {
     const double perScan = static_cast<double>(variance) / DSMPLS;
     // A quotient beyond the 32-bit range (a tiny responsivity) becomes an infinity.
     const float scaled = toSingle(perScan / static_cast<double>(r * r));
     const float result = scaled / SMPLS;
     return r > 0.0F ? result : quietNaN();
+}
+
+// varianceOfRadiance at points 0..n-1.
+SPECTRUM_LOOP void variancesOfRadiance(const float* variance, const float* r, std::size_t n, double DSMPLS,
+                                       float SMPLS, float* out) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = varianceOfRadiance(variance[i], r[i], DSMPLS, SMPLS);
 }
 
 // Variance of radiance at every point of the variance grid: the responsivity at each
@@ -169,9 +176,7 @@ void scaleVariance(CalvarState& st, int NPTSV, double WNLO, double DWNV, double 
     }
     const float SMPLS = static_cast<float>(NSMPLS);
     const auto DSMPLS = static_cast<double>(NSMPLS);
-    const float* variance = st.VARIN.data();
-    float* out = st.VAROUT.data();
-    for (std::size_t i = 0; i < n; ++i) out[i] = varianceOfRadiance(variance[i], r[i], DSMPLS, SMPLS);
+    variancesOfRadiance(st.VARIN.data(), r, n, DSMPLS, SMPLS, st.VAROUT.data());
 }
 
 void markMissing(CalvarState& st, int NAMD, int NPTSV, int LOG, std::string_view LOGFIL) {

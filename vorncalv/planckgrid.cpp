@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "libutil/wnplan.h"
+#include "vorncalv/spectrumloop.h"
 
 namespace vorncalv {
 namespace {
@@ -31,10 +32,20 @@ bool equallySpaced(std::span<const double> WN, double step) {
 
 // One block from its anchor: f1 / m(a + j) for j below len. The pointers do not overlap, as
 // the compiler is told, so that it vectorises the loop.
-void blockRadiances(const double* __restrict f1, const double* __restrict q, double ma, std::size_t len,
-                    double* __restrict out) {
+LOOP_STEP void blockRadiances(const double* __restrict f1, const double* __restrict q, double ma, std::size_t len,
+                              double* __restrict out) {
     const double pa = 1.0 + ma;
     for (std::size_t j = 0; j < len; ++j) out[j] = f1[j] / (ma + q[j] * pa);
+}
+
+// The radiances of the n points of an equally spaced grid, wn and f1 = c1*v**3 at every
+// point, at temperature T; q as radiances() makes it.
+SPECTRUM_LOOP void gridRadiances(const double* wn, const double* f1, std::size_t n, double T, const double* q,
+                                 double* out) {
+    for (std::size_t a = 0; a < n; a += PlanckGrid::BLOCK) {
+        const double ma = std::expm1(util::PLANCK_C2 * wn[a] / T);
+        blockRadiances(f1 + a, q, ma, std::min(PlanckGrid::BLOCK, n - a), out + a);
+    }
 }
 
 }  // namespace
@@ -70,10 +81,7 @@ void PlanckGrid::radiances(double T, std::span<double> out) const {
     const double dx = util::PLANCK_C2 * step_ / T;
     std::array<double, BLOCK> q{};
     for (std::size_t j = 0; j < BLOCK; ++j) q[j] = std::expm1(static_cast<double>(j) * dx);
-    for (std::size_t a = 0; a < n; a += BLOCK) {
-        const double ma = std::expm1(util::PLANCK_C2 * wn_[a] / T);
-        blockRadiances(f1_.data() + a, q.data(), ma, std::min(BLOCK, n - a), out.data() + a);
-    }
+    gridRadiances(wn_.data(), f1_.data(), n, T, q.data(), out.data());
 }
 
 }  // namespace vorncalv
