@@ -34,6 +34,17 @@ int valuesToStore(long long points, int arraysize) {
     return static_cast<int>(std::min(points, static_cast<long long>(arraysize)));
 }
 
+// The abscissae minimum + i*interval for i below count. Readers ask for them with every
+// record, so with GCC on x86-64 the loop is built twice, for processors with AVX2 and for any
+// x86-64, and the loader picks one: the same values either way (a conversion, a
+// multiplication and an addition per value, none fused).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void fillAxis(double* values, int count, double minimum, double interval) {
+    for (int i = 0; i < count; ++i) values[i] = minimum + static_cast<double>(i) * interval;
+}
+
 }  // namespace
 
 extern "C" {
@@ -142,7 +153,7 @@ int DEFAULTreadIndValuesDouble(ZARFFILE* file, int record, double* values, int a
     double interval = 0.0;
     if (ZARFreadIndDomainDouble(file, record, &minimum, &maximum, &interval) != 0) {
         const int count = valuesToStore(pointsInRecord(file, record), arraysize);
-        for (int i = 0; i < count; ++i) values[i] = minimum + static_cast<double>(i) * interval;
+        fillAxis(values, count, minimum, interval);
         return count;
     }
     std::vector<float> single;
