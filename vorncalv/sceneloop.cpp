@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "libutil/console.h"
@@ -93,9 +94,10 @@ bool takeComplexSpectrum(RunState& s, int nrec) {
     return true;
 }
 
-void copySpectrum(const RunState& s, const CxSpectrum& from, CxSpectrum& to) {
-    std::copy_n(from.begin(), s.NPTS, to.begin());
-}
+// The record just read (CXSPM) becomes the store `to`. CXSPM is only scratch, refilled by
+// every record read before it is taken again, so the two exchange their arrays instead of
+// copying the spectrum.
+void takeSpectrum(RunState& s, CxSpectrum& to) { std::swap(s.CS.CXSPM, to); }
 
 // The record's time-point temperatures (ambient, hot, support structure).
 TempRow recordTemperatures(RunState& s) {
@@ -134,7 +136,7 @@ void keepView(RunState& s, int n, char view, Range range) {
     if (range == Range::preceding) {
         if (s.NHB < 1 && hot) {
             record();
-            copySpectrum(s, s.CS.CXSPM, s.CS.AVGHBS);
+            takeSpectrum(s, s.CS.AVGHBS);
             ++s.NHB;
             s.STH = hhmmss;
             s.MSECH = secondsOfDay(hhmmss);
@@ -143,7 +145,7 @@ void keepView(RunState& s, int n, char view, Range range) {
             ++s.NCB;
             s.STC = hhmmss;
             s.MSECC = secondsOfDay(hhmmss);
-            copySpectrum(s, s.CS.CXSPM, s.CS.AVGCBS);
+            takeSpectrum(s, s.CS.AVGCBS);
         }
         return;
     }
@@ -154,7 +156,7 @@ void keepView(RunState& s, int n, char view, Range range) {
         s.NSECH = secondsOfDay(hhmmss);
         if (s.NSECH < s.MSECH) s.NSECH += SECDAY;
         s.DELTH = static_cast<float>(s.NSECH - s.MSECH);
-        copySpectrum(s, s.CS.CXSPM, s.CS.CXSPMH);
+        takeSpectrum(s, s.CS.CXSPMH);
     } else if (s.NCF < 1 && cold) {
         record();
         ++s.NCF;
@@ -163,7 +165,7 @@ void keepView(RunState& s, int n, char view, Range range) {
         if (s.NSECC < s.MSECC) s.NSECC += SECDAY;
         if (s.ISS < s.MSECC) s.ISS += SECDAY;
         s.DELTC = static_cast<float>(s.NSECC - s.MSECC);
-        copySpectrum(s, s.CS.CXSPM, s.CS.CXSPMC);
+        takeSpectrum(s, s.CS.CXSPMC);
     }
 }
 
@@ -339,7 +341,7 @@ void handleScene(RunState& s) {
     s.TP.IHMS[0] = wholeTime(s.SHMS);
     s.TP.ISECS[0] = s.ISS;
     s.TP.TMT[0] = recordTemperatures(s);
-    copySpectrum(s, s.CS.CXSPM, s.CS.SCNSPM);
+    takeSpectrum(s, s.CS.SCNSPM);
 
     if (searchNeeded(s)) {
         blackbodySearch(s);
