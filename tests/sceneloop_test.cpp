@@ -31,6 +31,7 @@
 #include "simlib/daywriter.h"
 #include "support/iofaults.h"
 #include "support/runprogram.h"
+#include "support/heldconsole.h"
 #include "support/sleeprecorder.h"
 #include "support/syntheticday.h"
 #include "support/tempdir.h"
@@ -71,13 +72,16 @@ struct RunResult {
 };
 
 // One program run in-process in dir with the given console answers.
+// The console goes to consoleBuffer when one is given (RunResult::console stays empty).
 RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answers, const std::string& root = "abc",
-                      std::function<void(const vorncalv::RunState&)> sceneDone = {}) {
+                      std::function<void(const vorncalv::RunState&)> sceneDone = {},
+                      std::streambuf* consoleBuffer = nullptr) {
     testsupport::InDirectory cwd(dir.path());
     util::logmsgReset();
     const std::string logBefore = testsupport::readFile(dir.file(root + ".LOG"));
     std::istringstream in(answers);
-    std::ostringstream out;
+    std::ostringstream captured;
+    std::ostream out(consoleBuffer != nullptr ? consoleBuffer : captured.rdbuf());
     RunResult r;
     {
         util::ConsoleRedirect console(in, out);
@@ -94,7 +98,7 @@ RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answer
         r.NRO1 = s->NRO1;
     }
     util::logmsgReset();
-    r.console = out.str();
+    r.console = captured.str();
     r.log = testsupport::readFile(dir.file(root + ".LOG")).substr(logBefore.size());
     return r;
 }
@@ -161,19 +165,27 @@ TEST_F(SceneLoop, SyntheticDayCalibratesToTheTruth) {
               "*** END VORNCALV.EXE ***\n");
 }
 
-// An operator following the log sees every scene whole as soon as it is done; an abrupt end
-// loses at most the lines of the scene in progress.
-TEST_F(SceneLoop, EveryCompletedSceneIsInTheLogOnDisk) {
+// An operator following the console or the log sees every scene whole as soon as it is
+// done; an abrupt end loses at most the lines of the scene in progress.
+TEST_F(SceneLoop, EveryCompletedSceneIsOnTheConsoleAndInTheLogOnDisk) {
     day.config.lastSceneNumber = 3;
     write(16);
-    std::vector<std::string> lastLines;
-    runVorncalv(dir, day.answers("abc", true), "abc", [&](const vorncalv::RunState&) {
+    testsupport::HeldConsole console;
+    std::vector<std::string> lastLogLines;
+    std::vector<std::string> heldConsole;
+    const auto sceneDone = [&](const vorncalv::RunState&) {
         const std::string log = testsupport::readFile(dir.file("abc.LOG"));
-        lastLines.push_back(log.substr(log.rfind('\n', log.size() - 2) + 1));
-    });
-    ASSERT_EQ(lastLines.size(), 6U);
-    for (std::size_t k = 0; k < lastLines.size(); ++k)
-        EXPECT_EQ(lastLines[k].substr(0, 21), util::fmt("(' OUTPUT REC.NO.',I6)", {static_cast<int>(k) + 1}));
+        lastLogLines.push_back(log.substr(log.rfind('\n', log.size() - 2) + 1));
+        heldConsole.push_back(console.held);
+    };
+    const RunResult r = runVorncalv(dir, day.answers("abc", true), "abc", sceneDone, &console);
+    EXPECT_EQ(r.stop, END);
+    ASSERT_EQ(lastLogLines.size(), 6U);
+    for (std::size_t k = 0; k < lastLogLines.size(); ++k) {
+        EXPECT_EQ(lastLogLines[k].substr(0, 21), util::fmt("(' OUTPUT REC.NO.',I6)", {static_cast<int>(k) + 1}));
+        EXPECT_EQ(heldConsole[k], "") << "console lines of scene " << k + 1 << " not shown";
+    }
+    EXPECT_NE(console.shown.find(" OUTPUT REC.NO. 6  AT"), std::string::npos);
 }
 
 TEST_F(SceneLoop, BatchRunBeyondTheFileEndsThroughTheReaderStatus) {

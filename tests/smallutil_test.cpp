@@ -16,6 +16,7 @@
 #include "libutil/sleeper.h"
 #include "libutil/uprcas.h"
 #include "libutil/wnplan.h"
+#include "support/heldconsole.h"
 #include "support/sleeprecorder.h"
 #include "support/tempdir.h"
 
@@ -77,27 +78,8 @@ TEST(Sleeper, NonPositiveWaitResumesAt1024) {
 
 namespace {
 
-// A console that holds what is written until it is flushed, as standard output redirected
-// to a file or a pipe does; `shown` is what a reader of that file could see.
-class HeldConsole : public std::streambuf {
-public:
-    std::string held;
-    std::string shown;
-
-protected:
-    int_type overflow(int_type c) override {
-        if (!traits_type::eq_int_type(c, traits_type::eof())) held += traits_type::to_char_type(c);
-        return traits_type::not_eof(c);
-    }
-    int sync() override {
-        shown += held;
-        held.clear();
-        return 0;
-    }
-};
-
 struct SeenAtWait {
-    const HeldConsole* console;
+    const testsupport::HeldConsole* console;
     std::vector<std::string> shown;
 };
 
@@ -109,7 +91,7 @@ void recordShown(int /*ms*/, void* context) {
 }  // namespace
 
 TEST(Sleeper, WhatTheWaitLoopPrintedIsShownBeforeTheWait) {
-    HeldConsole console;
+    testsupport::HeldConsole console;
     std::ostream out(&console);
     std::istringstream in;
     util::ConsoleRedirect redirect(in, out);

@@ -161,7 +161,7 @@ std::string trimmed(std::string_view text) { return std::string(util::trim(text)
 
 }  // namespace
 
-void sayLine(std::string_view text) { util::conout() << text << '\n' << std::flush; }
+void sayLine(std::string_view text) { util::conout() << text << '\n'; }
 
 void terminateName(std::string& name) {
     const std::size_t last = name.find_last_not_of(' ');

@@ -54,7 +54,9 @@ void closingDialogue(RunState& s);
 // padded to 8) in positions 1-8: the root abc gives "abc     .RLC".
 std::string outputName(std::string_view BASE, std::string_view nameTemplate);
 
-// Writes text as one console line and flushes it, so progress shows at once.
+// Writes text as one console line. The console is flushed with every prompt, at the end of
+// every scene, before every wait and when the run ends, so progress shows without one write
+// per line.
 void sayLine(std::string_view text);
 
 // Places a NUL right after the last non-blank character of an output name, unless that

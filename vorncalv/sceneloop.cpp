@@ -446,7 +446,9 @@ void sceneLoop(RunState& s) {
             handleScene(s);
             outputs(s, s.CS.SPRL, s.CS.SPIM, s.CS.RESP);
             reportScene(s);
-            util::logFlush();  // the scene is complete in the log as in the products
+            // The scene is complete on the console and in the log as in the products.
+            util::conout().flush();
+            util::logFlush();
             s.NULL_ = 0;
             if (s.sceneDone) s.sceneDone(s);
         }

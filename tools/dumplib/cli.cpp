@@ -33,9 +33,11 @@ int runTool(const char* program, const char* usage, const std::function<Request(
     try {
         status = run();
     } catch (const std::bad_alloc&) {
+        out.flush();  // what the run printed comes before the reason it ended
         err << program << ": out of memory\n";
         return ExitFailure;
     } catch (const std::exception& e) {
+        out.flush();
         err << program << ": " << e.what() << '\n';
         return ExitFailure;
     }
