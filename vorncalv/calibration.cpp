@@ -73,7 +73,7 @@ const float* reals(const CxSpectrum& s) { return reinterpret_cast<const float*>(
 
 // Linear interpolation in time of the views before (a) and after (b) the scene.
 SPECTRUM_LOOP void interpolate(const CxSpectrum& a, const CxSpectrum& b, float wa, float wb, std::size_t n,
-                 CxSpectrum& out) {
+                               CxSpectrum& out) {
     const float* pa = reals(a);
     const float* pb = reals(b);
     float* po = reals(out);
