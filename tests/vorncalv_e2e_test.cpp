@@ -571,4 +571,40 @@ TEST_F(VorncalvDay, DoubtfulWeightsAndTemperaturesAreWarnedOnceAndTheRunGoesOn) 
     EXPECT_EQ(product("RLC").count, 4);
 }
 
+#ifdef VORNCALV_BASELINE_BINARY
+// The spectrum loops are built for several processors and the loader picks the widest this
+// one runs; the program built with only the baseline loops must write the same products,
+// byte for byte (but for the time of creation in the history), and the same log and console.
+TEST(VorncalvLoops, WidestAndBaselineLoopsWriteTheSameProducts) {
+    testsupport::TempDir dir;
+    const std::string tools = TOOLS_BINARY_DIR;
+    const std::vector<std::string> day{"--dir", "day", "--sets", "3", "--points", "9000", "--missing", "5"};
+    ASSERT_EQ(testsupport::runProgram(tools + "/vornsim", "", dir.path(), day).exitStatus, 0);
+    std::filesystem::copy(dir.file("day"), dir.file("base"));
+    const std::string answers = readFile(dir.file("day/ANSWERS.TXT"));
+    const auto widest = testsupport::runProgram(VORNCALV_BINARY, answers, dir.file("day"));
+    const auto baseline = testsupport::runProgram(VORNCALV_BASELINE_BINARY, answers, dir.file("base"));
+    ASSERT_EQ(widest.err, "STOP *** END VORNCALV.EXE ***\n");
+    EXPECT_EQ(baseline.err, widest.err);
+    EXPECT_EQ(baseline.out, widest.out);
+    // The history up to its time of creation, digits blanked (the two runs may straddle a
+    // second); everything after it must be equal as it stands.
+    const auto withoutTimes = [](std::string text) {
+        for (char& c : text)
+            if (c >= '0' && c <= '9') c = '0';
+        return text;
+    };
+    for (const char* name : {"150417C1.RLC", "150417C1.IMC", "150417C1.RES", "150417C1.CVS", "150417C1.LOG"}) {
+        SCOPED_TRACE(name);
+        const std::string a = readFile(dir.file(std::string("day/") + name));
+        const std::string b = readFile(dir.file(std::string("base/") + name));
+        ASSERT_EQ(a.size(), b.size());
+        const std::size_t history = a.find("# time of creation ");
+        const std::size_t binary = history == std::string::npos ? 0 : a.find('\n', history);
+        EXPECT_EQ(withoutTimes(a.substr(0, binary)), withoutTimes(b.substr(0, binary)));
+        EXPECT_TRUE(a.compare(binary, std::string::npos, b, binary, std::string::npos) == 0) << "values differ";
+    }
+}
+#endif
+
 }  // namespace

@@ -8,7 +8,8 @@
 // could otherwise do.
 #pragma once
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// VORNCALV_BASELINE_LOOPS builds the baseline loops only (for the test that compares them).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(VORNCALV_BASELINE_LOOPS)
 // A function holding such a loop.
 #define SPECTRUM_LOOP __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
