@@ -147,7 +147,8 @@ bool RGDfetchHeader(RGDFile& f, int record, unsigned char* buffer) {
 }
 
 const unsigned char* recordHeader(RGDFile& f, int record, unsigned char* buffer) {
-    if (!recordInFile(f, record)) return nullptr;
+    // A header is kept only for a record complete in the file, and dropped when the length
+    // changes.
     if (const unsigned char* kept = f.headers.find(record)) return kept;
     if (!RGDfetchHeader(f, record, buffer)) return nullptr;
     f.headers.keep(record, buffer);
@@ -436,10 +437,9 @@ extern "C" int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* request
     }
     if (!recordInFile(*f, record)) return recordError(file, -1);
     if (f->anatomy.fieldCount() == 0 || requestcount <= 0 || requestlist == nullptr || patchlist == nullptr) return 0;
-    // A patch starts from the header on disk and changes it there: no kept header serves
-    // it, and none stays kept after it.
+    // A patch starts from the header read afresh and changes it on disk: the header kept with
+    // that read must not stay.
     f->workspaceRecord = 0;
-    f->headers.forget();
     const bool loaded = loadWorkspace(*f, record);
     f->headers.forget();
     if (!loaded) return -2;
