@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -501,12 +502,13 @@ TEST_F(SpcReader, EnumerationStartsAgainWithEachCall) {
 TEST_F(SpcReader, RequestsOfOtherKindsAndUnknownIdsAreTreatedApart) {
     Handle f = write("m3.spc", kindOneSpec());
     ASSERT_NE(f, nullptr);
-    std::vector<int> ids = {0x80046, 0x12345, kNextField, -7, 0x8001A};
+    std::vector<int> ids = {0x80046, 0x12345, kNextField, -7, 0x8001A, INT_MIN};
     std::vector<float> got(ids.size(), -1.0f);
-    EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, ids.data(), 5, got.data()), 2);
-    // A field of the other kind: nothing delivered, the request stays as it was.
-    EXPECT_EQ(ids, (std::vector<int>{0x80046, -0x12345, 0x8000F, -7, 0x8001A}));
-    EXPECT_EQ(got, (std::vector<float>{-1.0f, -1.0f, 13.0f, -1.0f, 0.0005f}));
+    EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, ids.data(), 6, got.data()), 2);
+    // A field of the other kind: nothing delivered, the request stays as it was. An unknown
+    // id is negated whatever its sign; INT_MIN, which has no negation, stays.
+    EXPECT_EQ(ids, (std::vector<int>{0x80046, -0x12345, 0x8000F, 7, 0x8001A, INT_MIN}));
+    EXPECT_EQ(got, (std::vector<float>{-1.0f, -1.0f, 13.0f, -1.0f, 0.0005f, -1.0f}));
 }
 
 TEST_F(SpcReader, WithoutAKindNoFieldIsDelivered) {

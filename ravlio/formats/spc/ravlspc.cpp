@@ -334,7 +334,9 @@ int SPCreadRealMetadata(ZARFFILE* file, int record, int* requestlist, int reques
         }
         const SPCField* field = spc::findPublicSPCField(request);
         if (field == nullptr) {
-            if (request > 0) request = -request;
+            // Negated whatever its sign, as every reader answers a request it cannot
+            // serve; INT_MIN has no negation and stays as it is.
+            if (request != INT_MIN) request = -request;
         } else if (fetchRealField(*it, *field, responselist[i])) {
             ++delivered;
         }
