@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -122,6 +123,20 @@ std::vector<int> recordSizesOf(const std::vector<OpusBlock>& blocks) {
     Opened f(path);
     if (f.get() == nullptr) return {-1};
     return recordSizes(f.get());
+}
+
+// The date of a record whose status holds none that can be read: the quiet NaN.
+const float MissingDate = [] {
+    const uint32_t pattern = 0x7FC00000u;
+    float v = 0.0f;
+    std::memcpy(&v, &pattern, sizeof v);
+    return v;
+}();
+
+uint32_t bitsOf(float v) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
 }
 
 // dateYYMMDD and timeHHMMSS of record 1 of an open file.
@@ -330,7 +345,8 @@ TEST(OpusRecords, WithoutAStatusOfItsTypeTheLastStatusBeforeItThenTheBlankOneSer
     EXPECT_EQ(recordSizes(f.get()), (std::vector<int>{0}));
     EXPECT_EQ(domain(f.get(), 1), (Domain{0.0f, 0.0f, 0.0f}));
     EXPECT_EQ(values(f.get(), 1), (std::vector<float>{7, 8}));
-    EXPECT_EQ(dateAndTime(f.get()), (std::pair<float, float>{0.0f, 0.0f}));
+    EXPECT_EQ(bitsOf(dateAndTime(f.get()).first), bitsOf(MissingDate));
+    EXPECT_EQ(dateAndTime(f.get()).second, 0.0f);
 }
 
 TEST(OpusRecords, OnlySpectralDataTypesWithAComplexPartAreRecords) {
@@ -457,20 +473,40 @@ TEST_F(OpusTwoRecords, NextAvailableFieldsAreTheDateThenTheTime) {
     EXPECT_EQ(std::vector<float>(got, got + 5), (std::vector<float>{200511, 85944, 0, 32, 0}));
 }
 
-TEST(OpusStatus, DatesAndTimesAreReadAsTheSoftwareWritesThemOrAsTwoDigitFields) {
+TEST(OpusStatus, DatesAndTimesAreReadInTheFormsRealFilesCarryAndImpossibleDatesAreMissing) {
+    const float missing = MissingDate;
     const struct {
         std::string dat;
         std::string tim;
         float date;
         float time;
     } cases[] = {
+        // Day first, as the OPUS software writes it, with each separator.
         {"11/05/2020", "08:59:44.322 (GMT+12)", 200511, 85944},
         {"12/05/2000", "14:03:22", 512, 140322},
         {"01.12.99", "7:5:3", 991201, 70503},
-        {"120500", "140322", 120500, 140322},
-        {"12", "14", 120000, 140000},
-        {"", "", 0, 0},
-        {"n/a", "noon", 0, 0},
+        {"28-10-2020", "", 201028, 0},
+        {"29/02/2024", "", 240229, 0},
+        // Year first, as other instrument software writes it.
+        {"2012/11/09", "", 121109, 0},
+        {"2019.3.5", "", 190305, 0},
+        {"2021-12-31T23:59:59", "", 211231, 0},
+        // Compact digits.
+        {"120501", "140322", 120501, 140322},
+        {"120500", "", missing, 0},
+        {"20121109", "", 121109, 0},
+        // No date, or an impossible one: missing, never a wrong number.
+        {"12", "14", missing, 140000},
+        {"", "", missing, 0},
+        {"n/a", "noon", missing, 0},
+        {"13/13/2020", "", missing, 0},
+        {"2012/13/09", "", missing, 0},
+        {"31/04/2020", "", missing, 0},
+        {"29/02/2023", "", missing, 0},
+        {"00/05/2020", "", missing, 0},
+        {"2012/11-09", "", missing, 0},
+        {"1/2/345", "", missing, 0},
+        {"2012119", "", missing, 0},
     };
     testsupport::TempDir dir;
     const std::string path = dir.file("dates.0");
@@ -480,7 +516,8 @@ TEST(OpusStatus, DatesAndTimesAreReadAsTheSoftwareWritesThemOrAsTwoDigitFields) 
         CapturedStdout quiet;
         Opened f(path);
         ASSERT_NE(f.get(), nullptr);
-        EXPECT_EQ(dateAndTime(f.get()), (std::pair<float, float>{c.date, c.time}));
+        EXPECT_EQ(bitsOf(dateAndTime(f.get()).first), bitsOf(c.date));
+        EXPECT_EQ(dateAndTime(f.get()).second, c.time);
     }
 }
 

@@ -286,19 +286,81 @@ bool separatedTriple(const std::string& text, const char* separators, size_t las
     return digits(text, at, lastDigits, t.third);
 }
 
-// Two-digit fields read one after the other (a compact "YYMMDD" or "HHMMSS" text).
+// Two-digit fields read one after the other (a compact "HHMMSS" text).
 Triple twoDigitFields(const std::string& text) {
     Triple t;
     std::sscanf(text.c_str(), "%2d%2d%2d", &t.first, &t.second, &t.third);
     return t;
 }
 
-// Year (two digits), month and day of a DAT text. The OPUS software writes "DD/MM/YYYY";
-// a compact "YYMMDD" text is read as two-digit fields.
+// The digits at text[at] (at most 9 kept, so the value fits); advances at past all of them
+// and gives how many there were.
+size_t digitRun(const std::string& text, size_t& at, int& value) {
+    const size_t start = at;
+    value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+        if (at - start < 9) value = value * 10 + (text[at] - '0');
+        ++at;
+    }
+    return at - start;
+}
+
+// A calendar date: the year as written (two or four digits), month and day.
+struct Date {
+    int year = 0;
+    size_t yearDigits = 0;
+    int month = 0;
+    int day = 0;
+};
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// True when the date can be one: a month from 1 to 12 and a day that month has. A year of
+// two digits does not say its century, so 29 February is allowed in every fourth one.
+bool isPossible(const Date& d) {
+    constexpr int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > days[d.month - 1]) return false;
+    if (d.month != 2 || d.day != 29) return true;
+    return d.yearDigits == 4 ? isLeapYear(d.year) : d.year % 4 == 0;
+}
+
+// The date a DAT text gives, in the forms real files carry: day first "DD/MM/YYYY" or
+// "DD/MM/YY" (the OPUS software's), year first "YYYY/MM/DD" (other instrument software),
+// each with "/", "." or "-" (the same twice) and anything after it (a time, a zone), or
+// compact "YYMMDD" or "YYYYMMDD" digits. False for any other text.
+bool readDate(const std::string& text, Date& d) {
+    size_t at = 0;
+    int part[3] = {};
+    size_t length[3] = {};
+    length[0] = digitRun(text, at, part[0]);
+    if (at >= text.size() || std::strchr("/.-", text[at]) == nullptr || text[at] == '\0') {
+        // Compact digits, ended by the text or by something that is not a digit.
+        if (length[0] == 6) d = Date{part[0] / 10000, 2, part[0] / 100 % 100, part[0] % 100};
+        else if (length[0] == 8) d = Date{part[0] / 10000, 4, part[0] / 100 % 100, part[0] % 100};
+        else return false;
+        return true;
+    }
+    const char separator = text[at++];
+    length[1] = digitRun(text, at, part[1]);
+    if (at >= text.size() || text[at] != separator) return false;
+    ++at;
+    length[2] = digitRun(text, at, part[2]);
+    if (length[0] == 4 && length[1] >= 1 && length[1] <= 2 && length[2] >= 1 && length[2] <= 2)
+        d = Date{part[0], 4, part[1], part[2]};
+    else if (length[0] >= 1 && length[0] <= 2 && length[1] >= 1 && length[1] <= 2 && (length[2] == 2 || length[2] == 4))
+        d = Date{part[2], length[2], part[1], part[0]};
+    else
+        return false;
+    return true;
+}
+
+// Year (two digits), month and day of a DAT text; all 0 when the text is no date or an
+// impossible one (month 13, 31 April), so that the date is delivered as missing rather
+// than as a wrong number.
 Triple parseDate(const std::string& text) {
-    Triple dmy;
-    if (!separatedTriple(text, "/.-", 4, dmy)) return twoDigitFields(text);
-    return Triple{dmy.third % 100, dmy.second, dmy.first};
+    Date d;
+    if (!readDate(text, d) || !isPossible(d)) return Triple{};
+    return Triple{d.year % 100, d.month, d.day};
 }
 
 // Hour, minute and second of a TIM text: "HH:MM:SS" (fractions and a zone may follow), or
@@ -585,7 +647,8 @@ int OPUSreadRealMetadata(ZARFFILE* file, int record, int* requestlist, int reque
         } else if (id == MirrorPositionField) {
             response = 32.0f;
         } else if (id == DateField) {
-            response = static_cast<float>(s.year * 10000 + s.month * 100 + s.day);
+            // A record without a readable date has month 0: its date is missing.
+            response = s.month == 0 ? formats::nanq() : static_cast<float>(s.year * 10000 + s.month * 100 + s.day);
         } else {
             response = 0.0f;
             id = negated(id);
