@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -265,16 +266,16 @@ protected:
         ASSERT_EQ(row.size(), x["ascal"].items.size() + 1);
         for (size_t i = 0; i < x["ascal"].items.size(); ++i)
             EXPECT_EQ(row[i + 1], scaled(r["aux_raw"][i].text, x["ascal"][i].text, x["amiss"][i].text)) << i;
-        // The dependent variable V1, by default.
+        // By default FFI 1020 shows V1 against point numbers, FFI 2010 and 2110 the bounded
+        // variable X(1) against V1.
         const int points = static_cast<int>(r["v1_point_count"].integer());
         EXPECT_EQ(ZARFreadRecordSize(file.get(), record), points);
-        const std::vector<float> v1 = depValues(file.get(), record);
+        const std::vector<float> v1 = ffi == 1020 ? depValues(file.get(), record) : indValues(file.get(), record);
         ASSERT_EQ(v1.size(), static_cast<size_t>(points));
         EXPECT_EQ(v1.front(), deliveredValue(r["v1_first"], false));
         EXPECT_EQ(v1.back(), deliveredValue(r["v1_last"], false));
         EXPECT_EQ(std::count(v1.begin(), v1.end(), Missing), r["v1_missing_count_exact_text"].integer());
-        // The abscissa, by default: point numbers for FFI 1020, X(1) for FFI 2010 and 2110.
-        const std::vector<float> abscissa = indValues(file.get(), record);
+        const std::vector<float> abscissa = ffi == 1020 ? indValues(file.get(), record) : depValues(file.get(), record);
         ASSERT_EQ(abscissa.size(), static_cast<size_t>(points));
         if (ffi == 1020) {
             EXPECT_EQ(abscissa.front(), 1.0f);
@@ -295,7 +296,7 @@ protected:
         ASSERT_EQ(vn.size(), static_cast<size_t>(points));
         EXPECT_EQ(vn.front(), scaled(r["v_last_var_first_raw"].text, x["vscal"][nv - 1].text, x["vmiss"][nv - 1].text));
         EXPECT_EQ(vn.back(), scaled(r["v_last_var_last_raw"].text, x["vscal"][nv - 1].text, x["vmiss"][nv - 1].text));
-        ASSERT_EQ(ZARFselectData(file.get(), 2, ffi == 1020 ? 1 : 2), 1);
+        ASSERT_EQ(ZARFselectData(file.get(), 2, 1), 1);
     }
 
     const Json* e = nullptr;
@@ -514,6 +515,57 @@ TEST_F(NasaReader, OpenFailuresSayWhy) {
     EXPECT_STREQ(lastGenericError, "filename did not correspond to a readable file");
 }
 
+TEST_F(NasaReader, PlainNasaAmesFilesOfAVariantNotReadAreRefusedWithTheVariantNamed) {
+    const std::string full = testsupport::nasaAmesText(testsupport::minimalNasaAmesSpec());
+    const std::string body = full.substr(full.find('\n'));
+    const auto withFirstLine = [&body](const std::string& first) { return first + body; };
+    const auto index = [](const char* ffi) {
+        return std::string("unsupported NASA Ames file format index ") + ffi + " (1001, 1020, 2010 and 2110 are read)";
+    };
+    const std::string commas =
+        "unsupported NASA Ames variant: comma-separated values (values separated by blanks are read)";
+    std::string commaDates = withFirstLine("14, 1001, V02_2016");
+    commaDates.replace(commaDates.find("1 1\n"), 4, "1, 1\n");
+    commaDates.replace(commaDates.find("2024 01 02 2024 01 03"), 21, "2024, 01, 02, 2024, 01, 03");
+    std::string crlf = withFirstLine("14 2160");
+    for (size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2)) crlf.insert(at, "\r");
+    const struct {
+        const char* what;
+        std::string text;
+        std::string failure;
+    } cases[] = {
+        {"index 1010", withFirstLine("14 1010"), index("1010")},
+        {"index 2160", withFirstLine("14 2160"), index("2160")},
+        {"index 4010", withFirstLine("\t14\t4010  "), index("4010")},
+        {"index 2101", withFirstLine("14 2101"), index("2101")},
+        {"CRLF line ends", crlf, index("2160")},
+        {"comma-separated", withFirstLine("14,1001"), commas},
+        {"comma-separated throughout", commaDates, commas},
+        {"comma-separated, index not read", withFirstLine("14, 3010"), index("3010")},
+        // Not plainly NASA Ames: nothing claims them.
+        {"one line", "5 3010\n", "filetype is unknown"},
+        {"a line count below 7", withFirstLine("6 2160"), "filetype is unknown"},
+        {"no four-digit index", withFirstLine("14 999"), "filetype is unknown"},
+        {"more on line 1", withFirstLine("14 2160 x"), "filetype is unknown"},
+        {"no dates on line 7", [&] {
+             std::string t = withFirstLine("14 2160");
+             t.replace(t.find("2024 01 02 2024 01 03"), 21, "January 2024");
+             return t;
+         }(), "filetype is unknown"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file("variant.txt");
+        testsupport::writeFile(path, c.text);
+        lastGenericError = nullptr;
+        EXPECT_EQ(ZARFopenFileReadable(path.c_str()), nullptr) << c.what;
+        EXPECT_STREQ(ZARFlastError(nullptr), c.failure.c_str()) << c.what;
+    }
+    // The variants read are still read, whatever their name.
+    Handle f = openText(full, "flight.dat");
+    ASSERT_NE(f, nullptr) << ZARFlastError(nullptr);
+    EXPECT_EQ(f->method, &NASA_Methods);
+}
+
 // Found by fuzzing: an FFI 1020 file that declares no primary variable has records without
 // vectors, and reading its default dependent column indexed past them.
 TEST_F(NasaReader, Ffi1020WithoutPrimaryVariablesHasNoValuesToRead) {
@@ -570,17 +622,43 @@ TEST_F(NasaReader, Ffi1020SkipsTheRestOfEachVectorsLine) {
     EXPECT_EQ(metadataValue(f.get(), 2, 0x8003), 46.0f);
 }
 
-TEST_F(NasaReader, Ffi2010ShowsV1AgainstTheBoundedGrid) {
+TEST_F(NasaReader, Ffi2010ShowsTheBoundedGridAgainstV1ByDefault) {
     Handle f = open(spec2010());
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(ZARFreadRecordCount(f.get()), 2);
     EXPECT_EQ(ZARFqueryMaxDataCount(f.get()), 2);
     EXPECT_EQ(ZARFreadRecordSize(f.get(), 2), 3);
-    EXPECT_EQ(indValues(f.get(), 2), (std::vector<float>{500.0f, 510.0f, 520.0f}));
-    EXPECT_EQ(depValues(f.get(), 2), (std::vector<float>{4.0f, 5.0f, Missing}));
+    EXPECT_EQ(depValues(f.get(), 2), (std::vector<float>{500.0f, 510.0f, 520.0f}));
+    EXPECT_EQ(indValues(f.get(), 2), (std::vector<float>{4.0f, 5.0f, Missing}));
     EXPECT_EQ(dataText(f.get(), 1, 2), "Wavenumber (cm-1)");
     EXPECT_EQ(dataText(f.get(), 2, 2), "Radiance");
     EXPECT_EQ(dataText(f.get(), 2, 3), "(none)");
+    // The other orientation is one selection away.
+    ASSERT_EQ(ZARFselectData(f.get(), 1, 1), 1);
+    ASSERT_EQ(ZARFselectData(f.get(), 2, 2), 1);
+    EXPECT_EQ(indValues(f.get(), 2), (std::vector<float>{500.0f, 510.0f, 520.0f}));
+    EXPECT_EQ(depValues(f.get(), 2), (std::vector<float>{4.0f, 5.0f, Missing}));
+}
+
+TEST_F(NasaReader, WithoutPrimaryVariablesBothAxesShowTheBoundedVariable) {
+    NasaAmesSpec s2010 = spec2010();
+    s2010.primary.clear();
+    s2010.data = "0 45\n30 46\n";
+    NasaAmesSpec s2110 = spec2110();
+    s2110.primary.clear();
+    s2110.data = "3600 2 5\n100\n200\n7200 1 6\n300\n";
+    struct Case {
+        const char* name;
+        NasaAmesSpec spec;
+        std::vector<float> bounded;
+    };
+    for (const Case& c : {Case{"2010", s2010, {500.0f, 510.0f, 520.0f}}, Case{"2110", s2110, {100.0f, 200.0f}}}) {
+        Handle f = open(c.spec);
+        ASSERT_NE(f, nullptr) << c.name << ": " << ZARFlastError(nullptr);
+        EXPECT_EQ(ZARFqueryMaxDataCount(f.get()), 1) << c.name;
+        EXPECT_EQ(indValues(f.get(), 1), c.bounded) << c.name;
+        EXPECT_EQ(depValues(f.get(), 1), c.bounded) << c.name;
+    }
 }
 
 TEST_F(NasaReader, Ffi2010GeneratesUngivenGridValuesFromTheIncrement) {
@@ -590,7 +668,7 @@ TEST_F(NasaReader, Ffi2010GeneratesUngivenGridValuesFromTheIncrement) {
     s.data = "0 45\n2 4 6 8\n";
     Handle f = open(s);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(indValues(f.get(), 1), (std::vector<float>{500.0f, 510.0f, 520.0f, 530.0f}));
+    EXPECT_EQ(depValues(f.get(), 1), (std::vector<float>{500.0f, 510.0f, 520.0f, 530.0f}));
     s.dx = "0 30";  // no increment: the ungiven values cannot be known
     EXPECT_EQ(open(s), nullptr);
     EXPECT_STREQ(ZARFlastError(nullptr), "file is incomplete");
@@ -598,7 +676,7 @@ TEST_F(NasaReader, Ffi2010GeneratesUngivenGridValuesFromTheIncrement) {
     s.boundedValues = {"500", "510", "520", "530", "540", "550"};  // more than NX: the first NX
     Handle g = open(s);
     ASSERT_NE(g, nullptr);
-    EXPECT_EQ(indValues(g.get(), 1), (std::vector<float>{500.0f, 510.0f, 520.0f, 530.0f}));
+    EXPECT_EQ(depValues(g.get(), 1), (std::vector<float>{500.0f, 510.0f, 520.0f, 530.0f}));
 }
 
 TEST_F(NasaReader, Ffi2010DropsALastRecordThatEndsTheFileWithoutALineEnd) {
@@ -620,15 +698,16 @@ TEST_F(NasaReader, Ffi2110ReadsThePointCountFromTheFirstAuxiliaryValue) {
     ASSERT_EQ(ZARFreadRecordCount(f.get()), 2);
     EXPECT_EQ(ZARFreadRecordSize(f.get(), 1), 2);
     EXPECT_EQ(ZARFreadRecordSize(f.get(), 2), 1);
-    EXPECT_EQ(indValues(f.get(), 1), (std::vector<float>{100.0f, 200.0f}));
-    EXPECT_EQ(depValues(f.get(), 1), (std::vector<float>{1.0f, 2.0f}));
+    // By default the bounded variable against V1.
+    EXPECT_EQ(depValues(f.get(), 1), (std::vector<float>{100.0f, 200.0f}));
+    EXPECT_EQ(indValues(f.get(), 1), (std::vector<float>{1.0f, 2.0f}));
     EXPECT_EQ(metadataValue(f.get(), 2, 0x800F), 6.0f);
     // No final line end: the last record is still whole.
     s.data.pop_back();
     Handle g = open(s);
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(ZARFreadRecordCount(g.get()), 2);
-    EXPECT_EQ(depValues(g.get(), 2), (std::vector<float>{3.0f}));
+    EXPECT_EQ(indValues(g.get(), 2), (std::vector<float>{3.0f}));
 }
 
 TEST_F(NasaReader, RecordsCutByTheEndOfTheFileAreDropped) {
@@ -728,10 +807,13 @@ TEST_F(NasaReader, EveryDictionaryEntryOffersItsFieldUnderItsName) {
 TEST_F(NasaReader, MetadataRequestsAnswerPerRequestAndNegateWhatIsNotThere) {
     Handle f = open(spec1020());
     ASSERT_NE(f, nullptr);
-    int requests[] = {0x8010, Wildcard, 0x8003, Wildcard, Wildcard};
-    float values[5] = {};
-    EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, requests, 5, values), 3);
+    int requests[] = {0x8010, Wildcard, 0x8003, Wildcard, Wildcard, INT_MIN, -0x8010};
+    float values[7] = {};
+    EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, requests, 7, values), 3);
     EXPECT_EQ(requests[0], -0x8010);
+    // INT_MIN has no negation and stays; any other unknown id is negated, whatever its sign.
+    EXPECT_EQ(requests[5], INT_MIN);
+    EXPECT_EQ(requests[6], 0x8010);
     EXPECT_EQ(requests[1], TimeId);
     EXPECT_EQ(requests[2], 0x8003);
     EXPECT_EQ(requests[3], 0x8003);
@@ -889,7 +971,7 @@ TEST_F(NasaReader, AbsurdCountsAreRefusedOrReadWithoutHugeAllocations) {
     ASSERT_EQ(ZARFreadRecordCount(g.get()), 2);
     EXPECT_EQ(ZARFreadRecordSize(g.get(), 1), 0);
     EXPECT_EQ(depValues(g.get(), 1), std::vector<float>{});
-    EXPECT_EQ(depValues(g.get(), 2), std::vector<float>{3.0f});
+    EXPECT_EQ(indValues(g.get(), 2), std::vector<float>{3.0f});
 }
 
 // ---- rgddump on a real file ------------------------------------------------------------------

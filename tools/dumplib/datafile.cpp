@@ -69,6 +69,16 @@ DataFile::DataFile(const std::string& path) : path_(path) {
         const char* text = ZARFlastError(nullptr);
         throw DumpError("cannot open " + path + ": " + (text != nullptr ? text : "the library gave no reason"));
     }
+    selectBoundedAbscissa();
+}
+
+// The NASA Ames reader describes only the bounded independent variable X(1) with a long
+// name (FFI 2010 and 2110, always their first column); the V columns and every column of
+// FFI 1020 have none. That column becomes the abscissa.
+void DataFile::selectBoundedAbscissa() {
+    if (formatName() != "NASA Ames" || ZARFqueryMaxDataCount(file_) < 1) return;
+    std::array<char, TextSize + 1> text{};
+    if (ZARFreadDataStringDesc(file_, 1, 3, text.data(), TextSize) == 1) ZARFselectData(file_, 1, 1);
 }
 
 DataFile::~DataFile() { ZARFcloseFile(file_); }

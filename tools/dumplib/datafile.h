@@ -53,6 +53,9 @@ class DataFile {
 public:
     // Opens path for reading. Failure: DumpError "cannot open PATH: <reason>", the reason
     // being the system's when the file cannot be read at all, else the library's text.
+    // A file whose first column is a bounded independent variable (NASA Ames FFI 2010 and
+    // 2110: a pressure, altitude or latitude grid) shows every column against it: the
+    // tools' abscissa is that variable, whatever the library's own default.
     explicit DataFile(const std::string& path);
     ~DataFile();
     DataFile(const DataFile&) = delete;
@@ -110,6 +113,7 @@ public:
     void checkRecord(int record) const;
 
 private:
+    void selectBoundedAbscissa();
     std::string lastError() const;
     std::string dataText(int dataId, int type) const;
     std::string fieldText(int record, int identifier, int type) const;

@@ -15,6 +15,9 @@ namespace nasaames {
 // The value delivered for a missing value: the largest 32-bit real (pattern 0x7F7FFFFF).
 inline constexpr float MissingMarker = 3.4028235e38f;
 
+// The file format indices this reader reads.
+inline bool isSupportedIndex(long ffi) { return ffi == 1001 || ffi == 1020 || ffi == 2010 || ffi == 2110; }
+
 // Longest token and name line kept; the rest of a longer one is read and dropped.
 inline constexpr size_t TextLimit = 1023;
 
@@ -74,6 +77,11 @@ const char* ingestFile(const std::string& filename, NASAfile& file);
 // The first two integers of the file, read the way the format's first line is read; false
 // when the file cannot be opened or does not begin with two integers.
 bool readFirstTwoIntegers(const char* filename, long& first, long& second);
+
+// True when the file is plainly NASA Ames (a header line count and a format index, the
+// volume numbers and the two dates of its first lines) but of a variant this reader does not
+// read, so that the open can refuse it with the variant named.
+bool isRefusedVariant(const char* filename);
 
 // Sets fieldID and map of every auxiliary column from the dictionary.
 void identifyFields(std::vector<NASAfield>& fields);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,17 @@ using formats::MsgNotReadable;
 using formats::MsgIncomplete;
 using formats::MsgUnsupportedType;
 constexpr const char* MsgNoPointCount = "file has no auxiliary variable holding the point count";
+constexpr const char* MsgCommaSeparated =
+    "unsupported NASA Ames variant: comma-separated values (values separated by blanks are read)";
+
+// The format's indices are four digits, the first the number of independent variables.
+constexpr long LowestFormatIndex = 1000;
+constexpr long HighestFormatIndex = 4999;
+// Lines 1 to 7 are in every header; line 6 holds IVOL NVOL, line 7 the two dates (0-based
+// indices below).
+constexpr long MandatoryHeaderLines = 7;
+constexpr size_t VolumeLine = 5;
+constexpr size_t DateLine = 6;
 
 // Lines 2 to 7 of the header (names, organisation, source, mission, volumes, dates).
 constexpr int SkippedHeaderLines = 6;
@@ -152,6 +164,99 @@ bool readWholeFile(const char* filename, std::string& text, size_t limit = SIZE_
     return std::ferror(fp.get()) == 0;
 }
 
+// The items of a header line separated by blanks, tabs or commas; whether a comma was one.
+std::vector<std::string> headerItems(const std::string& line, bool& commas) {
+    std::vector<std::string> items;
+    commas = false;
+    std::string item;
+    for (char c : line + " ") {
+        if (c == ',' || c == ' ' || c == '\t' || c == '\r') {
+            commas = commas || c == ',';
+            if (!item.empty()) items.push_back(item);
+            item.clear();
+        } else {
+            item.push_back(c);
+        }
+    }
+    return items;
+}
+
+// True when the item is a decimal integer within the long range; its value in value.
+bool isInteger(const std::string& item, long& value) {
+    const char* start = item.c_str();
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(start, &end, 10);
+    return end != start && *end == '\0' && errno != ERANGE;
+}
+
+// True when the first n items of a line are integers.
+bool leadingIntegers(const std::vector<std::string>& items, size_t n) {
+    long value = 0;
+    if (items.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (!isInteger(items[i], value)) return false;
+    return true;
+}
+
+// The header as its first lines show it, when they are plainly those of a NASA Ames file:
+// line 1 a line count of at least 7 and a four-digit format index (blank- or
+// comma-separated, anything after a comma allowed), line 6 two volume numbers, line 7 the
+// six numbers of two dates.
+struct HeaderStart {
+    long formatIndex = 0;
+    bool commaSeparated = false;
+};
+
+bool plainHeaderStart(const std::string& text, HeaderStart& header) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (lines.size() <= DateLine) {
+        const size_t lf = text.find('\n', at);
+        if (lf == std::string::npos) return false;
+        lines.push_back(text.substr(at, lf - at));
+        at = lf + 1;
+    }
+    bool commas = false;
+    std::vector<std::string> first = headerItems(lines[0], commas);
+    if (commas) {
+        // Items after the index (a format revision) may follow a comma.
+        if (first.size() > 2) first.resize(2);
+    } else if (first.size() != 2) {
+        return false;
+    }
+    long lineCount = 0;
+    if (!leadingIntegers(first, 2) || !isInteger(first[0], lineCount) || !isInteger(first[1], header.formatIndex))
+        return false;
+    if (lineCount < MandatoryHeaderLines || header.formatIndex < LowestFormatIndex ||
+        header.formatIndex > HighestFormatIndex)
+        return false;
+    header.commaSeparated = commas;
+    bool ignored = false;
+    return leadingIntegers(headerItems(lines[VolumeLine], ignored), 2) &&
+           leadingIntegers(headerItems(lines[DateLine], ignored), 6);
+}
+
+// The text (kept for the rest of the process, as every library message is) that refuses a
+// format index this reader does not read.
+const char* unsupportedIndexText(long formatIndex) {
+    static std::map<long, std::string> texts;
+    std::string& text = texts[formatIndex];
+    if (text.empty())
+        text = "unsupported NASA Ames file format index " + std::to_string(formatIndex) +
+               " (1001, 1020, 2010 and 2110 are read)";
+    return text.c_str();
+}
+
+// Why a file that begins with text is refused although it is plainly NASA Ames; null when
+// it is not such a file or is of a variant this reader reads.
+const char* variantRefusal(const std::string& text) {
+    HeaderStart header;
+    if (!plainHeaderStart(text, header)) return nullptr;
+    if (!isSupportedIndex(header.formatIndex)) return unsupportedIndexText(header.formatIndex);
+    return header.commaSeparated ? MsgCommaSeparated : nullptr;
+}
+
 // The first two integers of the text; false when they are not there.
 bool firstTwoIntegers(Cursor& in, long& first, long& second) { return in.integer(first) && in.integer(second); }
 
@@ -167,11 +272,12 @@ float convert(const std::string& token, const NASAfield& f, bool numericMissingR
 // Reads the header of one file format index and then its data.
 class Ingest {
 public:
-    Ingest(const std::string& text, NASAfile& file) : in_(text), it_(file) {}
+    Ingest(const std::string& text, NASAfile& file) : text_(text), in_(text), it_(file) {}
 
     const char* run();
 
 private:
+    const std::string& text_;
     Cursor in_;
     NASAfile& it_;
     std::vector<NASAfield> primary_;  // V1..VNV as read
@@ -374,11 +480,11 @@ void Ingest::readData() {
 }
 
 const char* Ingest::run() {
+    if (const char* refusal = variantRefusal(text_)) return refusal;
     if (!firstTwoIntegers(in_, it_.headerLineCount, it_.fileFormatIndex)) return MsgNotReadable;
     in_.skipLine();
     for (int i = 0; i < SkippedHeaderLines; ++i) in_.skipLine();
-    const long ffi = it_.fileFormatIndex;
-    if (ffi != 1001 && ffi != 1020 && ffi != 2010 && ffi != 2110) return MsgUnsupportedType;
+    if (!isSupportedIndex(it_.fileFormatIndex)) return MsgUnsupportedType;
     if (const char* failure = readHeader()) return failure;
     buildColumns();
     readData();
@@ -392,6 +498,11 @@ bool readFirstTwoIntegers(const char* filename, long& first, long& second) {
     if (!readWholeFile(filename, text, ProbeSize)) return false;
     Cursor in(text);
     return firstTwoIntegers(in, first, second);
+}
+
+bool isRefusedVariant(const char* filename) {
+    std::string text;
+    return readWholeFile(filename, text, ProbeSize) && variantRefusal(text) != nullptr;
 }
 
 const char* ingestFile(const std::string& filename, NASAfile& file) {

@@ -50,17 +50,15 @@ NASAfile* recordOf(ZARFFILE* file, int record) {
     return it;
 }
 
-bool isSupportedIndex(long ffi) { return ffi == 1001 || ffi == 1020 || ffi == 2010 || ffi == 2110; }
-
-// Which primary variables the axes show right after open: for FFI 1020 point numbers
-// against V1; for FFI 2010 and 2110 V1 against the bounded independent variable X(1).
+// Which primary variables the axes show right after open: for FFI 1020 V1 against point
+// numbers; for FFI 2010 and 2110 the bounded independent variable X(1) against V1 (X(1)
+// itself when there is no V), the orientation of a profile: the bounded coordinate
+// (altitude, pressure, latitude) comes out as the values plotted against the variable.
 void selectDefaults(NASAfile& it) {
     it.independentPrimaryVariable = -1;
     it.dependentPrimaryVariable = 0;
-    if (it.fileFormatIndex == 2010 || it.fileFormatIndex == 2110) {
-        it.independentPrimaryVariable = 0;
-        it.dependentPrimaryVariable = it.primaryVariableCount > 1 ? 1 : 0;
-    }
+    if (it.fileFormatIndex == 2010 || it.fileFormatIndex == 2110)
+        it.independentPrimaryVariable = it.primaryVariableCount > 1 ? 1 : 0;
 }
 
 // The values of primary variable `variable` (0-based) in a record; FFI 2010 keeps the
@@ -139,9 +137,11 @@ int NASAisFileReadable(const char* filename) {
     if (filename == nullptr) return 0;
     long lineCount = 0;
     long ffi = 0;
-    if (!nasaames::readFirstTwoIntegers(filename, lineCount, ffi)) return 0;
-    if (lineCount < INT_MIN || lineCount > INT_MAX) return 0;
-    return isSupportedIndex(ffi) && lineCount != 0 ? 1 : 0;
+    if (nasaames::readFirstTwoIntegers(filename, lineCount, ffi) && lineCount >= INT_MIN && lineCount <= INT_MAX &&
+        nasaames::isSupportedIndex(ffi) && lineCount != 0)
+        return 1;
+    // Claimed only to be refused with the variant named, instead of "filetype is unknown".
+    return nasaames::isRefusedVariant(filename) ? 1 : 0;
 }
 
 fileHANDLE NASAopenFileReadable(const char* filename) {
@@ -270,7 +270,8 @@ int NASAreadRealMetadata(ZARFFILE* file, int record, int* requestlist, int reque
         }
         const NASAfield* f = fieldNamed(*it, requestlist[i]);
         if (f == nullptr) {
-            requestlist[i] = -requestlist[i];
+            // INT_MIN has no negation and stays as it is.
+            if (requestlist[i] != INT_MIN) requestlist[i] = -requestlist[i];
             continue;
         }
         responselist[i] = row[static_cast<size_t>(f->index)];
