@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "dumplib/dumpcli.h"
+#include "dumplib/numtext.h"
 #include "formats/nasaames/nasafile.h"
 #include "ravlio/driver.h"
 #include "ravlio/ravlio.h"
@@ -1032,6 +1033,84 @@ TEST_F(NasaRgddump, SvgPlotsEveryRecord) {
     size_t lines = 0;
     for (size_t at = doc.find("<polyline"); at != std::string::npos; at = doc.find("<polyline", at + 1)) ++lines;
     EXPECT_EQ(lines, 3u);
+}
+
+// ---- rgddump on FFI 1001 files: records without data columns ------------------------------
+
+class NasaRgddumpFieldsOnly : public NasaRgddump {
+protected:
+    const std::string series = (FixtureDir / "1001.na").string();
+};
+
+TEST_F(NasaRgddumpFieldsOnly, SummaryListsTheFieldsOfTheRecords) {
+    ASSERT_EQ(run({series}), 0) << err.str();
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(out.str(),
+              "File:     " + series +
+                  "\n"
+                  "Format:   NASA Ames\n"
+                  "Records:  3\n"
+                  "Columns:  0\n"
+                  "\n"
+                  "The records hold no data columns: their values are the header fields.\n"
+                  "\n"
+                  "Header of record 1: 2 fields\n"
+                  "  identifier  field name           units  label\n"
+                  "  32770       timeHHMMSS           n/a    Time\n"
+                  "  32775       atmosphericPressure  n/a    Pressure (hPa)\n");
+}
+
+TEST_F(NasaRgddumpFieldsOnly, CsvWritesOneLinePerRecordWithTheTimeFirst) {
+    const Json& e = expectedValues()["files"]["1001.na"];
+    Handle f(ZARFopenFileReadable(series.c_str()));
+    ASSERT_NE(f, nullptr);
+    std::string expected = "timeHHMMSS,atmosphericPressure\n";
+    for (size_t r = 0; r < e["record_x_raw"].items.size(); ++r)
+        expected += dump::formatFloat(hours(e["record_x_raw"][r].text)) + "," +
+                    dump::formatFloat(metadataValue(f.get(), static_cast<int>(r) + 1, 0x8007)) + "\n";
+    ASSERT_EQ(run({series, "--csv", "1-3"}), 0) << err.str();
+    EXPECT_EQ(out.str(), expected);
+    ASSERT_EQ(run({series, "--csv", "3"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "timeHHMMSS,atmosphericPressure\n" + expected.substr(expected.rfind('\n', expected.size() - 2) + 1));
+    EXPECT_EQ(run({series, "--csv", "2-4"}), 1);
+    EXPECT_EQ(err.str(), "rgddump: record 4 is out of range (the file has 3 records)\n");
+}
+
+TEST_F(NasaRgddumpFieldsOnly, CsvLeavesAMissingValueEmptyAndAListIsOnlyForSuchFiles) {
+    const std::string path = dir.file("missing.na");
+    ASSERT_TRUE(testsupport::writeMinimalNasaAmesFile(path));  // pressure of record 2 missing
+    ASSERT_EQ(run({path, "--csv", "1,2"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "timeHHMMSS,atmosphericPressure\n1,1013.2\n2,\n");
+    EXPECT_EQ(run({this->path, "--csv", "1-2"}), 1);
+    EXPECT_EQ(err.str(), "rgddump: --csv writes one record of a file with data columns; '1-2' is a list (give one record)\n");
+}
+
+TEST_F(NasaRgddumpFieldsOnly, SvgPlotsAChosenFieldAgainstTheTimeOverEveryRecord) {
+    struct Case {
+        std::string file;
+        std::vector<std::string> options;
+        std::string title, xLabel;
+    };
+    const std::string om = (FixtureDir / "OM_20200304_591_CPT_MUC_V01_valid0.txt").string();
+    const Case cases[] = {
+        {series, {}, "1001.na: Pressure (hPa)", "Time in hours GMT"},
+        {series, {"--column", "atmosphericPressure", "--records", "1-2"}, "1001.na: Pressure (hPa)", "Time in hours GMT"},
+        {series, {"--column", "0x8002"}, "1001.na: Time in hours GMT", "Record"},
+        // Only the time is offered: the time against the record number.
+        {om, {}, "OM_20200304_591_CPT_MUC_V01_valid0.txt: Time in hours GMT", "Record"},
+    };
+    for (const Case& c : cases) {
+        const std::string svg = dir.file("series.svg");
+        std::vector<std::string> args = {c.file, "--svg", svg};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        ASSERT_EQ(run(args), 0) << c.title << ": " << err.str();
+        const std::string doc = testsupport::readFile(svg);
+        EXPECT_NE(doc.find(">" + c.title + "</text>"), std::string::npos) << c.title;
+        EXPECT_NE(doc.find(">" + c.xLabel + "</text>"), std::string::npos) << c.title;
+        EXPECT_EQ(doc.find("<polyline"), doc.rfind("<polyline")) << "one line: " << c.title;
+    }
+    EXPECT_EQ(run({series, "--svg", dir.file("x.svg"), "--column", "Latitude"}), 1);
+    EXPECT_EQ(err.str(), "rgddump: record 1 has no header field 'Latitude'\n");
 }
 
 }  // namespace

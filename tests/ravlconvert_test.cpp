@@ -11,6 +11,8 @@
 
 #include "convertlib/convertcli.h"
 #include "convertlib/timeaxis.h"
+#include "dumplib/numtext.h"
+#include "ravlio/ravlio.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
@@ -44,6 +46,7 @@ class NcReader {
 public:
     explicit NcReader(const std::string& path) { EXPECT_EQ(nc_open(path.c_str(), NC_NOWRITE, &id_), NC_NOERR) << path; }
     ~NcReader() { nc_close(id_); }
+    int id() const { return id_; }
     size_t dim(const char* name) const {
         int d = -1;
         size_t n = 0;
@@ -256,6 +259,50 @@ TEST_F(Ravlconvert, NcdumpShowsTheLayoutAsAUserSeesIt) {
               "\t\t:source = \"DAY.RGD\" ;\n"
               "\t\t:history = <conversion line and the file's own history>\n"
               "}\n");
+}
+
+// A NASA Ames FFI 1001 file: a time series whose records hold header fields only.
+TEST_F(Ravlconvert, RecordsWithoutDataColumnsBecomeOneVariablePerFieldOnTheTimeCoordinate) {
+    const std::string in = std::string(EXTERNAL_FIXTURES_DIR) + "/nasa-ames/1001.na";
+    if (!std::filesystem::exists(in)) GTEST_SKIP() << "the external NASA Ames fixtures are not present: " << in;
+    // The values the library gives, record by record: the time (hours) and the pressure.
+    ZARFFILE* source = ZARFopenFileReadable(in.c_str());
+    ASSERT_NE(source, nullptr);
+    std::vector<float> times, pressures;
+    for (int r = 1; r <= 3; ++r) {
+        int ids[] = {TimeId, 0x8007};
+        float values[2] = {};
+        ASSERT_EQ(ZARFreadRealMetadata(source, r, ids, 2, values), 2);
+        times.push_back(values[0]);
+        pressures.push_back(values[1]);
+    }
+    ZARFcloseFile(source);
+
+    const std::string out = dir_.file("series.nc");
+    const Conversion run = convertFile({in, out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    NcReader nc(out);
+    int dims = 0;
+    ASSERT_EQ(nc_inq_ndims(nc.id(), &dims), NC_NOERR);
+    EXPECT_EQ(dims, 1) << "the record dimension only: there is no grid";
+    EXPECT_EQ(nc.dim("record"), 3u);
+    const std::vector<double> time = nc.doubles("time", 3);
+    for (size_t r = 0; r < 3; ++r) EXPECT_EQ(time[r], static_cast<double>(times[r])) << r;
+    EXPECT_EQ(nc.text("time", "long_name"), "Time in hours GMT");
+    EXPECT_EQ(nc.text("time", "units"), "<none>");
+    EXPECT_EQ(nc.floats("timeHHMMSS", 3), times);
+    EXPECT_EQ(nc.floats("atmosphericPressure", 3), pressures);
+    EXPECT_EQ(nc.text("atmosphericPressure", "coordinates"), "time");
+    EXPECT_EQ(nc.text(nullptr, "title"), "Header fields from 1001.na");
+
+    const Conversion csv = convertFile({in, "-", "--csv", "--records", "2-3"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "record,timeHHMMSS,atmosphericPressure\n2," + dump::formatFloat(times[1]) + "," +
+                           dump::formatFloat(pressures[1]) + "\n3," + dump::formatFloat(times[2]) + "," +
+                           dump::formatFloat(pressures[2]) + "\n");
+    const Conversion columns = convertFile({in, out, "--columns", "1"});
+    EXPECT_EQ(columns.status, 1);
+    EXPECT_EQ(columns.err, "ravlconvert: the records hold no data columns to choose (only header fields)\n");
 }
 
 TEST(RavlconvertCommandLine, BadCommandLinesExitTwo) {

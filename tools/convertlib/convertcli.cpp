@@ -29,6 +29,10 @@ constexpr const char* Usage =
     "one (record) variable per header field named by its field name (a field that occurs\n"
     "again, as in a product's several parent headers, gets \"_2\", \"_3\", ...).\n"
     "\n"
+    "A file whose records hold no data columns (a time series such as NASA Ames FFI 1001)\n"
+    "gives the (record) variables of its header fields only; without dateYYMMDD its\n"
+    "timeHHMMSS field, as the file gives it, is the time coordinate.\n"
+    "\n"
     "  --records RECORDS   the records to convert, such as 1-5 or 1,3,7-9 (default all);\n"
     "                      they must all have the same length and grid\n"
     "  --columns COLUMNS   data columns by short name or number, comma-separated\n"
@@ -132,6 +136,10 @@ Provenance provenanceOf(const Options& o, const Selection& s) {
     const std::string line = nowUtc() + " ravlconvert " + o.files[0] + " " + o.files[1];
     const std::string earlier = fileHistory(o.files[0]);
     p.history = earlier.empty() ? line : line + "\n" + earlier;
+    if (s.fieldsOnly()) {
+        p.title = "Header fields from " + p.source;
+        return p;
+    }
     const dump::ColumnInfo& c = s.columns().front();
     const std::string what = !c.longName.empty() ? c.longName : !c.label.empty() ? c.label : "Data";
     p.title = what + " from " + p.source;

@@ -12,7 +12,7 @@ void writeCsv(Selection& selection, std::ostream& out) {
     out << "record";
     if (selection.hasTime()) out << ",time";
     for (const FieldSlot& f : selection.fields()) out << ',' << f.variable;
-    out << ',' << grid.name;
+    if (!selection.fieldsOnly()) out << ',' << grid.name;
     for (const dump::ColumnInfo& c : selection.columns())
         out << ',' << (c.shortName.empty() ? "column" + std::to_string(c.number) : c.shortName);
     out << '\n';
@@ -22,6 +22,8 @@ void writeCsv(Selection& selection, std::ostream& out) {
         if (selection.hasTime())
             prefix += ',' + (r.time && selection.referenceDate() ? isoTime(*selection.referenceDate(), *r.time) : "");
         for (float v : r.fields) prefix += ',' + dump::formatFloat(v);
+        // A record of header fields only is one line.
+        if (selection.fieldsOnly()) out << prefix << '\n';
         for (size_t i = 0; i < grid.values.size(); ++i) {
             out << prefix << ',' << dump::formatDouble(grid.values[i]);
             for (const std::vector<float>& column : r.columns) out << ',' << dump::formatFloat(column[i]);

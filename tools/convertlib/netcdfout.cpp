@@ -74,11 +74,13 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
     const int id = nc.id();
     const Grid& g = s.grid();
     nc.check(nc_def_dim(id, "record", NC_UNLIMITED, &l.recordDim));
-    nc.check(nc_def_dim(id, g.name.c_str(), g.values.size(), &l.pointDim));
-
-    nc.check(nc_def_var(id, g.name.c_str(), NC_DOUBLE, 1, &l.pointDim, &l.gridVar));
-    nc.text(l.gridVar, "long_name", g.longName);
-    nc.text(l.gridVar, "units", g.units);
+    // A file of header fields only has no grid: no point dimension, no abscissa.
+    if (!s.fieldsOnly()) {
+        nc.check(nc_def_dim(id, g.name.c_str(), g.values.size(), &l.pointDim));
+        nc.check(nc_def_var(id, g.name.c_str(), NC_DOUBLE, 1, &l.pointDim, &l.gridVar));
+        nc.text(l.gridVar, "long_name", g.longName);
+        nc.text(l.gridVar, "units", g.units);
+    }
 
     nc.check(nc_def_var(id, "record_number", NC_INT, 1, &l.recordDim, &l.recordVar));
     nc.text(l.recordVar, "long_name", "record number in the source file");
@@ -89,6 +91,15 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
         nc.text(l.timeVar, "long_name", "time of the record (from dateYYMMDD and timeHHMMSS)");
         if (s.timeUnits()) nc.text(l.timeVar, "units", *s.timeUnits());
         nc.text(l.timeVar, "calendar", "standard");
+        const double fill = std::nan("");
+        nc.check(nc_def_var_fill(id, l.timeVar, 0, &fill));
+    } else if (const FieldSlot* t = s.timeOfRecordField()) {
+        // Without a date the time of day cannot become CF time: the field's own values,
+        // described as the file describes them.
+        nc.check(nc_def_var(id, "time", NC_DOUBLE, 1, &l.recordDim, &l.timeVar));
+        nc.text(l.timeVar, "long_name", t->info.longName.empty() ? "time of the record" : t->info.longName);
+        if (t->info.units != "n/a") nc.text(l.timeVar, "units", t->info.units);
+        nc.text(l.timeVar, "field_name", t->info.name);
         const double fill = std::nan("");
         nc.check(nc_def_var_fill(id, l.timeVar, 0, &fill));
     }
@@ -119,6 +130,7 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
         const int identifier = f.info.identifier;
         nc.check(nc_put_att_int(id, var, "field_identifier", NC_INT, 1, &identifier));
         if (f.occurrence > 0) nc.check(nc_put_att_int(id, var, "place_in_header", NC_INT, 1, &f.occurrence));
+        if (s.fieldsOnly() && l.timeVar >= 0) nc.text(var, "coordinates", "time");
         l.fieldVars.push_back(var);
     }
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
@@ -170,7 +182,7 @@ void writeNetcdf(Selection& selection, const Provenance& provenance, const std::
                  const Progress& progress) {
     NcFile nc(path + ".new" + std::to_string(getpid()), path);
     const Layout layout = define(nc, selection, provenance);
-    nc.check(nc_put_var_double(nc.id(), layout.gridVar, selection.grid().values.data()));
+    if (layout.gridVar >= 0) nc.check(nc_put_var_double(nc.id(), layout.gridVar, selection.grid().values.data()));
     const std::vector<int>& records = selection.records();
     RecordVariables perRecord(selection.fields().size());
     for (size_t i = 0; i < records.size(); ++i) {

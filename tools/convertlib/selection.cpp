@@ -55,13 +55,19 @@ Selection::Selection(dump::DataFile& file, const Choice& choice) : file_(file) {
         for (int r = 1; r <= count; ++r) records_.push_back(r);
     }
     chooseColumns(choice.columns);
-    takeGrid();
-    for (int r : records_) checkGrid(r);
+    if (!fieldsOnly()) {
+        takeGrid();
+        for (int r : records_) checkGrid(r);
+    }
     chooseFields(choice.fields);
     findReferenceDate();
 }
 
 void Selection::chooseColumns(const std::optional<std::string>& list) {
+    if (!file_.hasDataColumns()) {
+        if (list) throw DumpError("the records hold no data columns to choose (only header fields)");
+        return;
+    }
     if (!list) {
         columns_ = file_.columns();
         return;
@@ -174,6 +180,13 @@ void Selection::findReferenceDate() {
     }
 }
 
+const FieldSlot* Selection::timeOfRecordField() const {
+    if (!fieldsOnly() || dateId_ != 0 || timeId_ == 0) return nullptr;
+    for (const FieldSlot& f : fields_)
+        if (f.info.identifier == timeId_ && f.occurrence == 0) return &f;
+    return nullptr;
+}
+
 std::optional<std::string> Selection::timeUnits() const {
     if (!referenceDate_) return std::nullopt;
     return convert::timeUnits(*referenceDate_);
@@ -201,6 +214,10 @@ RecordValues Selection::read(int record) {
     const double date = hasTime() && values[n - 2] ? *values[n - 2] : NAN;
     const double time = hasTime() && values[n - 1] ? *values[n - 1] : NAN;
     if (hasTime()) out.time = times_.next(date, time);
+    if (const FieldSlot* f = timeOfRecordField()) {
+        const float value = out.fields[static_cast<size_t>(f - fields_.data())];
+        if (std::isfinite(value)) out.time = value;
+    }
     return out;
 }
 

@@ -43,7 +43,8 @@ struct RecordValues {
     int record = 0;
     std::vector<std::vector<float>> columns;  // per chosen column, grid.size() values
     std::vector<float> fields;                // per field slot (NaN when not in the header)
-    std::optional<double> time;               // seconds since the reference date
+    std::optional<double> time;               // seconds since the reference date, or for
+                                              // timeOfRecordField() that field's value
 };
 
 class Selection {
@@ -58,6 +59,12 @@ public:
     const Grid& grid() const { return grid_; }
     // True when the records carry dateYYMMDD and timeHHMMSS, so a time coordinate exists.
     bool hasTime() const { return dateId_ != 0 && timeId_ != 0; }
+    // True when the records hold no data columns (the grid is empty): each record is one
+    // line of header fields, as in a time series.
+    bool fieldsOnly() const { return columns_.empty(); }
+    // For a fields-only file without dateYYMMDD, the timeHHMMSS field, whose values as the
+    // file gives them are the time coordinate; null otherwise.
+    const FieldSlot* timeOfRecordField() const;
     // "seconds since YYYY-MM-DD 00:00:00" of the first chosen record with a valid date;
     // empty when no record has one.
     std::optional<std::string> timeUnits() const;

@@ -139,6 +139,8 @@ std::string DataFile::fieldText(int record, int identifier, int type) const {
     return cleanText(std::string_view(text.data()));
 }
 
+bool DataFile::hasDataColumns() const { return ZARFqueryMaxDataCount(file_) != 0; }
+
 std::vector<ColumnInfo> DataFile::columns() const {
     const int count = std::clamp(ZARFqueryMaxDataCount(file_), 0, MaxColumns);
     std::vector<int> types(static_cast<size_t>(std::max(count, 1)), 0);

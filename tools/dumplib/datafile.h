@@ -76,6 +76,9 @@ public:
     // The library version that wrote an RGD file, when its history records one.
     std::string writerVersion() const;
 
+    // False when the records hold no data columns at all (a time series such as NASA Ames
+    // FFI 1001, whose values are all header fields): the file is shown by its metadata.
+    bool hasDataColumns() const;
     // The data columns in the library's order, with their description texts.
     std::vector<ColumnInfo> columns() const;
     // Resolves a user's column choice: a data-type identifier as reported, else a column

@@ -1,6 +1,8 @@
 // The rgddump command: argument parsing, usage text and the run.
 #include "dumplib/dumpcli.h"
 
+#include <algorithm>
+
 
 #include "dumplib/datafile.h"
 #include "dumplib/recordlist.h"
@@ -37,6 +39,11 @@ constexpr const char* Usage =
     "                      its data type or its short name as the summary lists them;\n"
     "                      --csv writes every column without it, --svg the first (the\n"
     "                      second when the first holds the wavenumbers themselves)\n"
+    "\n"
+    "A file whose records hold no data columns (a time series such as NASA Ames FFI 1001)\n"
+    "is shown by its header fields: --csv RECORDS writes one line per record with the\n"
+    "fields as columns, the time first; --svg plots one field (--column NAME, by default\n"
+    "the first after the time) against the time over the records (all by default).\n"
     "  --title TEXT        the plot's title (default: file name and column label)\n"
     "  --help              this text\n"
     "  --version           the program's and the library's version\n"
@@ -80,8 +87,9 @@ std::string checkedRecordList(const std::string& text) {
     return text;
 }
 
-std::string checkedRecord(const std::string& text) {
-    if (!isRecordNumber(text)) throw UsageError("bad record number '" + text + "'");
+// A record number, or for a file whose records hold no data columns a record list.
+std::string checkedCsvRecords(const std::string& text) {
+    if (!isRecordNumber(text) && !isRecordList(text)) throw UsageError("bad record number '" + text + "'");
     return text;
 }
 
@@ -149,7 +157,7 @@ private:
             setRecords(value(name, inlineValue));
         } else if (name == "--csv") {
             setMode(Mode::Csv);
-            o_.csvRecord = checkedRecord(value(name, inlineValue));
+            o_.csvRecord = checkedCsvRecords(value(name, inlineValue));
         } else if (name == "--svg") {
             setMode(Mode::Svg);
             o_.svgOutput = value(name, inlineValue);
@@ -216,11 +224,23 @@ void runMode(const Options& o, std::ostream& out) {
                       o.format.value_or(MetaFormat::Table), out);
             break;
         case Mode::Csv:
+            if (!file.hasDataColumns()) {
+                writeFieldRecordsCsv(file, parseRecordList(o.csvRecord, file.recordCount()), out);
+                break;
+            }
+            if (!isRecordNumber(o.csvRecord))
+                throw DumpError("--csv writes one record of a file with data columns; '" + o.csvRecord +
+                                "' is a list (give one record)");
             writeCsv(file, parseRecord(o.csvRecord, file.recordCount()), o.column, out);
             break;
         case Mode::Svg: {
-            const std::vector<int> records = parseRecordList(o.records.value_or("1"), file.recordCount());
-            const std::string svg = plotRecords(file, records, o.column, o.title.value_or(""));
+            // A file without data columns is a time series: all its records by default.
+            const bool series = !file.hasDataColumns();
+            const std::string all = "1-" + std::to_string(std::max(1, file.recordCount()));
+            const std::vector<int> records =
+                parseRecordList(o.records.value_or(series ? all : "1"), file.recordCount());
+            const std::string svg = series ? plotField(file, records, o.column, o.title.value_or(""))
+                                           : plotRecords(file, records, o.column, o.title.value_or(""));
             if (o.svgOutput == "-") out << svg;
             else writeFile(o.svgOutput, svg);
             break;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -298,15 +299,110 @@ std::string legendName(DataFile& file, int record, const std::vector<float>& val
     return name;
 }
 
+// The name of the field that times a record.
+constexpr const char* TimeFieldName = "timeHHMMSS";
+
+// A value that stands for no value: NaN, an infinity, or the largest 32-bit real (the NASA
+// Ames reader's missing marker).
+bool isMissing(float v) { return !std::isfinite(v) || v == std::numeric_limits<float>::max(); }
+
+// The header fields of a file without data columns in header order, each place once, the
+// time field moved to the front; with the place (0-based) of each in the header.
+struct FieldColumns {
+    std::vector<FieldInfo> fields;
+    std::vector<size_t> places;
+};
+
+FieldColumns fieldColumns(DataFile& file, int record) {
+    FieldColumns c;
+    c.fields = file.fields(record);
+    for (size_t k = 0; k < c.fields.size(); ++k) c.places.push_back(k);
+    const auto time = std::find_if(c.fields.begin(), c.fields.end(),
+                                   [](const FieldInfo& f) { return f.name == TimeFieldName; });
+    if (time != c.fields.end()) {
+        const auto at = static_cast<size_t>(time - c.fields.begin());
+        std::rotate(c.fields.begin(), time, time + 1);
+        std::rotate(c.places.begin(), c.places.begin() + static_cast<std::ptrdiff_t>(at),
+                    c.places.begin() + static_cast<std::ptrdiff_t>(at) + 1);
+    }
+    return c;
+}
+
+// The value at each place of record's header, for the places of the first record; a place
+// the record does not have is empty, as is a missing value.
+std::vector<FieldValue> valuesAtPlaces(DataFile& file, int record, const FieldColumns& c) {
+    const std::vector<std::pair<int, float>> header = file.headerValues(record);
+    std::vector<FieldValue> values;
+    for (size_t k = 0; k < c.fields.size(); ++k) {
+        const size_t place = c.places[k];
+        const bool same = place < header.size() && header[place].first == c.fields[k].identifier;
+        values.push_back(same && !isMissing(header[place].second) ? FieldValue(header[place].second) : std::nullopt);
+    }
+    return values;
+}
+
+// What a field's values are, for an axis: its long name, else its label or name, with units.
+std::string fieldAxisLabel(const FieldInfo& f) {
+    std::string text = !f.longName.empty() ? f.longName : !f.label.empty() ? f.label : fieldName(f);
+    if (!f.units.empty() && f.units != "n/a") text += " (" + f.units + ")";
+    return text;
+}
+
 }  // namespace
 
+void writeFieldRecordsCsv(DataFile& file, const std::vector<int>& records, std::ostream& out) {
+    const FieldColumns c = fieldColumns(file, records.empty() ? 1 : records.front());
+    for (size_t k = 0; k < c.fields.size(); ++k) out << (k == 0 ? "" : ",") << csvField(fieldName(c.fields[k]));
+    out << '\n';
+    for (int r : records) {
+        file.checkRecord(r);
+        const std::vector<FieldValue> values = valuesAtPlaces(file, r, c);
+        for (size_t k = 0; k < values.size(); ++k) out << (k == 0 ? "" : ",") << (values[k] ? formatFloat(*values[k]) : "");
+        out << '\n';
+    }
+}
+
+std::string plotField(DataFile& file, const std::vector<int>& records, const std::optional<std::string>& field,
+                      const std::string& title) {
+    const FieldColumns c = fieldColumns(file, records.front());
+    const bool timed = !c.fields.empty() && c.fields.front().name == TimeFieldName;
+    size_t chosen = timed ? 1 : 0;
+    if (field) {
+        const FieldInfo* f = findField(c.fields, *field);
+        if (f == nullptr)
+            throw DumpError("record " + std::to_string(records.front()) + " has no header field '" + *field + "'");
+        chosen = static_cast<size_t>(f - c.fields.data());
+    }
+    // A header that holds only the time plots the time itself, against the record number.
+    if (timed && chosen >= c.fields.size()) chosen = 0;
+    if (chosen >= c.fields.size())
+        throw DumpError("record " + std::to_string(records.front()) + " has no header field to plot");
+    const bool againstTime = timed && chosen != 0;
+    Series s;
+    s.name = c.fields[chosen].label.empty() ? fieldName(c.fields[chosen]) : c.fields[chosen].label;
+    for (int r : records) {
+        file.checkRecord(r);
+        const std::vector<FieldValue> values = valuesAtPlaces(file, r, c);
+        const FieldValue x = againstTime ? values.front() : FieldValue(static_cast<float>(r));
+        s.x.push_back(x ? static_cast<double>(*x) : std::nan(""));
+        s.y.push_back(values[chosen] ? *values[chosen] : std::nanf(""));
+    }
+    PlotLabels labels;
+    const std::string name = std::filesystem::path(file.path()).filename().string();
+    labels.title = !title.empty() ? title : name + ": " + fieldAxisLabel(c.fields[chosen]);
+    labels.xLabel = againstTime ? fieldAxisLabel(c.fields.front()) : "Record";
+    labels.yLabel = fieldAxisLabel(c.fields[chosen]);
+    return renderSvg({s}, labels);
+}
+
 void writeSummary(DataFile& file, std::ostream& out) {
-    const std::vector<ColumnInfo> columns = file.columns();
+    const std::vector<ColumnInfo> columns = file.hasDataColumns() ? file.columns() : std::vector<ColumnInfo>{};
     writeTable({{"File:", file.path()},
                 {"Format:", formatName(file)},
                 {"Records:", std::to_string(file.recordCount())},
                 {"Columns:", std::to_string(columns.size())}},
                "", out);
+    if (columns.empty()) out << "\nThe records hold no data columns: their values are the header fields.\n";
     for (const ColumnInfo& c : columns) writeColumn(file, c, out);
     writeFields(file, out);
     writeFileHistory(file, out);

@@ -40,4 +40,20 @@ void writeCsv(DataFile& file, int record, const std::optional<std::string>& colu
 std::string plotRecords(DataFile& file, const std::vector<int>& records, const std::optional<std::string>& column,
                         const std::string& title);
 
+// A file whose records hold no data columns (DataFile::hasDataColumns false) is shown by
+// its header fields, the fields being the columns of the records:
+
+// The records as CSV: a header line of the field names, then one line per record with the
+// value of each field, the time field (timeHHMMSS) first; a value the record does not give,
+// or a missing one, is empty.
+void writeFieldRecordsCsv(DataFile& file, const std::vector<int>& records, std::ostream& out);
+
+// An SVG line plot of one header field over the records against the time field (against
+// the record number when there is none, or for the time itself). The field is chosen by
+// name or identifier, by default the first after the time (the time when it is the only
+// one); DumpError for a field the first record does not hold.
+// Missing values break the line. An empty title gives "<file name>: <field label>".
+std::string plotField(DataFile& file, const std::vector<int>& records, const std::optional<std::string>& field,
+                      const std::string& title);
+
 }  // namespace dump
