@@ -548,6 +548,7 @@ TEST_F(NasaReader, PlainNasaAmesFilesOfAVariantNotReadAreRefusedWithTheVariantNa
         {"a line count below 7", withFirstLine("6 2160"), "filetype is unknown"},
         {"no four-digit index", withFirstLine("14 999"), "filetype is unknown"},
         {"more on line 1", withFirstLine("14 2160 x"), "filetype is unknown"},
+        {"a comma only after the index", withFirstLine("14 2160,x"), "filetype is unknown"},
         {"no dates on line 7", [&] {
              std::string t = withFirstLine("14 2160");
              t.replace(t.find("2024 01 02 2024 01 03"), 21, "January 2024");
@@ -561,10 +562,14 @@ TEST_F(NasaReader, PlainNasaAmesFilesOfAVariantNotReadAreRefusedWithTheVariantNa
         EXPECT_EQ(ZARFopenFileReadable(path.c_str()), nullptr) << c.what;
         EXPECT_STREQ(ZARFlastError(nullptr), c.failure.c_str()) << c.what;
     }
-    // The variants read are still read, whatever their name.
-    Handle f = openText(full, "flight.dat");
-    ASSERT_NE(f, nullptr) << ZARFlastError(nullptr);
-    EXPECT_EQ(f->method, &NASA_Methods);
+    // The variants read are still read, whatever their name and whatever follows a comma
+    // after the index.
+    for (const std::string& text : {full, withFirstLine("14 1001,V2")}) {
+        Handle f = openText(text, "flight.dat");
+        ASSERT_NE(f, nullptr) << ZARFlastError(nullptr);
+        EXPECT_EQ(f->method, &NASA_Methods);
+        EXPECT_EQ(ZARFreadRecordCount(f.get()), 2);
+    }
 }
 
 // Found by fuzzing: an FFI 1020 file that declares no primary variable has records without

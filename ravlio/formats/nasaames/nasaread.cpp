@@ -164,14 +164,12 @@ bool readWholeFile(const char* filename, std::string& text, size_t limit = SIZE_
     return std::ferror(fp.get()) == 0;
 }
 
-// The items of a header line separated by blanks, tabs or commas; whether a comma was one.
-std::vector<std::string> headerItems(const std::string& line, bool& commas) {
+// The items of a header line separated by blanks, tabs or commas.
+std::vector<std::string> headerItems(const std::string& line) {
     std::vector<std::string> items;
-    commas = false;
     std::string item;
     for (char c : line + " ") {
         if (c == ',' || c == ' ' || c == '\t' || c == '\r') {
-            commas = commas || c == ',';
             if (!item.empty()) items.push_back(item);
             item.clear();
         } else {
@@ -217,24 +215,19 @@ bool plainHeaderStart(const std::string& text, HeaderStart& header) {
         lines.push_back(text.substr(at, lf - at));
         at = lf + 1;
     }
-    bool commas = false;
-    std::vector<std::string> first = headerItems(lines[0], commas);
-    if (commas) {
-        // Items after the index (a format revision) may follow a comma.
-        if (first.size() > 2) first.resize(2);
-    } else if (first.size() != 2) {
-        return false;
-    }
+    // Comma-separated when a comma parts the line count from the index; then more items (a
+    // format revision) may follow. Separated by blanks, the line holds the two alone.
+    const size_t comma = lines[0].find(',');
+    header.commaSeparated = comma != std::string::npos && headerItems(lines[0].substr(0, comma)).size() == 1;
+    const std::vector<std::string> first = headerItems(lines[0]);
+    if (first.size() < 2 || (!header.commaSeparated && first.size() != 2)) return false;
     long lineCount = 0;
-    if (!leadingIntegers(first, 2) || !isInteger(first[0], lineCount) || !isInteger(first[1], header.formatIndex))
-        return false;
+    if (!isInteger(first[0], lineCount) || !isInteger(first[1], header.formatIndex)) return false;
     if (lineCount < MandatoryHeaderLines || header.formatIndex < LowestFormatIndex ||
         header.formatIndex > HighestFormatIndex)
         return false;
-    header.commaSeparated = commas;
-    bool ignored = false;
-    return leadingIntegers(headerItems(lines[VolumeLine], ignored), 2) &&
-           leadingIntegers(headerItems(lines[DateLine], ignored), 6);
+    return leadingIntegers(headerItems(lines[VolumeLine]), 2) &&
+           leadingIntegers(headerItems(lines[DateLine]), 6);
 }
 
 // The text (kept for the rest of the process, as every library message is) that refuses a
