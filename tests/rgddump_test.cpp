@@ -605,7 +605,8 @@ TEST_F(RgddumpPlot, SvgOfMoreThanTenRecordsIsRefused) {
     const std::string path = dir.file("eleven.rgd");
     std::string error;
     ASSERT_TRUE(testsupport::writeRgdFile(path, sampleSpec(), 11, {}, &error)) << error;
-    expectFailure({path, "--svg", svg, "--records", "1-11"}, 1, "rgddump: at most 10 records fit in one plot\n");
+    expectFailure({path, "--svg", svg, "--records", "1-11"}, 2,
+                  "rgddump: at most 10 records fit in one plot\nTry 'rgddump --help' for more information.\n");
 }
 
 // ---- Other formats ---------------------------------------------------------------------
@@ -733,10 +734,16 @@ TEST_F(RgddumpRun, MissingFileIsReportedWithTheSystemsReason) {
     expectFailure({dir.path().string()}, 1, "rgddump: cannot open " + dir.path().string() + ": Is a directory\n");
 }
 
-TEST_F(RgddumpRun, RecordsOutOfRangeAreRefused) {
-    expectFailure({sample, "--csv", "4"}, 1, "rgddump: record 4 is out of range (the file has 3 records)\n");
-    expectFailure({sample, "--csv", "0"}, 1, "rgddump: record 0 is out of range (the file has 3 records)\n");
-    expectFailure({sample, "--meta", "2-9"}, 1, "rgddump: record 9 is out of range (the file has 3 records)\n");
+TEST_F(RgddumpRun, RecordsOutOfRangeAreABadCommandLine) {
+    const std::string hint = "Try 'rgddump --help' for more information.\n";
+    expectFailure({sample, "--csv", "4"}, 2, "rgddump: record 4 is out of range (the file has 3 records)\n" + hint);
+    expectFailure({sample, "--csv", "0"}, 2, "rgddump: record 0 is out of range (the file has 3 records)\n" + hint);
+    expectFailure({sample, "--meta", "2-9"}, 2, "rgddump: record 9 is out of range (the file has 3 records)\n" + hint);
+    expectFailure({sample, "--svg", "-", "--records", "1-4"}, 2,
+                  "rgddump: record 4 is out of range (the file has 3 records)\n" + hint);
+}
+
+TEST_F(RgddumpRun, ColumnsAndFieldsTheFileLacksAreRefused) {
     expectFailure({sample, "--csv", "1", "--column", "3"}, 1, "rgddump: there is no column 3 (the file has 2 columns)\n");
     expectFailure({sample, "--csv", "1", "--column", "one"}, 1,
                   "rgddump: there is no column one (the file has 2 columns)\n");
@@ -771,14 +778,6 @@ TEST_F(RgddumpRun, HelpPrintsUsageAndSucceeds) {
     EXPECT_EQ(r.out, dump::usageText());
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("Usage: rgddump FILE", 0), 0u);
-}
-
-TEST_F(RgddumpRun, VersionPrintsTheRelease) {
-    const ProgramResult r = run({"--version"});
-    ASSERT_TRUE(r.exited);
-    EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, cli::versionLine("rgddump"));
 }
 
 // ---- Pieces in-process -----------------------------------------------------------------

@@ -1,11 +1,12 @@
 // The rgddump command: argument parsing, usage text and the run.
 #include "dumplib/dumpcli.h"
 
-
 #include "dumplib/datafile.h"
 #include "dumplib/recordlist.h"
 #include "dumplib/report.h"
+#include "dumplib/svgplot.h"
 #include "dumplib/textfile.h"
+#include "ravlio/ravlio.h"
 
 namespace dump {
 
@@ -203,7 +204,35 @@ void writeFile(const std::string& path, const std::string& text) {
     if (const auto error = writeTextFile(path, text)) throw DumpError(*error);
 }
 
+// The records of a list on the command line, checked against the file: a record the file
+// does not have makes the command line a bad one.
+std::vector<int> commandLineRecords(const std::string& list, int recordCount) {
+    try {
+        return parseRecordList(list, recordCount);
+    } catch (const DumpError& e) {
+        throw UsageError(e.what());
+    }
+}
+
+int commandLineRecord(const std::string& text, int recordCount) {
+    try {
+        return parseRecord(text, recordCount);
+    } catch (const DumpError& e) {
+        throw UsageError(e.what());
+    }
+}
+
+// The program's release and the version label of the library it reads through.
+void writeVersion(std::ostream& out) {
+    const char* library = ZARFqueryVersion(0, nullptr);
+    out << cli::versionLine("rgddump") << "library: " << (library != nullptr ? library : "unknown") << '\n';
+}
+
 void runMode(const Options& o, std::ostream& out) {
+    if (o.mode == Mode::Version) {
+        writeVersion(out);
+        return;
+    }
     DataFile file(o.file);
     switch (o.mode) {
         case Mode::Summary:
@@ -211,15 +240,17 @@ void runMode(const Options& o, std::ostream& out) {
             break;
         case Mode::Meta:
             writeMeta(file,
-                      o.records ? parseRecordList(*o.records, file.recordCount()) : allRecords(file.recordCount()),
+                      o.records ? commandLineRecords(*o.records, file.recordCount()) : allRecords(file.recordCount()),
                       o.fields ? splitList(*o.fields) : std::vector<std::string>{},
                       o.format.value_or(MetaFormat::Table), out);
             break;
         case Mode::Csv:
-            writeCsv(file, parseRecord(o.csvRecord, file.recordCount()), o.column, out);
+            writeCsv(file, commandLineRecord(o.csvRecord, file.recordCount()), o.column, out);
             break;
         case Mode::Svg: {
-            const std::vector<int> records = parseRecordList(o.records.value_or("1"), file.recordCount());
+            const std::vector<int> records = commandLineRecords(o.records.value_or("1"), file.recordCount());
+            if (records.size() > MaxSeries)
+                throw UsageError("at most " + std::to_string(MaxSeries) + " records fit in one plot");
             const std::string svg = plotRecords(file, records, o.column, o.title.value_or(""));
             if (o.svgOutput == "-") out << svg;
             else writeFile(o.svgOutput, svg);
@@ -242,7 +273,8 @@ int runRgddump(const std::vector<std::string>& args, std::ostream& out, std::ost
     const auto parse = [&] {
         options = parseArguments(args);
         if (options.mode == Mode::Help) return cli::Request::Help;
-        return options.mode == Mode::Version ? cli::Request::Version : cli::Request::Run;
+        // --version runs: it shows the library's version beside the program's.
+        return cli::Request::Run;
     };
     const auto run = [&] {
         runMode(options, out);
