@@ -28,7 +28,9 @@ public:
         const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         if (fd < 0) throw DumpError("cannot write " + target_ + ": " + std::strerror(errno));
         ::close(fd);
-        check(nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_));
+        const int status = nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_);
+        if (status != NC_NOERR) std::remove(temporary_.c_str());  // no destructor runs for it
+        check(status);
         open_ = true;
     }
     ~NcFile() {
