@@ -17,12 +17,14 @@ build/ folder, else the one `cmake --install` put on the system's library path o
 /usr/local/lib.
 
 A file that cannot be opened at all raises the system's own error (FileNotFoundError,
-PermissionError); RavlioError is the library's refusal of a file or request.
+PermissionError, IsADirectoryError); RavlioError is the library's refusal of a file or
+request.
 """
 from __future__ import annotations
 
 import ctypes
 import ctypes.util
+import errno
 import os
 import sysconfig
 from dataclasses import dataclass, field
@@ -149,10 +151,13 @@ def _text(raw: bytes) -> str:
 
 
 def _raise_system_error(path: str) -> None:
-    """Raises the system's error (FileNotFoundError, PermissionError, ...) when path cannot
-    be opened for reading at all; returns when it can, so the library's reason stands."""
+    """Raises the system's error (FileNotFoundError, PermissionError, IsADirectoryError)
+    when path is no file that can be opened for reading; returns when it is one, so that
+    the library's reason stands."""
     descriptor = os.open(path, os.O_RDONLY)
     os.close(descriptor)
+    if os.path.isdir(path):
+        raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
 
 
 class RavlioFile:

@@ -57,12 +57,17 @@ def test_metadata_by_field_name(product, day):
         assert mlt.record_count == 1 and len(mlt.values(1, 2)) == 30
 
 
-def test_a_file_the_system_cannot_open_raises_its_own_error(tmp_path):
-    missing = tmp_path / "missing.RGD"
-    with pytest.raises(FileNotFoundError) as raised:
-        ravlio.open(missing)
-    assert (raised.value.errno, raised.value.strerror, raised.value.filename) == (
-        errno.ENOENT, "No such file or directory", str(missing))
+@pytest.mark.parametrize("name, error, code, reason", [
+    ("missing.RGD", FileNotFoundError, errno.ENOENT, "No such file or directory"),
+    ("nosuchdir/x.RGD", FileNotFoundError, errno.ENOENT, "No such file or directory"),
+    ("adir", IsADirectoryError, errno.EISDIR, "Is a directory"),
+])
+def test_a_file_the_system_cannot_open_raises_its_own_error(tmp_path, name, error, code, reason):
+    (tmp_path / "adir").mkdir()
+    path = tmp_path / name
+    with pytest.raises(error) as raised:
+        ravlio.open(path)
+    assert (raised.value.errno, raised.value.strerror, raised.value.filename) == (code, reason, str(path))
 
 
 def test_a_file_the_library_refuses_raises_its_text(tmp_path):
