@@ -19,6 +19,7 @@
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
+#include "support/vornfiles.h"
 
 using testsupport::ProgramResult;
 using testsupport::RgdColumn;
@@ -721,6 +722,36 @@ TEST_F(RgddumpRun, LegendNamesEachRecordsDateTimeAndViewAndMarksAMissingOne) {
                                                 "Record 3, 150417 06:04:00, view Z"}));
     EXPECT_EQ(textsOf(e, "missing"), (std::vector<std::string>{"Record 2, 150417 06:02:00, view A: missing"}));
     EXPECT_EQ(polylinesPerRecord(e), (std::vector<size_t>{1, 0, 1}));
+}
+
+TEST_F(RgddumpRun, LegendNamesTheViewWhereTheMirrorPositionGivesOne) {
+    const struct {
+        float mirror;
+        std::string entry;
+    } cases[] = {
+        {72.0F, "Record 1, view H"},          {90.2F, "Record 2, view Z"},
+        {12.5F, "Record 3, mirror position 12.5"}, {32.0F, "Record 4"},  // a blank: no view recorded
+        {0.0F, "Record 5"},                   {std::numeric_limits<float>::max(), "Record 6"},
+        {std::nanf(""), "Record 7"},
+    };
+    const int mirrorId = 0x88006;
+    testsupport::SpectrumFileSpec spec;
+    spec.subheaders = {testsupport::subheaderHolding({mirrorId})};
+    std::vector<testsupport::SpectrumRecord> records;
+    for (const auto& c : cases) records.push_back({std::vector<float>(8, 1.0F), {{mirrorId, c.mirror}}});
+    const std::string path = dir.file("views.rgd");
+    std::string error;
+    ASSERT_TRUE(testsupport::writeSpectrumFile(path, spec, records, &error)) << error;
+    const ProgramResult r = run({path, "--svg", "-", "--records", "1-7"});
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    std::vector<Element> e;
+    ASSERT_TRUE(parseXml(r.out, e, &error)) << error;
+    std::vector<std::string> legend, expected;
+    for (const Element* g : findAll(e, "g", "legend"))
+        for (size_t child : g->children)
+            if (e[child].name == "text") legend.push_back(e[child].text);
+    for (const auto& c : cases) expected.push_back(c.entry);
+    EXPECT_EQ(legend, expected);
 }
 
 TEST_F(RgddumpRun, UnrecognisedFileGivesTheLibrarysReason) {

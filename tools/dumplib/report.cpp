@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -281,10 +282,12 @@ std::optional<std::string> sixDigits(const FieldValue& v, const int (&low)[3], c
 
 // "view Z" when the mirror position is the code of a printable character, as the
 // calibration's view identifiers are; "mirror position V" for any other value; nothing
-// for the code of a blank or NUL (what readers give for a file that records no view).
+// for the code of a blank or NUL (what readers give for a file that records no view) and
+// for the largest float (the NASA Ames reader's missing value).
 std::optional<std::string> viewText(const FieldValue& v) {
     constexpr float Blank = 32.0f;
-    if (!v || !std::isfinite(*v) || *v == Blank || *v == 0.0f) return std::nullopt;
+    if (!v || !std::isfinite(*v) || *v == Blank || *v == 0.0f || std::fabs(*v) == std::numeric_limits<float>::max())
+        return std::nullopt;
     const float code = std::round(*v);
     if (code > Blank && code < 127.0f) return "view " + std::string(1, static_cast<char>(code));
     return "mirror position " + formatFloat(*v);
