@@ -18,6 +18,9 @@ command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)
 /usr/bin/python3 -c 'import pytest' >/dev/null 2>&1 || missing+=(python3-pytest)
 /usr/bin/python3 -c 'import xarray' >/dev/null 2>&1 || missing+=(python3-xarray)
 /usr/bin/python3 -c 'import netCDF4' >/dev/null 2>&1 || missing+=(python3-netcdf4)
+# The module installs with pip from the source tree, built by Debian's setuptools.
+/usr/bin/python3 -c 'import setuptools' >/dev/null 2>&1 || missing+=(python3-setuptools)
+/usr/bin/python3 -m pip --version >/dev/null 2>&1 || missing+=(python3-pip)
 # The fuzz targets: clang and its libFuzzer runtime.
 command -v clang++ >/dev/null 2>&1 || missing+=(clang)
 compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null || missing+=(libclang-rt-dev)

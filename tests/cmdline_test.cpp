@@ -36,7 +36,8 @@ TEST(CommandLine, HelpAndVersionOfEveryProgram) {
         {"vorncalv", "--help", vorncalv::usageText()},
         {"vorncalv", "--version", "vorncalv 1.0.1 (2015-04-17)\n"},
         {"rgddump", "--help", dump::usageText()},
-        {"rgddump", "--version", "rgddump 1.0.1 (2015-04-17)\n"},
+        {"rgddump", "--version",
+         "rgddump 1.0.1 (2015-04-17)\nlibrary: RAVLIO v20000308 $State: Exp $ $Source: ravlio/ravlio.cpp $ $Name: release $\n"},
         {"vornsim", "--help", vornsim::usageText()},
         {"vornsim", "--version", "vornsim 1.0.1 (2015-04-17)\n"},
     };

@@ -1077,8 +1077,9 @@ TEST_F(NasaRgddumpFieldsOnly, CsvWritesOneLinePerRecordWithTheTimeFirst) {
     EXPECT_EQ(out.str(), expected);
     ASSERT_EQ(run({series, "--csv", "3"}), 0) << err.str();
     EXPECT_EQ(out.str(), "timeHHMMSS,atmosphericPressure\n" + expected.substr(expected.rfind('\n', expected.size() - 2) + 1));
-    EXPECT_EQ(run({series, "--csv", "2-4"}), 1);
-    EXPECT_EQ(err.str(), "rgddump: record 4 is out of range (the file has 3 records)\n");
+    EXPECT_EQ(run({series, "--csv", "2-4"}), 2);  // a record the file does not have: a bad command line
+    EXPECT_EQ(err.str(), "rgddump: record 4 is out of range (the file has 3 records)\n"
+                         "Try 'rgddump --help' for more information.\n");
 }
 
 TEST_F(NasaRgddumpFieldsOnly, CsvLeavesAMissingValueEmptyAndAListIsOnlyForSuchFiles) {

@@ -437,7 +437,7 @@ TEST_F(PlvsDump, SummaryCsvAndSvgShowTheProfiles) {
     EXPECT_NE(plot.find("<title>ZEPH1.PLV: column 1</title>"), std::string::npos);
     // One line through the three levels: temperature across, pressure up.
     EXPECT_EQ(plot.find("<polyline"), plot.rfind("<polyline"));
-    EXPECT_NE(plot.find("<polyline points=\"640.0,40.0 381.4,235.0 80.0,391.0\"/>"), std::string::npos);
+    EXPECT_NE(plot.find("<polyline points=\"770.0,40.0 451.4,235.0 80.0,391.0\"/>"), std::string::npos);
 }
 
 }  // namespace

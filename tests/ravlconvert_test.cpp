@@ -187,6 +187,24 @@ TEST_F(Ravlconvert, RefusesColumnsOnDifferentGridsNamingTheFirstThatDiffers) {
     EXPECT_EQ(NcReader(dir_.file("two.nc")).dim("wavenumber"), 4U);
 }
 
+TEST_F(Ravlconvert, AnUnwritableDestinationGivesTheSystemsReason) {
+    const std::string in = writeDay("DAY.RGD");
+    std::filesystem::create_directory(dir_.file("taken.nc"));
+    const struct {
+        std::string out, reason;
+    } cases[] = {
+        {dir_.file("nosuchdir/x.nc"), "No such file or directory"},
+        {dir_.file("DAY.RGD/x.nc"), "Not a directory"},
+        {dir_.file("taken.nc"), "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        const Conversion refused = convertFile({in, c.out});
+        EXPECT_EQ(refused.status, 1) << c.out;
+        EXPECT_EQ(refused.err, "ravlconvert: cannot write " + c.out + ": " + c.reason + "\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir_.file("taken.nc")));
+}
+
 TEST_F(Ravlconvert, ConvertsACalibratedDayAndItsCavityEmissivityTable) {
     const std::string tools = TOOLS_BINARY_DIR;
     const auto day = dir_.path() / "day";

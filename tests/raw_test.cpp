@@ -693,8 +693,9 @@ TEST_F(RawDump, SummaryValuesCsvAndPlotOfARawFile) {
     EXPECT_NE(svg.find(">Wavenumber (cm-1)<"), std::string::npos);
     EXPECT_NE(svg.find(">Record 1<"), std::string::npos);
 
-    EXPECT_EQ(run({file, "--csv", "2"}), 1);
-    EXPECT_EQ(err.str(), "rgddump: record 2 is out of range (the file has 1 record)\n");
+    EXPECT_EQ(run({file, "--csv", "2"}), 2);
+    EXPECT_EQ(err.str(), "rgddump: record 2 is out of range (the file has 1 record)\n"
+                         "Try 'rgddump --help' for more information.\n");
 }
 
 }  // namespace

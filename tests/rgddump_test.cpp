@@ -19,6 +19,7 @@
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
+#include "support/vornfiles.h"
 
 using testsupport::ProgramResult;
 using testsupport::RgdColumn;
@@ -540,9 +541,10 @@ TEST_F(RgddumpPlot, SvgIsWellFormedWithSizeAndViewBox) {
     ASSERT_FALSE(e.empty());
     EXPECT_EQ(e[0].name, "svg");
     EXPECT_EQ(e[0].attributes.at("xmlns"), "http://www.w3.org/2000/svg");
+    // The two legend entries share the one row under the plot.
     EXPECT_EQ(e[0].attributes.at("width"), "800");
-    EXPECT_EQ(e[0].attributes.at("height"), "500");
-    EXPECT_EQ(e[0].attributes.at("viewBox"), "0 0 800 500");
+    EXPECT_EQ(e[0].attributes.at("height"), "525");
+    EXPECT_EQ(e[0].attributes.at("viewBox"), "0 0 800 525");
 }
 
 TEST_F(RgddumpPlot, SvgDrawsOneLinePerRecordWithLegendAndAxisLabels) {
@@ -574,8 +576,8 @@ TEST_F(RgddumpPlot, SvgOfLongRecordsIsReducedToThePlotWidth) {
     ASSERT_EQ(lines.size(), 1u);
     const std::string& points = lines[0]->attributes.at("points");
     const size_t pairs = static_cast<size_t>(std::count(points.begin(), points.end(), ','));
-    EXPECT_GT(pairs, 560u);
-    EXPECT_LE(pairs, 4u * 560u);
+    EXPECT_GT(pairs, 690u);  // the plot area's pixel columns
+    EXPECT_LE(pairs, 4u * 690u);
 }
 
 TEST_F(RgddumpPlot, SvgTitleIsEscapedAndCanGoToStandardOutput) {
@@ -605,7 +607,8 @@ TEST_F(RgddumpPlot, SvgOfMoreThanTenRecordsIsRefused) {
     const std::string path = dir.file("eleven.rgd");
     std::string error;
     ASSERT_TRUE(testsupport::writeRgdFile(path, sampleSpec(), 11, {}, &error)) << error;
-    expectFailure({path, "--svg", svg, "--records", "1-11"}, 1, "rgddump: at most 10 records fit in one plot\n");
+    expectFailure({path, "--svg", svg, "--records", "1-11"}, 2,
+                  "rgddump: at most 10 records fit in one plot\nTry 'rgddump --help' for more information.\n");
 }
 
 // ---- Other formats ---------------------------------------------------------------------
@@ -697,7 +700,7 @@ TEST_F(RgddumpRun, MltFileIsPlottedByItsSecondColumnWhenTheFirstIsTheWavenumber)
     EXPECT_EQ(textsOf(e, "y-label"), (std::vector<std::string>{"Blackbody Cavity Emissivity"}));
 }
 
-TEST_F(RgddumpRun, LegendNamesEachRecordsDateAndTimeAndMarksAMissingOne) {
+TEST_F(RgddumpRun, LegendNamesEachRecordsDateTimeAndViewAndMarksAMissingOne) {
     // A synthetic instrument day whose record 2 (a view two minutes after the first, at
     // 06:00) is flagged missing and holds no values.
     const ProgramResult sim = testsupport::runProgram(std::string(TOOLS_BINARY_DIR) + "/vornsim", "", dir.path(),
@@ -714,9 +717,41 @@ TEST_F(RgddumpRun, LegendNamesEachRecordsDateAndTimeAndMarksAMissingOne) {
     for (const Element* g : findAll(e, "g", "legend"))
         for (size_t child : g->children)
             if (e[child].name == "text") legend.push_back(e[child].text);
-    EXPECT_EQ(legend, (std::vector<std::string>{"Record 1, 150417 06:00:00", "Record 2, 150417 06:02:00: missing",
-                                                "Record 3, 150417 06:04:00"}));
+    EXPECT_EQ(legend, (std::vector<std::string>{"Record 1, 150417 06:00:00, view H",
+                                                "Record 2, 150417 06:02:00, view A: missing",
+                                                "Record 3, 150417 06:04:00, view Z"}));
+    EXPECT_EQ(textsOf(e, "missing"), (std::vector<std::string>{"Record 2, 150417 06:02:00, view A: missing"}));
     EXPECT_EQ(polylinesPerRecord(e), (std::vector<size_t>{1, 0, 1}));
+}
+
+TEST_F(RgddumpRun, LegendNamesTheViewWhereTheMirrorPositionGivesOne) {
+    const struct {
+        float mirror;
+        std::string entry;
+    } cases[] = {
+        {72.0F, "Record 1, view H"},          {90.2F, "Record 2, view Z"},
+        {12.5F, "Record 3, mirror position 12.5"}, {32.0F, "Record 4"},  // a blank: no view recorded
+        {0.0F, "Record 5"},                   {std::numeric_limits<float>::max(), "Record 6"},
+        {std::nanf(""), "Record 7"},
+    };
+    const int mirrorId = 0x88006;
+    testsupport::SpectrumFileSpec spec;
+    spec.subheaders = {testsupport::subheaderHolding({mirrorId})};
+    std::vector<testsupport::SpectrumRecord> records;
+    for (const auto& c : cases) records.push_back({std::vector<float>(8, 1.0F), {{mirrorId, c.mirror}}});
+    const std::string path = dir.file("views.rgd");
+    std::string error;
+    ASSERT_TRUE(testsupport::writeSpectrumFile(path, spec, records, &error)) << error;
+    const ProgramResult r = run({path, "--svg", "-", "--records", "1-7"});
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    std::vector<Element> e;
+    ASSERT_TRUE(parseXml(r.out, e, &error)) << error;
+    std::vector<std::string> legend, expected;
+    for (const Element* g : findAll(e, "g", "legend"))
+        for (size_t child : g->children)
+            if (e[child].name == "text") legend.push_back(e[child].text);
+    for (const auto& c : cases) expected.push_back(c.entry);
+    EXPECT_EQ(legend, expected);
 }
 
 TEST_F(RgddumpRun, UnrecognisedFileGivesTheLibrarysReason) {
@@ -733,10 +768,16 @@ TEST_F(RgddumpRun, MissingFileIsReportedWithTheSystemsReason) {
     expectFailure({dir.path().string()}, 1, "rgddump: cannot open " + dir.path().string() + ": Is a directory\n");
 }
 
-TEST_F(RgddumpRun, RecordsOutOfRangeAreRefused) {
-    expectFailure({sample, "--csv", "4"}, 1, "rgddump: record 4 is out of range (the file has 3 records)\n");
-    expectFailure({sample, "--csv", "0"}, 1, "rgddump: record 0 is out of range (the file has 3 records)\n");
-    expectFailure({sample, "--meta", "2-9"}, 1, "rgddump: record 9 is out of range (the file has 3 records)\n");
+TEST_F(RgddumpRun, RecordsOutOfRangeAreABadCommandLine) {
+    const std::string hint = "Try 'rgddump --help' for more information.\n";
+    expectFailure({sample, "--csv", "4"}, 2, "rgddump: record 4 is out of range (the file has 3 records)\n" + hint);
+    expectFailure({sample, "--csv", "0"}, 2, "rgddump: record 0 is out of range (the file has 3 records)\n" + hint);
+    expectFailure({sample, "--meta", "2-9"}, 2, "rgddump: record 9 is out of range (the file has 3 records)\n" + hint);
+    expectFailure({sample, "--svg", "-", "--records", "1-4"}, 2,
+                  "rgddump: record 4 is out of range (the file has 3 records)\n" + hint);
+}
+
+TEST_F(RgddumpRun, ColumnsAndFieldsTheFileLacksAreRefused) {
     expectFailure({sample, "--csv", "1", "--column", "3"}, 1, "rgddump: there is no column 3 (the file has 2 columns)\n");
     expectFailure({sample, "--csv", "1", "--column", "one"}, 1,
                   "rgddump: there is no column one (the file has 2 columns)\n");
@@ -771,14 +812,6 @@ TEST_F(RgddumpRun, HelpPrintsUsageAndSucceeds) {
     EXPECT_EQ(r.out, dump::usageText());
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("Usage: rgddump FILE", 0), 0u);
-}
-
-TEST_F(RgddumpRun, VersionPrintsTheRelease) {
-    const ProgramResult r = run({"--version"});
-    ASSERT_TRUE(r.exited);
-    EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, cli::versionLine("rgddump"));
 }
 
 // ---- Pieces in-process -----------------------------------------------------------------
@@ -853,6 +886,45 @@ TEST(RgddumpDecimate, SplitsRunsAtNonFiniteValues) {
     const std::vector<float> y = {1, std::nanf(""), 3, 4, std::numeric_limits<float>::infinity(), 6};
     const auto runs = dump::decimate(x, y, 1.0, 6.0, 100);
     EXPECT_EQ(runs, (std::vector<std::vector<size_t>>{{0}, {2, 3}, {5}}));
+}
+
+TEST(RgddumpLegend, FitsInsideThePictureWhateverItsEntries) {
+    // Entries are laid out two to a row when they fit, one when they do not; an entry wider
+    // than the picture is cut. Each legend text must lie inside the picture.
+    const struct {
+        size_t records;
+        size_t nameLength;
+        std::string height;
+        size_t cut;  // entries ending in "..."
+    } cases[] = {{1, 10, "525", 0}, {10, 40, "605", 0}, {9, 60, "685", 0}, {10, 200, "705", 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.records) + " records, names of " + std::to_string(c.nameLength));
+        std::vector<dump::Series> series(c.records);
+        for (size_t k = 0; k < c.records; ++k) {
+            series[k].name = std::string(c.nameLength - 1, '8') + std::to_string(k);
+            series[k].x = {500.0, 600.0};
+            series[k].y = {1.0F, float(k)};
+        }
+        std::vector<Element> e;
+        std::string error;
+        ASSERT_TRUE(parseXml(dump::renderSvg(series, {}), e, &error)) << error;
+        EXPECT_EQ(e[0].attributes.at("height"), c.height);
+        const double height = std::stod(c.height);
+        size_t texts = 0, cut = 0;
+        for (const Element* g : findAll(e, "g", "legend")) {
+            for (size_t child : g->children) {
+                if (e[child].name != "text") continue;
+                const std::string& t = e[child].text;
+                ++texts;
+                cut += t.size() > 3 && t.compare(t.size() - 3, 3, "...") == 0 ? 1 : 0;
+                // Digits of common sans-serif faces are at most 0.64 of the 11-pixel size wide.
+                EXPECT_LE(std::stod(e[child].attributes.at("x")) + 0.64 * 11 * double(t.size()), 800.0) << t;
+                EXPECT_LT(std::stod(e[child].attributes.at("y")), height - 4) << t;
+            }
+        }
+        EXPECT_EQ(texts, c.records);
+        EXPECT_EQ(cut, c.cut);
+    }
 }
 
 }  // namespace

@@ -3,18 +3,28 @@
 // library, the command line, and calibration runs of the built vorncalv against the truth.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <iostream>
+#include <map>
 #include <sstream>
+#include <thread>
 
+#include "libutil/console.h"
+#include "libutil/logmsg.h"
+#include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
 #include "simlib/compare.h"
 #include "simlib/dayplan.h"
 #include "simlib/daywriter.h"
 #include "simlib/instrument.h"
+#include "simlib/liveplay.h"
 #include "simlib/simcli.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
+#include "vorncalv/cmdline.h"
 
 namespace {
 
@@ -479,12 +489,17 @@ TEST(VornsimOptions, ValuesAreTaken) {
     EXPECT_EQ(o.day.missing, (std::vector<int>{5, 6, 7, 40}));
     EXPECT_EQ(o.day.seed, 9U);
     EXPECT_EQ(vornsim::parseArguments({"--compare", "x"}).mode, vornsim::Mode::Compare);
+    const vornsim::Options live = vornsim::parseArguments({"--live", "d", "--interval", "250", "--sets", "2"});
+    EXPECT_EQ(live.mode, vornsim::Mode::Live);
+    EXPECT_EQ(live.intervalMs, 250);
+    EXPECT_EQ(live.day.sets, 2);
+    EXPECT_EQ(vornsim::parseArguments({"--live", "d"}).intervalMs, 2000);
     EXPECT_EQ(vornsim::parseArguments({"--dir", "d", "--missing", "none"}).day.missing, std::vector<int>{});
     EXPECT_EQ(vornsim::parseArguments({"--dir", "d", "--help"}).mode, vornsim::Mode::Help);
 }
 
 TEST(VornsimOptions, BadCommandLinesAreRefusedWithTheReason) {
-    EXPECT_EQ(usageError({}), "no directory given (--dir DIR, or --compare DIR)");
+    EXPECT_EQ(usageError({}), "no directory given (--dir DIR, --live DIR or --compare DIR)");
     EXPECT_EQ(usageError({"--dir"}), "option '--dir' needs a directory");
     EXPECT_EQ(usageError({"--dir", "d", "--sets"}), "option '--sets' needs a whole number");
     EXPECT_EQ(usageError({"--dir", "d", "--channel", "3"}), "the channel must be 1 or 2");
@@ -502,7 +517,13 @@ TEST(VornsimOptions, BadCommandLinesAreRefusedWithTheReason) {
     EXPECT_EQ(usageError({"--dir", "d", "--missing", "127"}), "missing record 127 is not in the day (records 1 to 126)");
     EXPECT_EQ(usageError({"--dir", "d", "--seed", "-1"}), "the seed must not be negative");
     EXPECT_EQ(usageError({"--dir", "d", "--sets", "2", "--sets", "3"}), "option '--sets' is given twice");
-    EXPECT_EQ(usageError({"--dir", "d", "--compare", "e"}), "give either --dir or --compare, once");
+    EXPECT_EQ(usageError({"--dir", "d", "--compare", "e"}), "give one of --dir, --live and --compare, once");
+    EXPECT_EQ(usageError({"--live", "d", "--dir", "e"}), "give one of --dir, --live and --compare, once");
+    EXPECT_EQ(usageError({"--dir", "d", "--interval", "5"}), "option '--interval' applies only to --live");
+    EXPECT_EQ(usageError({"--live", "d", "--interval", "-1"}), "the interval must be between 0 and 3600000 milliseconds");
+    EXPECT_EQ(usageError({"--live", "d", "--interval", "3600001"}),
+              "the interval must be between 0 and 3600000 milliseconds");
+    EXPECT_EQ(usageError({"--live", "d", "--interval"}), "option '--interval' needs a number of milliseconds");
     EXPECT_EQ(usageError({"--compare", "e", "--sets", "3"}), "--compare takes no other option");
     EXPECT_EQ(usageError({"--dir", "d", "--colour"}), "unknown option '--colour'");
     EXPECT_EQ(usageError({"--dir", "d", "extra"}), "unexpected argument 'extra'");
@@ -663,6 +684,90 @@ TEST(VornsimEndToEnd, ComparisonCatchesARunThatStoppedEarly) {
     EXPECT_FALSE(c.stopSeen);
     EXPECT_FALSE(c.matches());
     EXPECT_EQ(c.problems[0], "the log " + dir.file("150417C1.LOG") + " does not end with the end-of-run summary");
+}
+
+// ---- Playing the upstream program ----------------------------------------------------------
+
+// The sleep of the in-process calibration run: a millisecond of real time whatever it asks
+// for, so that it polls the live day quickly; counts the waits.
+std::atomic<int> calibrationWaits{0};
+void shortSleep(int) {
+    ++calibrationWaits;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// Every file a calibration run writes, by name, with the creation times in the history
+// blocks of its RGD files replaced by x's (the one part that differs between runs).
+std::map<std::string, std::string> calibrationOutputs(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("150417C1", 0) != 0 || name.ends_with(".UVS") || name.ends_with(".VAR")) continue;
+        if (name.ends_with(".LOG") || name.ends_with(".STC")) continue;  // the run's own record, not a product
+        std::string bytes = readFile(entry.path().string());
+        const std::string mark = "# time of creation ";
+        for (std::size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1))
+            for (std::size_t i = at + mark.size(); i < bytes.size() && bytes[i] != '\r'; ++i) bytes[i] = 'x';
+        files[name] = bytes;
+    }
+    files["CAVEMIS1.MLT"] = readFile(dir.file("CAVEMIS1.MLT"));
+    return files;
+}
+
+TEST(VornsimLive, RealTimeRunFollowingTheLiveDayWritesWhatABatchRunWrites) {
+    TempDir dir;
+    const DayPlan day = planDay(smallDay(2, 40));
+    // The upstream program: a record every 10 ms (180 ms for the day's 18 records).
+    testsupport::BackgroundProgram upstream(toolPath("vornsim"), "", dir.path(),
+                                            {"--live", ".", "--sets", "2", "--points", "40", "--interval", "10"}, 60);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (upstream.out().find("follow it:") == std::string::npos && !upstream.finished() &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_NE(upstream.out().find("follow it: cd . && vorncalv < REALTIME.TXT\n"), std::string::npos) << upstream.err();
+    EXPECT_EQ(readFile(dir.file("REALTIME.TXT")), vornsim::realTimeAnswers(day));
+
+    // vorncalv in real-time mode, in this process so that its waits take a millisecond.
+    calibrationWaits = 0;
+    const RAVLIOSleepFunction realSleep = RAVLIOsetSleepFunction(shortSleep);
+    int status = -1;
+    std::ostringstream console, stops;
+    {
+        testsupport::InDirectory cwd(dir.path());
+        util::ConsoleRedirect redirect(std::cin, console);
+        status = vorncalv::runVorncalv({"--input", "150417C1.UVS", "--source", "150417F1.UVS", "--root", "150417C1",
+                                        "--batch=no", "--variance", "150417C1.VAR", "--params", "VORNCALV.SIP",
+                                        "--mirrors", "SCENEMIR.POS", "--paint", "BBPAINT.EMI", "--upstream",
+                                        "QUINT.STA", "--quiet"},
+                                       console, stops);
+        util::logmsgReset();
+    }
+    RAVLIOsetSleepFunction(realSleep);
+    const testsupport::ProgramResult played = upstream.wait();
+    EXPECT_EQ(status, 0) << stops.str();
+    EXPECT_EQ(stops.str(), "STOP *** END VORNCALV.EXE ***\n");
+    EXPECT_GT(calibrationWaits.load(), 0) << "the run never waited for the upstream program";
+    ASSERT_TRUE(played.exited);
+    EXPECT_EQ(played.exitStatus, 0) << played.err;
+    EXPECT_EQ(lastLine(played.out), "vornsim: the day is complete; compare the calibration with vornsim --compare .");
+    EXPECT_EQ(readFile(dir.file("QUINT.STA")), vornsim::liveStatusText(day, 18));
+    EXPECT_EQ(vornsim::liveStatusText(day, 18).substr(80, 80), "150417F1.UVS" + std::string(63, ' ') + "   18");
+
+    // The same day calibrated in batch mode over the finished files.
+    const std::map<std::string, std::string> followed = calibrationOutputs(dir);
+    for (const auto& [name, bytes] : followed) std::filesystem::remove(dir.file(name));
+    std::filesystem::remove(dir.file("150417C1.STC"));
+    std::filesystem::remove(dir.file("150417C1.LOG"));
+    const ProgramResult batch = calibrate(dir, day);
+    EXPECT_EQ(lastLine(batch.err), "STOP *** END VORNCALV.EXE ***");
+    const std::map<std::string, std::string> reference = calibrationOutputs(dir);
+    EXPECT_EQ(followed.size(), 6U);  // RLC, IMC, RES, CVS, LVF and the cavity emissivity
+    for (const auto& [name, bytes] : reference) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(followed.count(name), 1U);
+        EXPECT_TRUE(followed.at(name) == bytes) << "the real-time product differs from the batch one";
+    }
+    EXPECT_TRUE(vornsim::compareDay(dir.path().string()).matches());
 }
 
 }  // namespace

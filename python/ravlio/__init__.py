@@ -11,14 +11,22 @@ library's C API through ctypes; values come back as numpy arrays.
         rec.abscissa, rec.values          # numpy float64 and float32 arrays
         rec.metadata["timeHHMMSS"]        # header fields by name
 
-The shared library is found through the RAVLIO_LIBRARY environment variable when it is set,
-else next to the project's build folder, else on the system's library path.
+The shared library is the file RAVLIO_LIBRARY names when it is set, else the one in the
+build folder RAVLIO_BUILD names, else (for the module in its source tree) the project's
+build/ folder, else the one `cmake --install` put on the system's library path or under
+/usr/local/lib.
+
+A file that cannot be opened at all raises the system's own error (FileNotFoundError,
+PermissionError, IsADirectoryError); RavlioError is the library's refusal of a file or
+request.
 """
 from __future__ import annotations
 
 import ctypes
 import ctypes.util
+import errno
 import os
+import sysconfig
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Dict, List, Optional, Union
@@ -79,11 +87,22 @@ def _library_candidates() -> List[str]:
     explicit = os.environ.get("RAVLIO_LIBRARY")
     if explicit:
         return [explicit]
-    here = Path(__file__).resolve().parent
-    candidates = [str(here.parent.parent / "build" / "libravlio.so")]
+    build = os.environ.get("RAVLIO_BUILD")
+    if build:
+        return [str(Path(build) / "libravlio.so")]
+    candidates = []
+    package = Path(__file__).resolve().parent
+    if (package.parent / "pyproject.toml").is_file():  # the module in its source tree
+        candidates.append(str(package.parent.parent / "build" / "libravlio.so"))
+    # Installed: the dynamic loader's own search (LD_LIBRARY_PATH, its cache, /usr/lib),
+    # then where `cmake --install` puts it by default, whether or not ldconfig ran since.
+    candidates.append("libravlio.so.1")
     found = ctypes.util.find_library("ravlio")
     if found:
         candidates.append(found)
+    multiarch = sysconfig.get_config_var("MULTIARCH")
+    for libdir in ["/usr/local/lib"] + ([f"/usr/local/lib/{multiarch}"] if multiarch else []):
+        candidates.append(f"{libdir}/libravlio.so.1")
     return candidates
 
 
@@ -131,6 +150,16 @@ def _text(raw: bytes) -> str:
     return raw.split(b"\0", 1)[0].decode("latin-1").rstrip()
 
 
+def _raise_system_error(path: str) -> None:
+    """Raises the system's error (FileNotFoundError, PermissionError, IsADirectoryError)
+    when path is no file that can be opened for reading; returns when it is one, so that
+    the library's reason stands."""
+    descriptor = os.open(path, os.O_RDONLY)
+    os.close(descriptor)
+    if os.path.isdir(path):
+        raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
+
+
 class RavlioFile:
     """An open data file. Use as a context manager, or call close()."""
 
@@ -142,6 +171,7 @@ class RavlioFile:
             name = "./" + name
         handle = _lib.ZARFopenFileReadable(name.encode())
         if not handle:
+            _raise_system_error(self.path)
             reason = _lib.ZARFlastError(None)
             raise RavlioError(f"cannot open {self.path}: " + (reason.decode("latin-1") if reason else "unknown error"))
         self._handle: Optional[int] = handle

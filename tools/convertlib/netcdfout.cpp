@@ -1,6 +1,7 @@
 // Writing a selection of a data file as a CF netCDF-4 file through the netCDF C library.
 #include "convertlib/netcdfout.h"
 
+#include <fcntl.h>
 #include <netcdf.h>
 #include <unistd.h>
 
@@ -22,7 +23,14 @@ constexpr size_t RecordsPerChunk = 1;
 class NcFile {
 public:
     NcFile(std::string temporary, std::string target) : temporary_(std::move(temporary)), target_(std::move(target)) {
-        check(nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_));
+        // The netCDF library reports every file it cannot create as "Permission denied";
+        // creating the file first gives the system's own reason (no such directory, ...).
+        const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (fd < 0) throw DumpError("cannot write " + target_ + ": " + std::strerror(errno));
+        ::close(fd);
+        const int status = nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_);
+        if (status != NC_NOERR) std::remove(temporary_.c_str());  // no destructor runs for it
+        check(status);
         open_ = true;
     }
     ~NcFile() {

@@ -32,6 +32,11 @@ int runTool(const char* program, const char* usage, const std::function<Request(
     int status = ExitFailure;
     try {
         status = run();
+    } catch (const UsageError& e) {
+        // A command line that proves bad only against its file (a record beyond its end).
+        out.flush();
+        err << program << ": " << e.what() << "\nTry '" << program << " --help' for more information.\n";
+        return ExitUsage;
     } catch (const std::bad_alloc&) {
         out.flush();  // what the run printed comes before the reason it ended
         err << program << ": out of memory\n";

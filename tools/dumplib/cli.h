@@ -42,7 +42,8 @@ std::string versionLine(const char* program);
 // Runs a tool. parse() reads the command line and tells what it asks for; a UsageError
 // from it is reported as "<program>: <message>" with a pointer to --help (ExitUsage). Help
 // prints usage on out, Version the version line. Otherwise run() does the work and gives
-// the exit status; any error it throws is reported as "<program>: <message>"
+// the exit status; a UsageError it throws (a command line that does not fit the file it
+// names) is reported as one from parse(), any other error as "<program>: <message>"
 // (ExitFailure), as is output that cannot be written.
 int runTool(const char* program, const char* usage, const std::function<Request()>& parse,
             const std::function<int()>& run, std::ostream& out, std::ostream& err);

@@ -3,11 +3,12 @@
 
 #include <algorithm>
 
-
 #include "dumplib/datafile.h"
 #include "dumplib/recordlist.h"
 #include "dumplib/report.h"
+#include "dumplib/svgplot.h"
 #include "dumplib/textfile.h"
+#include "ravlio/ravlio.h"
 
 namespace dump {
 
@@ -211,7 +212,35 @@ void writeFile(const std::string& path, const std::string& text) {
     if (const auto error = writeTextFile(path, text)) throw DumpError(*error);
 }
 
+// The records of a list on the command line, checked against the file: a record the file
+// does not have makes the command line a bad one.
+std::vector<int> commandLineRecords(const std::string& list, int recordCount) {
+    try {
+        return parseRecordList(list, recordCount);
+    } catch (const DumpError& e) {
+        throw UsageError(e.what());
+    }
+}
+
+int commandLineRecord(const std::string& text, int recordCount) {
+    try {
+        return parseRecord(text, recordCount);
+    } catch (const DumpError& e) {
+        throw UsageError(e.what());
+    }
+}
+
+// The program's release and the version label of the library it reads through.
+void writeVersion(std::ostream& out) {
+    const char* library = ZARFqueryVersion(0, nullptr);
+    out << cli::versionLine("rgddump") << "library: " << (library != nullptr ? library : "unknown") << '\n';
+}
+
 void runMode(const Options& o, std::ostream& out) {
+    if (o.mode == Mode::Version) {
+        writeVersion(out);
+        return;
+    }
     DataFile file(o.file);
     switch (o.mode) {
         case Mode::Summary:
@@ -219,26 +248,28 @@ void runMode(const Options& o, std::ostream& out) {
             break;
         case Mode::Meta:
             writeMeta(file,
-                      o.records ? parseRecordList(*o.records, file.recordCount()) : allRecords(file.recordCount()),
+                      o.records ? commandLineRecords(*o.records, file.recordCount()) : allRecords(file.recordCount()),
                       o.fields ? splitList(*o.fields) : std::vector<std::string>{},
                       o.format.value_or(MetaFormat::Table), out);
             break;
         case Mode::Csv:
             if (!file.hasDataColumns()) {
-                writeFieldRecordsCsv(file, parseRecordList(o.csvRecord, file.recordCount()), out);
+                writeFieldRecordsCsv(file, commandLineRecords(o.csvRecord, file.recordCount()), out);
                 break;
             }
             if (!isRecordNumber(o.csvRecord))
                 throw DumpError("--csv writes one record of a file with data columns; '" + o.csvRecord +
                                 "' is a list (give one record)");
-            writeCsv(file, parseRecord(o.csvRecord, file.recordCount()), o.column, out);
+            writeCsv(file, commandLineRecord(o.csvRecord, file.recordCount()), o.column, out);
             break;
         case Mode::Svg: {
             // A file without data columns is a time series: all its records by default.
             const bool series = !file.hasDataColumns();
             const std::string all = "1-" + std::to_string(std::max(1, file.recordCount()));
             const std::vector<int> records =
-                parseRecordList(o.records.value_or(series ? all : "1"), file.recordCount());
+                commandLineRecords(o.records.value_or(series ? all : "1"), file.recordCount());
+            if (!series && records.size() > MaxSeries)
+                throw UsageError("at most " + std::to_string(MaxSeries) + " records fit in one plot");
             const std::string svg = series ? plotField(file, records, o.column, o.title.value_or(""))
                                            : plotRecords(file, records, o.column, o.title.value_or(""));
             if (o.svgOutput == "-") out << svg;
@@ -262,7 +293,8 @@ int runRgddump(const std::vector<std::string>& args, std::ostream& out, std::ost
     const auto parse = [&] {
         options = parseArguments(args);
         if (options.mode == Mode::Help) return cli::Request::Help;
-        return options.mode == Mode::Version ? cli::Request::Version : cli::Request::Run;
+        // --version runs: it shows the library's version beside the program's.
+        return cli::Request::Run;
     };
     const auto run = [&] {
         runMode(options, out);

@@ -260,9 +260,11 @@ ColumnInfo defaultPlotColumn(DataFile& file, int record) {
     return all.front();
 }
 
-// Header fields that date and time a record: YYMMDD and HHMMSS as numbers.
+// Header fields that date and time a record (YYMMDD and HHMMSS as numbers) and tell its
+// view (the character code of the scene mirror's position identifier).
 constexpr int DateFieldId = 0x8001;
 constexpr int TimeFieldId = 0x8002;
+constexpr int MirrorFieldId = 0x88006;
 
 // The six digits of a YYMMDD or HHMMSS value whose pairs lie within [low, high] each;
 // empty when it is not such a value (a zero date is no date).
@@ -278,23 +280,37 @@ std::optional<std::string> sixDigits(const FieldValue& v, const int (&low)[3], c
     return std::string(text);
 }
 
-// "Record N", with the record's date and time when its header carries them
-// as YYMMDD and hh:mm:ss ("Record 3, 260615 12:34:56"), and "missing" when it holds no finite value.
-std::string legendName(DataFile& file, int record, const std::vector<float>& values) {
+// "view Z" when the mirror position is the code of a printable character, as the
+// calibration's view identifiers are; "mirror position V" for any other value; nothing
+// for the code of a blank or NUL (what readers give for a file that records no view) and
+// for the largest float (the NASA Ames reader's missing value).
+std::optional<std::string> viewText(const FieldValue& v) {
+    constexpr float Blank = 32.0f;
+    if (!v || !std::isfinite(*v) || *v == Blank || *v == 0.0f || std::fabs(*v) == std::numeric_limits<float>::max())
+        return std::nullopt;
+    const float code = std::round(*v);
+    if (code > Blank && code < 127.0f) return "view " + std::string(1, static_cast<char>(code));
+    return "mirror position " + formatFloat(*v);
+}
+
+// "Record N", with the record's date and time when its header carries them as YYMMDD
+// and hh:mm:ss and its view ("Record 3, 150417 06:04:00, view Z"), and ": missing" when
+// it holds no finite value.
+std::string legendName(DataFile& file, int record, bool missing) {
     std::string name = "Record " + std::to_string(record);
     std::vector<FieldValue> stamp;
     try {
-        stamp = file.metadata(record, {DateFieldId, TimeFieldId});
+        stamp = file.metadata(record, {DateFieldId, TimeFieldId, MirrorFieldId});
     } catch (const DumpError&) {
-        // A header that cannot be read leaves the entry without date and time.
+        // A header that cannot be read leaves the entry without date, time and view.
     }
-    const std::optional<std::string> date =
-        stamp.size() == 2 ? sixDigits(stamp[0], {0, 1, 1}, {99, 12, 31}) : std::nullopt;
-    const std::optional<std::string> time =
-        stamp.size() == 2 ? sixDigits(stamp[1], {0, 0, 0}, {23, 59, 59}) : std::nullopt;
-    if (date && time)
-        name += ", " + *date + " " + time->substr(0, 2) + ":" + time->substr(2, 2) + ":" + time->substr(4, 2);
-    const bool missing = std::none_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+    if (stamp.size() == 3) {
+        const std::optional<std::string> date = sixDigits(stamp[0], {0, 1, 1}, {99, 12, 31});
+        const std::optional<std::string> time = sixDigits(stamp[1], {0, 0, 0}, {23, 59, 59});
+        if (date && time)
+            name += ", " + *date + " " + time->substr(0, 2) + ":" + time->substr(2, 2) + ":" + time->substr(4, 2);
+        if (const std::optional<std::string> view = viewText(stamp[2])) name += ", " + *view;
+    }
     if (missing) name += ": missing";
     return name;
 }
@@ -479,7 +495,8 @@ std::string plotRecords(DataFile& file, const std::vector<int>& records, const s
         Series s;
         s.y = file.values(r);
         s.x = file.abscissa(r, s.y.size());
-        s.name = legendName(file, r, s.y);
+        s.missing = std::none_of(s.y.begin(), s.y.end(), [](float v) { return std::isfinite(v); });
+        s.name = legendName(file, r, s.missing);
         series.push_back(std::move(s));
     }
     PlotLabels labels;

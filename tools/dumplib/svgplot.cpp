@@ -16,13 +16,23 @@ namespace dump {
 namespace {
 
 constexpr int Width = 800;
-constexpr int Height = 500;
-// The plot area; the legend sits to its right, tick labels and axis titles around it.
+// The plot area; tick labels and axis titles around it, the legend below it.
 constexpr double Left = 80.0;
 constexpr double Top = 40.0;
-constexpr double Right = 640.0;
+constexpr double Right = 770.0;
 constexpr double Bottom = 430.0;
 constexpr int PixelColumns = static_cast<int>(Right - Left);
+
+// The legend: rows of entries under the x-axis title, each a line sample and its text.
+constexpr double LegendTop = 505.0;   // baseline of the first row
+constexpr double RowHeight = 20.0;
+constexpr double LegendFontSize = 11.0;
+// Wide enough for the widest glyphs of common sans-serif faces (digits of DejaVu Sans
+// take 0.64 em), so an estimated width is never less than the drawn one.
+constexpr double CharWidth = 0.66 * LegendFontSize;
+constexpr double SampleWidth = 25.0;  // the line sample, then a gap before the text
+constexpr double SampleGap = 6.0;
+constexpr double ColumnGap = 20.0;
 
 constexpr std::array<const char*, MaxSeries> Colours = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
                                                         "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
@@ -148,14 +158,54 @@ void writeSeries(std::ostringstream& out, const std::vector<Series>& series, con
     out << "</g>\n";
 }
 
-void writeLegend(std::ostringstream& out, const std::vector<Series>& series) {
-    out << "<g class=\"legend\">\n";
+// How the legend is laid out: entries per row, the width of one entry's column, rows.
+struct LegendLayout {
+    size_t columns = 1;
+    double columnWidth = 0.0;
+    size_t rows = 0;
+};
+
+double entryWidth(const std::string& text) {
+    return SampleWidth + SampleGap + CharWidth * static_cast<double>(text.size());
+}
+
+LegendLayout legendLayout(const std::vector<Series>& series) {
+    double widest = 0.0;
+    for (const Series& s : series) widest = std::max(widest, entryWidth(s.name));
+    LegendLayout l;
+    const double room = Width - Left;
+    l.columns = series.size() > 1 && 2 * widest + ColumnGap <= room ? 2 : 1;
+    l.columnWidth = l.columns == 2 ? (room + ColumnGap) / 2 : room;
+    l.rows = (series.size() + l.columns - 1) / l.columns;
+    return l;
+}
+
+int pictureHeight(const LegendLayout& l) {
+    return static_cast<int>(LegendTop + RowHeight * static_cast<double>(l.rows));
+}
+
+// The most characters of an entry that fit a column (only an entry wider than the whole
+// picture is cut, ending in "...").
+std::string fitted(const std::string& text, double width) {
+    const double room = width - SampleWidth - SampleGap;
+    const size_t most = static_cast<size_t>(std::max(0.0, room / CharWidth));
+    if (text.size() <= most) return text;
+    return most > 3 ? text.substr(0, most - 3) + "..." : text.substr(0, most);
+}
+
+void writeLegend(std::ostringstream& out, const std::vector<Series>& series, const LegendLayout& l) {
+    out << "<g class=\"legend\" font-size=\"" << num(LegendFontSize) << "\">\n";
     for (size_t k = 0; k < series.size(); ++k) {
-        const double y = Top + 12 + 20 * static_cast<double>(k);
-        out << "<line x1=\"" << num(Right + 15) << "\" y1=\"" << num(y) << "\" x2=\"" << num(Right + 40)
-            << "\" y2=\"" << num(y) << "\" stroke=\"" << Colours[k] << "\" stroke-width=\"2\"/>\n";
-        out << "<text x=\"" << num(Right + 46) << "\" y=\"" << num(y + 4) << "\">" << xmlEscape(series[k].name)
-            << "</text>\n";
+        const double x = Left + l.columnWidth * static_cast<double>(k % l.columns);
+        const double y = LegendTop + RowHeight * static_cast<double>(k / l.columns) - 4;
+        // A missing record has no line in the plot: its sample is dashed and its text grey.
+        const bool missing = series[k].missing;
+        out << "<line x1=\"" << num(x) << "\" y1=\"" << num(y) << "\" x2=\"" << num(x + SampleWidth) << "\" y2=\""
+            << num(y) << "\" stroke=\"" << Colours[k] << "\" stroke-width=\"2\""
+            << (missing ? " stroke-dasharray=\"3 3\"" : "") << "/>\n";
+        out << "<text x=\"" << num(x + SampleWidth + SampleGap) << "\" y=\"" << num(y + 4) << "\""
+            << (missing ? " class=\"missing\" fill=\"#666666\"" : "") << ">"
+            << xmlEscape(fitted(series[k].name, l.columnWidth)) << "</text>\n";
     }
     out << "</g>\n";
 }
@@ -243,16 +293,18 @@ std::string renderSvg(const std::vector<Series>& series, const PlotLabels& label
     f.y = rounded(widened(f.y));
     if (!std::isfinite(f.x.hi - f.x.lo) || !std::isfinite(f.y.hi - f.y.lo))
         throw DumpError("cannot plot: the values span more than a number can hold");
+    const LegendLayout legend = legendLayout(series);
+    const int height = pictureHeight(legend);
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Width << "\" height=\"" << Height
-        << "\" viewBox=\"0 0 " << Width << ' ' << Height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Width << "\" height=\"" << height
+        << "\" viewBox=\"0 0 " << Width << ' ' << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
         << "<title>" << xmlEscape(labels.title) << "</title>\n"
-        << "<rect width=\"" << Width << "\" height=\"" << Height << "\" fill=\"#ffffff\"/>\n";
+        << "<rect width=\"" << Width << "\" height=\"" << height << "\" fill=\"#ffffff\"/>\n";
     writeAxes(out, f);
     writeLabels(out, labels);
     writeSeries(out, series, f);
-    writeLegend(out, series);
+    writeLegend(out, series, legend);
     out << "</svg>\n";
     return out.str();
 }

@@ -10,11 +10,13 @@
 
 namespace dump {
 
-// One line of the plot: abscissa and values of equal length.
+// One line of the plot: abscissa and values of equal length. name is its legend entry;
+// a missing series (a record without values) is listed and marked as such, not drawn.
 struct Series {
     std::string name;
     std::vector<double> x;
     std::vector<float> y;
+    bool missing = false;
 };
 
 struct PlotLabels {
@@ -44,8 +46,10 @@ std::string tickLabel(double value, double step, double largest);
 std::vector<std::vector<size_t>> decimate(const std::vector<double>& x, const std::vector<float>& y, double xlo,
                                           double xhi, int bins);
 
-// The SVG document (800 x 500). Failure: DumpError when no series holds a finite point
-// or there are more than MaxSeries series.
+// The SVG document, 800 wide: the plot, and below it the legend in as many rows as its
+// entries need (two to a row when they fit), so the picture grows with the legend.
+// Failure: DumpError when no series holds a finite point or there are more than
+// MaxSeries series.
 std::string renderSvg(const std::vector<Series>& series, const PlotLabels& labels);
 
 }  // namespace dump

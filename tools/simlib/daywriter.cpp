@@ -134,28 +134,24 @@ void writeText(const std::string& path, const std::string& text) {
     if (const auto error = dump::writeTextFile(path, text)) throw WriteError(*error);
 }
 
-// The complex spectra of every record (input and forward-scan files share the layout).
-void writeSpectra(const DayPlan& day, const std::string& path, const std::string& what, bool forward) {
-    const std::vector<Column> columns = {
-        {"re", "Real part", "Uncalibrated " + what + " spectrum, real part", "counts"},
-        {"im", "Imaginary part", "Uncalibrated " + what + " spectrum, imaginary part", "counts"}};
-    RgdFile f(path, day, columns, recordHeaderIds(), "vornsim synthetic day: " + what + " complex spectra");
-    for (int r = 1; r <= day.recordCount(); ++r) {
-        const std::vector<std::complex<float>> cx = forward ? day.forwardRaw(r) : day.raw(r);
-        std::vector<float> data;
-        data.reserve(cx.size() * 2);
-        for (const auto& c : cx) data.push_back(c.real());
-        for (const auto& c : cx) data.push_back(c.imag());
-        f.write(r, recordHeaderIds(), inputHeader(day.record(r)), data);
-    }
-    f.close();
+std::vector<float> complexData(const std::vector<std::complex<float>>& cx) {
+    std::vector<float> data;
+    data.reserve(cx.size() * 2);
+    for (const auto& c : cx) data.push_back(c.real());
+    for (const auto& c : cx) data.push_back(c.imag());
+    return data;
 }
 
-void writeVariance(const DayPlan& day, const std::string& path) {
-    const std::vector<Column> columns = {{"var", "Variance", "Variance of the raw spectrum over the scans", "counts2"}};
-    RgdFile f(path, day, columns, recordHeaderIds(), "vornsim synthetic day: variance of the raw spectra");
-    for (int r = 1; r <= day.recordCount(); ++r) f.write(r, recordHeaderIds(), inputHeader(day.record(r)), day.rawVariance(r));
-    f.close();
+// The columns of the complex spectra (input and forward-scan files share the layout).
+std::vector<Column> complexColumns(const std::string& what) {
+    return {{"re", "Real part", "Uncalibrated " + what + " spectrum, real part", "counts"},
+            {"im", "Imaginary part", "Uncalibrated " + what + " spectrum, imaginary part", "counts"}};
+}
+
+const std::vector<Column>& varianceColumns() {
+    static const std::vector<Column> columns = {
+        {"var", "Variance", "Variance of the raw spectrum over the scans", "counts2"}};
+    return columns;
 }
 
 void writeTruth(const DayPlan& day, const std::string& path) {
@@ -187,6 +183,40 @@ void writeTruth(const DayPlan& day, const std::string& path) {
     }
     f.close();
 }
+
+}  // namespace
+
+// The three files, each open for writing.
+struct SpectralFiles::Files {
+    Files(const DayPlan& day, const std::string& dir)
+        : input(join(dir, day.files.input), day, complexColumns("complex"), recordHeaderIds(),
+                "vornsim synthetic day: complex complex spectra"),
+          original(join(dir, day.files.original), day, complexColumns("forward-scan complex"), recordHeaderIds(),
+                   "vornsim synthetic day: forward-scan complex complex spectra"),
+          variance(join(dir, day.files.variance), day, varianceColumns(), recordHeaderIds(),
+                   "vornsim synthetic day: variance of the raw spectra") {}
+    RgdFile input, original, variance;
+};
+
+SpectralFiles::SpectralFiles(const DayPlan& day, const std::string& dir)
+    : day_(day), files_(std::make_unique<Files>(day, dir)) {}
+
+SpectralFiles::~SpectralFiles() = default;
+
+void SpectralFiles::write(int record) {
+    const std::vector<float> header = inputHeader(day_.record(record));
+    files_->input.write(record, recordHeaderIds(), header, complexData(day_.raw(record)));
+    files_->original.write(record, recordHeaderIds(), header, complexData(day_.forwardRaw(record)));
+    files_->variance.write(record, recordHeaderIds(), header, day_.rawVariance(record));
+}
+
+void SpectralFiles::close() {
+    files_->input.close();
+    files_->original.close();
+    files_->variance.close();
+}
+
+namespace {
 
 std::string trimmed(std::string s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -283,7 +313,7 @@ OutputNames outputNames(const std::string& root) {
     return {base + ".RLC", base + ".IMC", base + ".RES", base + ".CVS", trimmed(base) + ".LOG", base + ".LVF"};
 }
 
-void writeDay(const DayPlan& day, const std::string& dir) {
+void prepareDirectory(const DayPlan& day, const std::string& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) throw WriteError("cannot create directory " + dir + ": " + ec.message());
@@ -291,17 +321,25 @@ void writeDay(const DayPlan& day, const std::string& dir) {
     for (const std::string& stale : {out.radiance, out.imaginary, out.responsivity, out.variance, out.log, out.marker,
                                      trimmed(day.files.root.substr(0, 8)) + ".STC"})
         std::filesystem::remove(join(dir, stale), ec);
+}
+
+void writeSideFiles(const DayPlan& day, const std::string& dir) {
     const DayFiles& f = day.files;
-    writeSpectra(day, join(dir, f.input), "complex", false);
-    writeSpectra(day, join(dir, f.original), "forward-scan complex", true);
-    writeVariance(day, join(dir, f.variance));
     writeText(join(dir, f.parameters), parameterText(day));
     writeText(join(dir, f.mirror), mirrorText(day));
     writeText(join(dir, f.emissivity), emissivityText(day));
-    writeText(join(dir, f.upstreamStatus), upstreamStatusText(day));
     writeText(join(dir, f.answers), day.answers());
     writeTruth(day, join(dir, f.truth));
     writeText(join(dir, f.truthTable), truthTableText(day));
+}
+
+void writeDay(const DayPlan& day, const std::string& dir) {
+    prepareDirectory(day, dir);
+    SpectralFiles spectra(day, dir);
+    for (int r = 1; r <= day.recordCount(); ++r) spectra.write(r);
+    spectra.close();
+    writeText(join(dir, day.files.upstreamStatus), upstreamStatusText(day));
+    writeSideFiles(day, dir);
 }
 
 }  // namespace vornsim

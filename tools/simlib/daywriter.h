@@ -6,6 +6,7 @@
 // the input record, scene, time and whether and why it is missing).
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,6 +37,31 @@ std::string truthTableText(const DayPlan& day);
 // same names and removing the calibration outputs an earlier run left under the day's root
 // (they would otherwise be appended to). Failure: WriteError.
 void writeDay(const DayPlan& day, const std::string& dir);
+
+// The parts of writeDay: the directory made and emptied of earlier outputs, and every file
+// but the spectra and the upstream status file (parameters, mirror positions, paint
+// emissivity, answers and truth). Failure: WriteError.
+void prepareDirectory(const DayPlan& day, const std::string& dir);
+void writeSideFiles(const DayPlan& day, const std::string& dir);
+
+// The day's three spectral files (input, forward-scan and variance), created empty and
+// then written a record at a time: write(r) writes record r of each, whole, so that a
+// reader in another process sees it as soon as it returns. Failure: WriteError.
+class SpectralFiles {
+public:
+    SpectralFiles(const DayPlan& day, const std::string& dir);
+    ~SpectralFiles();
+    SpectralFiles(const SpectralFiles&) = delete;
+    SpectralFiles& operator=(const SpectralFiles&) = delete;
+
+    void write(int record);
+    void close();
+
+private:
+    struct Files;
+    const DayPlan& day_;
+    std::unique_ptr<Files> files_;
+};
 
 // Names of the calibration's outputs under a root, as the calibration forms them (the
 // root blank-padded to 8 characters for the data products, trimmed for the log).

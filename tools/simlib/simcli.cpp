@@ -1,6 +1,7 @@
 // The vornsim command: options, usage text and its runs.
 #include "simlib/simcli.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "simlib/compare.h"
 #include "simlib/daywriter.h"
+#include "simlib/liveplay.h"
 
 namespace vornsim {
 
@@ -16,6 +18,7 @@ namespace {
 constexpr const char* Usage =
     "Usage: vornsim --dir DIR [--channel N] [--sets N] [--points N] [--drift K]\n"
     "               [--missing RECORDS] [--seed N]\n"
+    "       vornsim --live DIR [--interval MS] [day options as for --dir]\n"
     "       vornsim --compare DIR\n"
     "       vornsim --help\n"
     "\n"
@@ -43,6 +46,15 @@ constexpr const char* Usage =
     "                     and the ambient view of set 7)\n"
     "  --seed N           seed of the sky's absorption lines, clouds and encoder\n"
     "                     drifts (default 1)\n"
+    "  --live DIR         play the upstream program for the day in DIR: write the\n"
+    "                     other files at once, then the records of the input,\n"
+    "                     forward-scan and variance files one at a time, each\n"
+    "                     followed by its count in the upstream status file, so\n"
+    "                     that vorncalv in real-time mode follows the day:\n"
+    "                         cd DIR && vorncalv < REALTIME.TXT\n"
+    "                     (REALTIME.TXT: the answers of a real-time run)\n"
+    "  --interval MS      milliseconds between two records of --live, 0-3600000\n"
+    "                     (default 2000)\n"
     "  --compare DIR      compare the calibration outputs in DIR with the truth\n"
     "  --help             this text\n"
     "\n"
@@ -60,7 +72,8 @@ constexpr const char* Usage =
     "a bad command line.\n";
 
 const char* valueNeeded(const std::string& option) {
-    if (option == "--dir" || option == "--compare") return "a directory";
+    if (option == "--dir" || option == "--compare" || option == "--live") return "a directory";
+    if (option == "--interval") return "a number of milliseconds";
     if (option == "--drift") return "a number of kelvin per hour";
     if (option == "--missing") return "a record list";
     return "a whole number";
@@ -110,9 +123,12 @@ private:
         return args_[++i_];
     }
 
+    bool given(const std::string& name) const {
+        return std::find(seen_.begin(), seen_.end(), name) != seen_.end();
+    }
+
     void once(const std::string& name) {
-        for (const std::string& seen : seen_)
-            if (seen == name) throw UsageError("option '" + name + "' is given twice");
+        if (given(name)) throw UsageError("option '" + name + "' is given twice");
         seen_.push_back(name);
     }
 
@@ -123,16 +139,22 @@ private:
             o_.mode = name == "--version" ? Mode::Version : Mode::Help;
             return;
         }
-        if (name != "--dir" && name != "--compare" && name != "--channel" && name != "--sets" && name != "--points" &&
-            name != "--drift" && name != "--missing" && name != "--seed")
+        if (name != "--dir" && name != "--compare" && name != "--live" && name != "--interval" && name != "--channel" &&
+            name != "--sets" && name != "--points" && name != "--drift" && name != "--missing" && name != "--seed")
             throw UsageError("unknown option '" + a + "'");
         once(name);
         const std::string v = value(name, inlineValue);
-        if (name == "--dir" || name == "--compare") {
-            if (!o_.dir.empty()) throw UsageError("give either --dir or --compare, once");
+        if (name == "--dir" || name == "--compare" || name == "--live") {
+            if (!o_.dir.empty()) throw UsageError("give one of --dir, --live and --compare, once");
             if (v.empty()) throw UsageError("the directory name is empty");
             o_.dir = v;
             if (name == "--compare") o_.mode = Mode::Compare;
+            if (name == "--live") o_.mode = Mode::Live;
+        } else if (name == "--interval") {
+            o_.intervalMs = parseInt(name, v);
+            if (o_.intervalMs < 0 || o_.intervalMs > MaxIntervalMs)
+                throw UsageError("the interval must be between 0 and " + std::to_string(MaxIntervalMs) +
+                                 " milliseconds");
         } else if (name == "--channel") {
             o_.day.channel = parseInt(name, v);
         } else if (name == "--sets") {
@@ -152,9 +174,11 @@ private:
     }
 
     void check() {
-        if (o_.dir.empty()) throw UsageError("no directory given (--dir DIR, or --compare DIR)");
+        if (o_.dir.empty()) throw UsageError("no directory given (--dir DIR, --live DIR or --compare DIR)");
         if (o_.mode == Mode::Compare && seen_.size() > 1)
             throw UsageError("--compare takes no other option");
+        if (o_.mode != Mode::Live && given("--interval"))
+            throw UsageError("option '--interval' applies only to --live");
         try {
             checkOptions(o_.day);
         } catch (const OptionError& e) {
@@ -202,6 +226,10 @@ int run(const Options& o, std::ostream& out) {
         return c.matches() ? ExitOk : ExitFailure;
     }
     const DayPlan day = planDay(o.day);
+    if (o.mode == Mode::Live) {
+        playDay(day, o.dir, o.intervalMs, out);
+        return ExitOk;
+    }
     writeDay(day, o.dir);
     describeDay(day, o.dir, out);
     return ExitOk;

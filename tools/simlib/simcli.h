@@ -14,12 +14,13 @@ namespace vornsim {
 // A command line the tool cannot act on; reported with a pointer to --help.
 using cli::UsageError;
 
-enum class Mode { Write, Compare, Help, Version };
+enum class Mode { Write, Compare, Live, Help, Version };
 
 struct Options {
     Mode mode = Mode::Write;
-    std::string dir;  // --dir DIR, or the directory after --compare
+    std::string dir;  // --dir DIR, or the directory after --compare or --live
     DayOptions day;
+    int intervalMs = 2000;  // --interval: milliseconds between the records of --live
 };
 
 // Exit statuses: success, a day that cannot be written or does not match, a bad command line.
