@@ -2,13 +2,16 @@
 #include "sumlib/summaryout.h"
 
 #include <netcdf.h>
+#include <netcdf_mem.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "convertlib/timeaxis.h"
 #include "dumplib/numtext.h"
@@ -23,16 +26,18 @@ DumpError writeError(const std::string& path, const std::string& reason) {
     return DumpError("cannot write " + path + ": " + reason);
 }
 
-// A netCDF file being made under a temporary name; removed unless committed.
+// A netCDF file made in memory and written out whole. The netCDF library never touches the
+// disk itself: a write it fails there (a full disk, a file-size limit) would leave the
+// HDF5 layer beneath it holding a file it can neither flush nor close, which it tries
+// again when the process ends. The bytes go to disk through replaceTextFile instead.
 class NcOutput {
 public:
-    explicit NcOutput(std::string target) : target_(std::move(target)), temporary_(temporaryName(target_)) {
-        check(nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_));
+    explicit NcOutput(std::string target) : target_(std::move(target)) {
+        check(nc_create_mem(target_.c_str(), NC_NETCDF4, InitialSize, &id_));
         open_ = true;
     }
     ~NcOutput() {
-        if (open_) nc_close(id_);
-        if (!committed_) std::remove(temporary_.c_str());
+        if (open_) nc_abort(id_);
     }
     NcOutput(const NcOutput&) = delete;
     NcOutput& operator=(const NcOutput&) = delete;
@@ -45,18 +50,18 @@ public:
         if (!value.empty()) check(nc_put_att_text(id_, var, name, value.size(), value.c_str()));
     }
     void commit() {
+        NC_memio image{};
         open_ = false;
-        check(nc_close(id_));
-        if (std::rename(temporary_.c_str(), target_.c_str()) != 0) throw writeError(target_, std::strerror(errno));
-        committed_ = true;
+        check(nc_close_memio(id_, &image));
+        const std::unique_ptr<void, decltype(&std::free)> owned(image.memory, &std::free);
+        replaceTextFile(target_, std::string(static_cast<const char*>(image.memory), image.size));
     }
 
 private:
+    static constexpr size_t InitialSize = 1 << 16;
     std::string target_;
-    std::string temporary_;
     int id_ = -1;
     bool open_ = false;
-    bool committed_ = false;
 };
 
 std::string productList(const DaySummary& day) {

@@ -11,7 +11,8 @@
 
 namespace vornsum {
 
-// The netCDF file's content, written to path (temporary name path.new<pid>).
+// The netCDF file's content, made in memory and written to path (temporary name
+// path.new<pid>).
 // Failure: dump::DumpError "cannot write PATH: <reason>", no file left behind.
 void writeSummaryNetcdf(const DaySummary& day, const std::string& path);
 
