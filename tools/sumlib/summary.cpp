@@ -418,7 +418,7 @@ DaySummary summariseDay(const DayProducts& products) {
         day.problems.push_back(fileName(products.radiance) + " has " + recordList(offGrid) +
                                " on another grid than its first record: they are summarised as missing");
     if (!withoutVariance.empty())
-        day.problems.push_back(variance.name() + " holds no variance record of the scene of " + fileName(products.radiance) +
+        day.problems.push_back(variance.name() + " has no variance record of the scenes at " + fileName(products.radiance) +
                                " " + recordList(withoutVariance) + ": their standard deviations are missing");
     if (count == 0) day.problems.push_back(fileName(products.radiance) + " holds no complete record");
     return day;
