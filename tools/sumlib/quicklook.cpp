@@ -41,6 +41,8 @@ struct Panel {
     std::vector<double> marks;  // abscissae marked as missing scenes
     std::optional<Line> bandLow, bandHigh;  // a shaded band between two lines
     bool clock = false;  // abscissa in hours of the day, ticks as HH:MM
+    double minSpan = 0.0;  // the value axis spans at least this much, so that rounding
+                           // noise of a steady quantity does not fill the panel
     bool wide = false;   // across the whole page
     double width() const { return wide ? WideWidth : NarrowWidth; }
     double height() const { return wide ? WideHeight : NarrowHeight; }
@@ -108,9 +110,9 @@ dump::Ticks clockTicks(double lo, double hi, int target) {
     return t;
 }
 
-// "HH:MM" of hours since the reference midnight (a later day's hours go on past 24).
+// "HH:MM" of hours since the reference midnight (hours of the next day from 00:00 again).
 std::string clockText(double hours) {
-    const long minutes = std::lround(hours * 60.0);
+    const long minutes = std::lround(hours * 60.0) % (24 * 60);
     char text[48];
     std::snprintf(text, sizeof text, "%02ld:%02ld", minutes / 60, minutes % 60);
     return text;
@@ -204,6 +206,10 @@ std::string panelHtml(const Panel& p) {
         s += "<text class=\"empty\" x=\"" + num(width / 2) + "\" y=\"" + num(height / 2) +
              "\" text-anchor=\"middle\">no values to show</text></svg></section>";
         return s;
+    }
+    if (y.hi - y.lo < p.minSpan) {
+        const double centre = 0.5 * (y.lo + y.hi);
+        y = Range{centre - 0.5 * p.minSpan, centre + 0.5 * p.minSpan};
     }
     const Frame f(x.hi > x.lo ? x : x.padded(0.05), y.padded(0.06), width, height);
     s += axes(f, p, valueScale(f.y()));
@@ -300,10 +306,12 @@ std::vector<Panel> panels(const DaySummary& day) {
     const std::vector<float> hot = fieldValues(day, 622595), cold = fieldValues(day, 622594);
     for (std::size_t i = 0; i < hot.size(); ++i) d.push_back(hot[i] - cold[i]);
     addLine(diff, day, "hot - ambient", d);
+    diff.minSpan = 0.2;
     all.push_back(diff);
 
     Panel resp = timePanel(day, "panel-responsivity", "Responsivity stability",
                            "Band mean responsivity relative to the day's median", "% from median");
+    resp.minSpan = 0.5;
     for (std::size_t b : bands) {
         std::vector<float> v, finite;
         for (const SceneSummary& s : day.scenes) {
@@ -391,7 +399,9 @@ std::string header(const DaySummary& day) {
     s += fact("Channel", channel);
     Range hours;
     for (double h : sceneHours(day)) hours.add(h);
-    if (hours.valid()) s += fact("Scenes from", clockText(hours.lo) + " to " + clockText(hours.hi) + " UTC");
+    if (hours.valid())
+        s += fact("Scenes from", clockText(hours.lo) + " to " + clockText(hours.hi) + " UTC" +
+                                     (hours.hi >= 24.0 ? " the next day" : ""));
     if (!day.grid.empty())
         s += fact("Grid", dump::formatFixed(day.grid.front(), 1) + "-" + dump::formatFixed(day.grid.back(), 1) + " cm-1, " +
                               std::to_string(day.grid.size()) + " points");
