@@ -401,6 +401,34 @@ TEST(VornsumBands, BandPointsAreTheGridPointsWithinABandWhollyOnTheGrid) {
     EXPECT_FALSE(vornsum::finiteMean({NAN, NAN}, {0, 2}).has_value());
 }
 
+// The part of the page from a panel's <svg> to its end.
+std::string panelSvg(const std::string& html, const std::string& id) {
+    const std::size_t start = html.find("<svg id=\"" + id + "\"");
+    if (start == std::string::npos) return {};
+    return html.substr(start, html.find("</svg>", start) - start);
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(VornsumDay, QuicklookIsSelfContainedAndMarksTheMissingSceneOnEveryTimeAxis) {
+    const std::string html = vornsum::quicklookHtml(*day_);
+    for (const char* outside : {"<script", "src=", "href=", "@import", "url("})
+        EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+    const auto missing = static_cast<std::size_t>(day_->missingScenes());
+    ASSERT_GE(missing, 1U);
+    for (const std::string& id : vornsum::quicklookPanels()) {
+        const std::string svg = panelSvg(html, id);
+        ASSERT_FALSE(svg.empty()) << id;
+        EXPECT_EQ(occurrences(svg, "class=\"missing\""), id == "panel-spectrum" ? 0U : missing) << id;
+        EXPECT_GE(occurrences(svg, "class=\"line\""), 1U) << id;
+    }
+    EXPECT_EQ(occurrences(panelSvg(html, "panel-brightness"), "class=\"line\""), 3U);  // the channel-1 bands
+}
+
 // The quicklook page opened from disk by headless Chromium: no console message, every
 // panel's SVG in the page it rendered, a screenshot at 1280 pixels kept in the build tree.
 TEST_F(VornsumDay, QuicklookLoadsInABrowserWithEveryPanel) {

@@ -143,8 +143,10 @@ std::string axes(const Frame& f, const Panel& p, int scale) {
     }
     for (double v : xt.values) {
         const std::string x = num(f.px(v));
+        // A label at the panel's right edge ends there instead of running out of it.
+        const char* anchor = f.px(v) > width - Right - 20 ? "end" : "middle";
         s += "<line class=\"grid\" x1=\"" + x + "\" x2=\"" + x + "\" y1=\"" + num(Top) + "\" y2=\"" + num(height - Bottom) + "\"/>";
-        s += "<text class=\"tick\" x=\"" + x + "\" y=\"" + num(height - Bottom + 16) + "\" text-anchor=\"middle\">" +
+        s += "<text class=\"tick\" x=\"" + x + "\" y=\"" + num(height - Bottom + 16) + "\" text-anchor=\"" + anchor + "\">" +
              xmlEscape(p.clock ? clockText(v) : tickText(v, xt.step)) + "</text>";
     }
     s += "<rect class=\"frame\" x=\"" + num(Left) + "\" y=\"" + num(Top) + "\" width=\"" + num(width - Left - Right) +
@@ -240,6 +242,12 @@ std::vector<float> fieldValues(const DaySummary& day, int id) {
     return v;
 }
 
+// The dictionary's units of a summary field.
+std::string unitsOf(const DaySummary& day, int id) {
+    const int k = day.fieldIndex(id);
+    return k >= 0 ? day.fields[static_cast<std::size_t>(k)].units : std::string();
+}
+
 bool anyFinite(const std::vector<float>& v) {
     return std::any_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });
 }
@@ -277,33 +285,32 @@ void addLine(Panel& p, const DaySummary& day, std::string name, std::vector<floa
     p.lines.push_back({std::move(name), Palette[p.lines.size() % std::size(Palette)], sceneHours(day), std::move(values)});
 }
 
-const char* RadianceUnits = "mW/(m2 sr cm-1)";
-
 std::vector<Panel> panels(const DaySummary& day) {
     std::vector<Panel> all;
     const std::vector<std::size_t> bands = gridBands(day);
 
     Panel bt = timePanel(day, "panel-brightness", "Brightness temperature",
-                         "Band mean radiance as the temperature of a blackbody of that radiance", "K");
+                         "Band mean radiance as the temperature of a blackbody of that radiance",
+                         unitsOf(day, standardBands()[0].airTemp));
     for (std::size_t b : bands) addLine(bt, day, bandName(standardBands()[b]), fieldValues(day, standardBands()[b].airTemp));
     all.push_back(bt);
 
     const std::size_t window = day.channel == 2 || (!bands.empty() && bands.front() >= 3) ? 5 : 2;
     Panel w = timePanel(day, "panel-window", "Window radiance " + bandName(standardBands()[window]),
-                        "Clear sky is low and steady; clouds raise it", RadianceUnits);
+                        "Clear sky is low and steady; clouds raise it", unitsOf(day, standardBands()[window].radiance));
     addLine(w, day, bandName(standardBands()[window]), fieldValues(day, standardBands()[window].radiance));
     all.push_back(w);
 
     Panel bb = timePanel(day, "panel-blackbodies", "Blackbody temperatures",
-                         "Hot and ambient blackbody temperatures used in the calibration", "K");
-    addLine(bb, day, "hot blackbody", fieldValues(day, 622595));
-    addLine(bb, day, "ambient blackbody", fieldValues(day, 622594));
+                         "Hot and ambient blackbody temperatures used in the calibration", unitsOf(day, CalibrationHotId));
+    addLine(bb, day, "hot blackbody", fieldValues(day, CalibrationHotId));
+    addLine(bb, day, "ambient blackbody", fieldValues(day, CalibrationColdId));
     all.push_back(bb);
 
     Panel diff = timePanel(day, "panel-difference", "Hot minus ambient blackbody",
-                           "The calibration's temperature contrast", "K");
+                           "The calibration's temperature contrast", unitsOf(day, CalibrationHotId));
     std::vector<float> d;
-    const std::vector<float> hot = fieldValues(day, 622595), cold = fieldValues(day, 622594);
+    const std::vector<float> hot = fieldValues(day, CalibrationHotId), cold = fieldValues(day, CalibrationColdId);
     for (std::size_t i = 0; i < hot.size(); ++i) d.push_back(hot[i] - cold[i]);
     addLine(diff, day, "hot - ambient", d);
     diff.minSpan = 0.2;
@@ -328,7 +335,7 @@ std::vector<Panel> panels(const DaySummary& day) {
 
     Panel im = timePanel(day, "panel-imaginary", "Imaginary part",
                          "Band mean of the calibrated imaginary part: near zero when the calibration is sound",
-                         RadianceUnits);
+                         unitsOf(day, standardBands()[0].imaginary));
     for (std::size_t b : bands) addLine(im, day, bandName(standardBands()[b]), fieldValues(day, standardBands()[b].imaginary));
     all.push_back(im);
 
@@ -339,7 +346,7 @@ std::vector<Panel> panels(const DaySummary& day) {
                  " sky spectra with their 10th-90th percentile band";
     sp.xLabel = "Wavenumber (cm-1)";
     sp.wide = true;
-    sp.yLabel = RadianceUnits;
+    sp.yLabel = unitsOf(day, standardBands()[0].radiance);
     if (!day.spectrum.wavenumber.empty()) {
         sp.lines.push_back({"median", Palette[0], day.spectrum.wavenumber, day.spectrum.p50});
         sp.bandLow = Line{"10th percentile", "", day.spectrum.wavenumber, day.spectrum.p10};

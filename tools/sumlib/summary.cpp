@@ -358,6 +358,9 @@ DaySummary summariseDay(const DayProducts& products) {
     DaySummary day;
     day.products = products;
     DataFile radiance(products.radiance);
+    if (!radiance.isRgd())
+        throw DumpError(products.radiance + " is not a calibrated product: its format is " +
+                        (radiance.formatName().empty() ? std::string("unknown") : radiance.formatName()) + ", not RGD");
     const int count = completeRecords(radiance);
     day.productsRead.push_back(fileName(products.radiance));
     if (count > 0) day.grid = gridOf(radiance, 1);

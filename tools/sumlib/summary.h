@@ -26,6 +26,8 @@ inline constexpr int DateId = 32769;
 inline constexpr int TimeId = 32770;
 inline constexpr int MirrorId = 557062;
 inline constexpr int MissingId = 32780;
+inline constexpr int CalibrationHotId = 622595;   // calibrationHBBtemp
+inline constexpr int CalibrationColdId = 622594;  // calibrationCBBtemp (the ambient blackbody)
 
 // Mirror positions (character codes) of the hot and the ambient blackbody views.
 inline constexpr float HotView = 72.0F;      // 'H'
