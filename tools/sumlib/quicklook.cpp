@@ -18,7 +18,6 @@ using dump::xmlEscape;
 
 // Colours that stay apart for readers with any common colour vision (Okabe and Ito).
 constexpr const char* Palette[] = {"#0072b2", "#d55e00", "#009e73", "#cc79a7", "#e69f00", "#56b4e9"};
-constexpr const char* MissingColour = "#e8a0a0";
 
 // Panel geometry (SVG user units; a panel scales with the page, so a panel across the
 // page is drawn twice as wide to keep its text the size of the others').
