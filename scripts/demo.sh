@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 
-echo "=== build: vorncalv, vornsim, rgddump (in build/)"
+echo "=== build: vorncalv, vornsim, rgddump, vornsum (in build/)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs" --target vorncalv vornsim rgddump >/dev/null
+cmake --build build -j "$jobs" --target vorncalv vornsim rgddump vornsum >/dev/null
 
 echo "=== synthetic day"
 rm -rf demo
@@ -33,6 +33,12 @@ build/vornsim --compare demo || compared=$?
 
 root=$(sed -n 3p demo/ANSWERS.TXT)
 build/rgddump "demo/$root.RLC" --svg demo/radiance.svg --records 1-4 >/dev/null
+
+echo "=== the day at a glance: build/vornsum demo/$root"
+summarised=0
+build/vornsum "demo/$root" > demo/vornsum.out || summarised=$?
+echo "  quicklook page: $(pwd)/demo/$root.quicklook.html (open it in a browser)"
+echo "  summary: demo/$root.summary.nc (netCDF-CF), demo/$root.summary.csv"
 echo
 echo "Outputs in demo/: $root.RLC (calibrated radiance), $root.IMC (imaginary part),"
 echo "$root.RES (responsivity), $root.CVS (variance of radiance), CAVEMIS1.MLT (cavity"
@@ -46,6 +52,10 @@ show "build/rgddump demo/TRUTH.RGD --csv 1" "the truth of record 1"
 show "build/rgddump demo/$root.RLC --svg demo/radiance.svg --records 1-4" "a plot of records 1-4 (written by this demo)"
 echo
 
+if [ "$summarised" -ne 0 ]; then
+  echo "demo: vornsum could not summarise the whole day (exit status $summarised)" >&2
+  exit 1
+fi
 if [ "$compared" -ne 0 ]; then
   echo "demo: the calibrated radiance does not match the truth" >&2
   exit 1

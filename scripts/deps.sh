@@ -25,6 +25,8 @@ command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)
 command -v clang++ >/dev/null 2>&1 || missing+=(clang)
 compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null || missing+=(libclang-rt-dev)
 command -v parallel >/dev/null 2>&1 || missing+=(parallel)
+# The quicklook page's test opens it in headless Chromium (the demo does not need it).
+command -v chromium >/dev/null 2>&1 || missing+=(chromium)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

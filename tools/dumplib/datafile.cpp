@@ -246,16 +246,18 @@ std::string DataFile::abscissaText(int type) const { return dataText(-1, type); 
 
 std::vector<FieldInfo> DataFile::fields(int record) const {
     std::vector<FieldInfo> result;
-    for (int id : fieldIdentifiers(record)) {
-        FieldInfo f;
-        f.identifier = id;
-        f.name = fieldText(record, id, 1);
-        f.label = fieldText(record, id, 2);
-        f.longName = fieldText(record, id, 3);
-        f.units = fieldText(record, id, 4);
-        result.push_back(std::move(f));
-    }
+    for (int id : fieldIdentifiers(record)) result.push_back(describeField(record, id));
     return result;
+}
+
+FieldInfo DataFile::describeField(int record, int identifier) const {
+    FieldInfo f;
+    f.identifier = identifier;
+    f.name = fieldText(record, identifier, 1);
+    f.label = fieldText(record, identifier, 2);
+    f.longName = fieldText(record, identifier, 3);
+    f.units = fieldText(record, identifier, 4);
+    return f;
 }
 
 std::vector<FieldValue> DataFile::metadata(int record, const std::vector<int>& identifiers) const {

@@ -101,6 +101,10 @@ public:
     // Header fields of record (record 0: the file's header layout, where the format offers
     // it). Empty when the format has no header fields.
     std::vector<FieldInfo> fields(int record) const;
+    // The dictionary's texts of a header field, also for a field this record's header
+    // does not hold (RGD describes every field of its dictionary); empty texts for a field
+    // the format cannot describe.
+    FieldInfo describeField(int record, int identifier) const;
     // Values of the given fields of record, in order. Failure: DumpError.
     // (A field the record does not hold gives an empty value.)
     std::vector<FieldValue> metadata(int record, const std::vector<int>& identifiers) const;
