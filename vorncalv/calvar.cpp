@@ -13,6 +13,7 @@
 #include "libutil/rddmvf.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
+#include "ravlio/fields.h"
 #include "vorncalv/dialogue.h"
 #include "vorncalv/inputrecord.h"
 #include "vorncalv/single.h"
@@ -22,8 +23,7 @@
 namespace vorncalv {
 namespace {
 
-// Header words: coadditionsCount, missingDataFlag, sceneMirrorPosition.
-constexpr std::array<int, 3> HEADER_IDS{0x88004, 0x800C, 0x88006};
+constexpr std::array<int, 3> HEADER_IDS{FIELD_coadditionsCount, FIELD_missingDataFlag, FIELD_sceneMirrorPosition};
 constexpr int COADDS = 0;
 constexpr int MISSING = 1;
 // Output file type (RGD).

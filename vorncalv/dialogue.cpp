@@ -11,6 +11,7 @@
 #include "libutil/logmsg.h"
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"
+#include "ravlio/fields.h"
 #include "vorncalv/linereader.h"
 
 namespace vorncalv {
@@ -31,9 +32,11 @@ static_assert(HYPHENS.size() == 52);
 // Metadata identifiers of the per-record values AMD(1..15): calibration ambient, cold and
 // hot blackbody temperatures, missing flag, calibrated scene id, the six thermistor
 // weights, the two temperature offsets, the cavity factor and the encoder drift.
-constexpr int AMD_IDS[15] = {0x98001, 0x98002, 0x98003, 0x800C,  0x98006,
-                             0x98007, 0x98008, 0x98009, 0x9800A, 0x9800B,
-                             0x9800C, 0x9800D, 0x9800E, 0x9800F, 0x98010};
+constexpr int AMD_IDS[15] = {FIELD_calibrationAmbientTemp, FIELD_calibrationCBBtemp,  FIELD_calibrationHBBtemp,
+                             FIELD_missingDataFlag,        FIELD_calibratedSceneID,   FIELD_ABBtopTempWeight,
+                             FIELD_ABBapexTempWeight,      FIELD_ABBbottomTempWeight, FIELD_HBBtopTempWeight,
+                             FIELD_HBBapexTempWeight,      FIELD_HBBbottomTempWeight, FIELD_ABBtempOffset,
+                             FIELD_HBBtempOffset,          FIELD_BBcavityFactor,      FIELD_sceneMirPosEncoderMaxDrift};
 constexpr int SUBHEADER_ID = 97122201;
 
 // A fixed text of the given width holding text, NUL-terminated after its last significant

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ravlio/fields.h"
 #include "vorncalv/calibration.h"
 #include "vorncalv/calvar.h"
 #include "vorncalv/givenanswers.h"
@@ -131,8 +132,21 @@ struct RunState {
     // sceneMirPosEncoderDrift. HWDS holds the values of the record read last (a quiet-NaN
     // pattern or a field the record lacks becomes -999.0), NHWDS the reader's count.
     static constexpr int NHWW = 15;
-    std::array<int, 15> IHWDS{0x8001,  0x8002,  0x88006, 0x90005, 0x90007, 0x90009, 0x90004, 0x90006,
-                              0x90008, 0x90002, 0x800A,  0x800C,  0x88004, 0x8011,  0xC8039};
+    std::array<int, 15> IHWDS{FIELD_dateYYMMDD,
+                              FIELD_timeHHMMSS,
+                              FIELD_sceneMirrorPosition,
+                              FIELD_ABBtopTemp,
+                              FIELD_ABBapexTemp,
+                              FIELD_ABBbottomTemp,
+                              FIELD_HBBtopTemp,
+                              FIELD_HBBapexTemp,
+                              FIELD_HBBbottomTemp,
+                              FIELD_BBsupportStructureTemp,
+                              FIELD_channelNumber,
+                              FIELD_missingDataFlag,
+                              FIELD_coadditionsCount,
+                              FIELD_Time,
+                              FIELD_sceneMirPosEncoderDrift};
     std::array<float, 15> HWDS{};
     int NHWDS = 0;
     // Record reader: column selectors, column count, status, handle of the input file, the

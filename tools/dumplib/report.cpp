@@ -12,6 +12,7 @@
 #include "dumplib/history.h"
 #include "dumplib/numtext.h"
 #include "dumplib/svgplot.h"
+#include "ravlio/fields.h"
 
 namespace dump {
 
@@ -259,10 +260,6 @@ ColumnInfo defaultPlotColumn(DataFile& file, int record) {
     return all.front();
 }
 
-// Header fields that date and time a record: YYMMDD and HHMMSS as numbers.
-constexpr int DateFieldId = 0x8001;
-constexpr int TimeFieldId = 0x8002;
-
 // The six digits of a YYMMDD or HHMMSS value whose pairs lie within [low, high] each;
 // empty when it is not such a value (a zero date is no date).
 std::optional<std::string> sixDigits(const FieldValue& v, const int (&low)[3], const int (&high)[3]) {
@@ -283,7 +280,7 @@ std::string legendName(DataFile& file, int record, const std::vector<float>& val
     std::string name = "Record " + std::to_string(record);
     std::vector<FieldValue> stamp;
     try {
-        stamp = file.metadata(record, {DateFieldId, TimeFieldId});
+        stamp = file.metadata(record, {FIELD_dateYYMMDD, FIELD_timeHHMMSS});
     } catch (const DumpError&) {
         // A header that cannot be read leaves the entry without date and time.
     }
