@@ -14,8 +14,8 @@
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
 #include "ravlio/fields.h"
-#include "vorncalv/dialogue.h"
-#include "vorncalv/inputrecord.h"
+#include "vorncalv/messages.h"
+#include "vorncalv/missingvalues.h"
 #include "vorncalv/single.h"
 #include "vorncalv/spectrumloop.h"
 #include "vorncalv/strtabca.h"
@@ -36,8 +36,6 @@ constexpr std::array<int, 1> DEPENDENTPRECISIONLOGLIST{4};
 // Furthest grid index (in points) considered when mapping between grids; anything beyond
 // cannot be a point of a 9000-point record.
 constexpr double MAX_GRID_OFFSET = 1.0e9;
-
-void logLine(int LOG, std::string_view LOGFIL, std::string_view text) { util::logmsg(LOG, LOGFIL, text); }
 
 // First and last input record of the range written for scene record NRCXF.
 struct RecordRange {

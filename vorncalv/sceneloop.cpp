@@ -36,12 +36,6 @@ constexpr std::string_view ENDTEXT = "*** END VORNCALV.EXE ***";
 // Reader status of a record the input does not hold (batch mode only: real-time mode waits).
 constexpr int END_OF_FILE = 6;
 
-// Prints a line on the console and logs it.
-void sayAndLog(RunState& s, const std::string& line) {
-    util::conout() << line << '\n';
-    logLine(s, line);
-}
-
 // ---- Waiting and reading ------------------------------------------------------------------
 
 // Real-time mode: waits, without limit, until the upstream status file counts record

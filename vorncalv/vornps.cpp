@@ -19,9 +19,9 @@
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
 #include "libutil/uprcas.h"
-#include "vorncalv/dialogue.h"
 #include "vorncalv/getsmpi.h"
 #include "vorncalv/linereader.h"
+#include "vorncalv/messages.h"
 #include "vorncalv/runstate.h"
 
 namespace vorncalv {
@@ -123,8 +123,7 @@ bool storeValue(std::string_view value, const Target& target) {
                            std::string_view longName) {
     const std::string message = "VORNPS -- BAD VALUE FOR " + std::string(longName);
     sayLine(util::freefmt({"CBUF: " + std::string(util::trim(line))}));
-    sayLine(util::freefmt({message}));
-    util::logmsg(LOG, LOGFIL, message);
+    tell(LOG, LOGFIL, message);
     util::stop("BAD VALUE IN INPUT-PAR. FILE");
 }
 
@@ -134,18 +133,13 @@ bool storeValue(std::string_view value, const Target& target) {
     util::stop("NUMBER OF MIR.POS.?");
 }
 
-void sayAndLog(int LOG, std::string_view LOGFIL, const std::string& text) {
-    sayLine(util::freefmt({text}));
-    util::logmsg(LOG, LOGFIL, text);
-}
-
 // Names every parameter line that belongs to no parameter and every parameter the file
 // does not set, so that a misspelled name is found at once.
 void reportUnmatched(int LOG, std::string_view LOGFIL, const std::vector<std::string>& unknown,
                      const std::array<bool, NPARS>& have) {
-    for (const std::string& line : unknown) sayAndLog(LOG, LOGFIL, "VORNPS -- UNKNOWN PARAMETER LINE: " + line);
+    for (const std::string& line : unknown) tell(LOG, LOGFIL, "VORNPS -- UNKNOWN PARAMETER LINE: " + line);
     for (std::size_t i = 0; i < NPARS; ++i) {
-        if (!have[i]) sayAndLog(LOG, LOGFIL, "VORNPS -- MISSING PARAMETER: " + std::string(LONG_NAMES[i]));
+        if (!have[i]) tell(LOG, LOGFIL, "VORNPS -- MISSING PARAMETER: " + std::string(LONG_NAMES[i]));
     }
 }
 
@@ -168,7 +162,7 @@ void checkViews(int LOG, std::string_view LOGFIL, std::string_view views, char M
                          ") AMONG THE BLACKBODY VIEWS OF THE MIRROR CYCLE");
     }
     if (causes.empty()) return;
-    for (const std::string& cause : causes) sayAndLog(LOG, LOGFIL, cause);
+    for (const std::string& cause : causes) tell(LOG, LOGFIL, cause);
     util::stop("VIEW IDENTIFIERS?");
 }
 
