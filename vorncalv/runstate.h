@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "libutil/sleeper.h"
 #include "ravlio/fields.h"
 #include "vorncalv/calibration.h"
 #include "vorncalv/calvar.h"
@@ -39,7 +40,7 @@ struct RunState {
     int LVM = 22;  // marker file of the variance product
 
     // Constants and limits.
-    int INIARG = 1024;   // first wait of every wait loop, milliseconds
+    int INIARG = util::INIARG;  // first wait of every wait loop, milliseconds
     int LIMPTS = 18000;  // point limit handed to the record reader
     int NPATOPN = 5;     // entries of the source-file list handed to the record writer
 
