@@ -33,11 +33,8 @@ struct RunState {
     // Logical units: fixed numbers naming the open files (kept for the record; the files
     // themselves are C++ streams).
     int LOG = 13;  // log file
-    int LUI = 12;  // blackbody paint emissivity file
-    int LUO = 14;  // cavity-emissivity output
     int LUP = 11;  // static input-parameter file and its template
     int LUS = 21;  // status files
-    int LVM = 22;  // marker file of the variance product
 
     // Constants and limits.
     int INIARG = util::INIARG;  // first wait of every wait loop, milliseconds
