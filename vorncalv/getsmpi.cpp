@@ -67,7 +67,7 @@ ReadResult readTextLine(std::istream& in, std::string& line) {
 
 }  // namespace
 
-void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, int /*LU*/, std::string_view MPFILE,
+void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view MPFILE,
              int& NSMPPC, std::string& SMPI, int& ISTAT) {
     const std::string name(util::trim(MPFILE));
     SMPI = std::string(MAXSMP, ' ');

@@ -34,7 +34,7 @@ bool exists(std::string_view name) {
     }
     if (exists(name)) {
         tell(s, "TEMPLATE FILE EXISTS ALREADY, NOT OVERWRITTEN:");
-    } else if (!gensip(s.LUP, name)) {
+    } else if (!gensip(name)) {
         tell(s, "GENSIP -- UNABLE TO CREATE TEMPLATE FILE: " + name);
         util::stop("INPUT-PAR. FILE?");
     }
@@ -106,10 +106,9 @@ std::string templateName(std::string_view PFILE) {
 
 void staticParameters(RunState& s) {
     obtainParameterFile(s);
-    vornps(s.IWAIT, s.LOG, s.LOGFIL, s.LUP, s.PFILE, s.MPFILE, s.EMISSFIL, s.NSMP, s.NBBP,
-           s.NSVIDS, s.SVIDS, s.MPHOT, s.MPCOLD, s.NFSET, s.NLSET, s.OUTOP2, s.OUTOP3, s.CTMIN,
-           s.CTMAX, s.RATFAC, s.CAVFAC, s.ABTOFF, s.HBTOFF, s.WTABBT, s.WTABBA, s.WTABBB,
-           s.WTHBBT, s.WTHBBA, s.WTHBBB, s.IPSTAT);
+    vornps(s.IWAIT, s.LOG, s.LOGFIL, s.PFILE, s.MPFILE, s.NSMP, s.NBBP, s.NSVIDS, s.SVIDS, s.MPHOT, s.MPCOLD, s.NFSET,
+           s.NLSET, s.OUTOP2, s.OUTOP3, s.CTMIN, s.CTMAX, s.RATFAC, s.CAVFAC, s.ABTOFF, s.HBTOFF, s.WTABBT, s.WTABBA,
+           s.WTABBB, s.WTHBBT, s.WTHBBA, s.WTHBBB, s.IPSTAT);
     s.NSVP = s.NSVIDS / 2;
     s.NALL = s.NSVP + s.NBBP;
     if (s.IPSTAT != 0) badStatus(s);

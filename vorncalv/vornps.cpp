@@ -168,12 +168,10 @@ void checkViews(int LOG, std::string_view LOGFIL, std::string_view views, char M
 
 }  // namespace
 
-void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_view PFILE,
-            std::string_view MPFILE, std::string_view /*EMISSFIL*/, int& NSMP, int& NBBP,
-            int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET,
-            int& NLSET, char& OUTOP2, char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC,
-            float& CAVFAC, float& ABTOFF, float& HBTOFF, float& WTABBT, float& WTABBA,
-            float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT) {
+void vornps(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view PFILE, std::string_view MPFILE, int& NSMP,
+            int& NBBP, int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET, int& NLSET, char& OUTOP2,
+            char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC, float& CAVFAC, float& ABTOFF, float& HBTOFF,
+            float& WTABBT, float& WTABBA, float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT) {
     ISTAT = 0;
     const std::string mirrorName(util::trim(MPFILE));
     if (!exists(mirrorName)) {
@@ -184,7 +182,7 @@ void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_vi
     int NSMPPC = 0;
     std::string SMPI;
     int mirrorStatus = 0;
-    getsmpi(IWAIT, LOG, LOGFIL, LUP, MPFILE, NSMPPC, SMPI, mirrorStatus);
+    getsmpi(IWAIT, LOG, LOGFIL, MPFILE, NSMPPC, SMPI, mirrorStatus);
     if (mirrorStatus != 0) {
         ISTAT = 7;
         return;
