@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "convertlib/convertcli.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 
 namespace {
@@ -55,7 +56,7 @@ const std::string& inputFile() {
                                            const_cast<char**>(shortnames), const_cast<char**>(labels),
                                            const_cast<char**>(longnames), const_cast<char**>(units));
         for (int r = 1; r <= kRecords && f != nullptr; ++r) {
-            int meta[2] = {32769, 32770};
+            int meta[2] = {FIELD_dateYYMMDD, FIELD_timeHHMMSS};
             const float values[2] = {150417.0f, static_cast<float>(60000 + (r % 60) * 100)};
             const std::vector<float> data = recordData(r);
             ZARFwriteCompleteRecord(f, r, nullptr, nullptr, 0, meta, 2, values, data.data(), kPoints);

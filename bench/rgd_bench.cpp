@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ravlio/driver.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 
 namespace {
@@ -22,8 +23,21 @@ constexpr int kPoints = 9000;
 constexpr int kColumns = 2;
 constexpr int kSubheader61 = 94070502;  // 61 fields
 constexpr int kRecordsInFile = 256;
-const std::vector<int> kMetadataIds = {32775, 32776, 589826, 589827, 589828, 589829, 589830, 589831,
-                                       589832, 589833, 589834, 589835, 589836, 589837, 32780};
+const std::vector<int> kMetadataIds = {FIELD_atmosphericPressure,
+                                       FIELD_atmosphericRelativeHumidity,
+                                       FIELD_BBsupportStructureTemp,
+                                       FIELD_fixed12KohmResistor,
+                                       FIELD_HBBtopTemp,
+                                       FIELD_ABBtopTemp,
+                                       FIELD_HBBapexTemp,
+                                       FIELD_ABBapexTemp,
+                                       FIELD_HBBbottomTemp,
+                                       FIELD_ABBbottomTemp,
+                                       FIELD_interferometerSecondPortTemp,
+                                       FIELD_airNearBBsTemp,
+                                       FIELD_mirrorMotorTemp,
+                                       FIELD_dewarTemp,
+                                       FIELD_missingDataFlag};
 
 class BenchDir {
 public:

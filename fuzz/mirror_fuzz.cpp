@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int NSMPPC = 0, ISTAT = 0;
     std::string SMPI;
     try {
-        vorncalv::getsmpi(0, program.logUnit(), program.logName(), 11, fuzzing::padded(mirror), NSMPPC, SMPI, ISTAT);
+        vorncalv::getsmpi(0, program.logUnit(), program.logName(), fuzzing::padded(mirror), NSMPPC, SMPI, ISTAT);
     } catch (const util::Stop&) {
     }
     return 0;

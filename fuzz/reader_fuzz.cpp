@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "scratch.h"
 
@@ -45,7 +46,7 @@ void readMetadata(ZARFFILE* f, int record) {
     readDescriptions(f, record, ids);
     // The same fields again by identifier, and a few that no file has.
     for (int& id : ids) id = id < 0 ? -id : id;
-    ids.push_back(32780);
+    ids.push_back(FIELD_missingDataFlag);
     ids.push_back(0);
     ids.push_back(-1);
     values.resize(ids.size());

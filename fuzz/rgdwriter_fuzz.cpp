@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "scratch.h"
 
@@ -16,7 +17,16 @@ namespace {
 // Subheaders the dictionary knows (and identifiers it does not), to pick requests from.
 constexpr int kSubheaders[] = {94020101, 94020301, 95020302, 94070502, 0, -1, 123456789};
 // Field identifiers to write and patch: base, calibration and unknown ones, and the wildcard.
-constexpr int kFields[] = {32780, 32775, 32776, 589826, 589837, 622593, 622598, 0, -32780, 2000000000};
+constexpr int kFields[] = {FIELD_missingDataFlag,
+                           FIELD_atmosphericPressure,
+                           FIELD_atmosphericRelativeHumidity,
+                           FIELD_BBsupportStructureTemp,
+                           FIELD_dewarTemp,
+                           FIELD_calibrationAmbientTemp,
+                           FIELD_calibratedSceneID,
+                           0,
+                           -FIELD_missingDataFlag,
+                           2000000000};
 
 struct Columns {
     std::vector<int> ids, indPrec, points, depPrec;

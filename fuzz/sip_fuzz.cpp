@@ -28,10 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     float CTMIN = 0, CTMAX = 0, RATFAC = 0, CAVFAC = 0, ABTOFF = 0, HBTOFF = 0;
     float WTABBT = 0, WTABBA = 0, WTABBB = 0, WTHBBT = 0, WTHBBA = 0, WTHBBB = 0;
     try {
-        vorncalv::vornps(0, program.logUnit(), program.logName(), 11, fuzzing::padded(parameters),
-                         fuzzing::padded(mirror), fuzzing::padded("BBPAINT.EMI"), NSMP, NBBP, NSVIDS, SVIDS, MPHOT,
-                         MPCOLD, NFSET, NLSET, OUTOP2, OUTOP3, CTMIN, CTMAX, RATFAC, CAVFAC, ABTOFF, HBTOFF,
-                         WTABBT, WTABBA, WTABBB, WTHBBT, WTHBBA, WTHBBB, ISTAT);
+        vorncalv::vornps(0, program.logUnit(), program.logName(), fuzzing::padded(parameters), fuzzing::padded(mirror),
+                         NSMP, NBBP, NSVIDS, SVIDS, MPHOT, MPCOLD, NFSET, NLSET, OUTOP2, OUTOP3, CTMIN, CTMAX, RATFAC,
+                         CAVFAC, ABTOFF, HBTOFF, WTABBT, WTABBA, WTABBB, WTHBBT, WTHBBA, WTHBBB, ISTAT);
     } catch (const util::Stop&) {
     }
     return 0;

@@ -16,7 +16,6 @@
 namespace util {
 namespace {
 
-constexpr int INIARG = 1024;
 // Length of the search key: an 8.3 short name.
 constexpr std::size_t NAMLEN = 12;
 

@@ -12,7 +12,6 @@
 namespace util {
 namespace {
 
-using recbridge::INIARG;
 using recbridge::message;
 using recbridge::progress;
 using recbridge::reportLibraryError;

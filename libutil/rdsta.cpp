@@ -21,8 +21,6 @@
 namespace util {
 namespace {
 
-constexpr int INIARG = 1024;
-
 // Record 1 of a new status file: the key and the count 0.
 std::string firstRecord(const std::string& CINFO) {
     return stafile::record(std::string_view(CINFO).substr(0, stafile::KEYLEN), *stafile::countField(0));

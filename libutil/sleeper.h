@@ -1,6 +1,9 @@
 // sleeper: one step of the doubling wait of every wait loop.
 #pragma once
 namespace util {
+// First wait of every wait loop, in milliseconds; also where a loop handed a non-positive
+// wait resumes, so that such a loop still backs off instead of spinning.
+inline constexpr int INIARG = 1024;
 // Longest wait of a wait loop, in milliseconds.
 inline constexpr int MAXARG = 16384;
 // Flushes the console (so that the line saying why the caller waits is seen during the wait),

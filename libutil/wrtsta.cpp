@@ -23,8 +23,6 @@
 namespace util {
 namespace {
 
-constexpr int INIARG = 1024;
-
 void say(const std::string& line) { conout() << line << '\n'; }
 
 // Waits, printing before every sleep, until the status file exists.

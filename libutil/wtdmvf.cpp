@@ -16,7 +16,6 @@
 namespace util {
 namespace {
 
-using recbridge::INIARG;
 using recbridge::lastErrorText;
 using recbridge::message;
 using recbridge::progress;

@@ -12,6 +12,7 @@
 #include "libutil/fixedtext.h"
 #include "libutil/nrout.h"
 #include "libutil/rdsta.h"
+#include "ravlio/fields.h"
 #include "ravlio/fortjkt.h"
 #include "support/logcapture.h"
 #include "support/rgdbuilder.h"
@@ -29,9 +30,6 @@ using testsupport::HeaderWord;
 using testsupport::SpectrumFileSpec;
 using testsupport::SpectrumRecord;
 
-constexpr int COADDS_ID = 0x88004;
-constexpr int MISSING_ID = 0x800C;
-constexpr int MIRROR_ID = 0x88006;
 constexpr int NPTS = 8;
 constexpr int RECORDS = 12;  // two sets of 6 records: 4 blackbody records, 2 scenes
 
@@ -60,7 +58,7 @@ protected:
     Calvar() : here_(dir_.path()) {
         testsupport::installRgdDriver();
         vorncalv::setUp(run_);
-        subheader_ = testsupport::subheaderHolding({COADDS_ID, MIRROR_ID});
+        subheader_ = testsupport::subheaderHolding({FIELD_coadditionsCount, FIELD_sceneMirrorPosition});
         AMDO_.fill(0.0F);
         for (std::size_t i = 0; i < AMDO_.size(); ++i) AMDO_[i] = 100.0F + static_cast<float>(i);
         AMDO_[3] = 0.0F;
@@ -72,10 +70,12 @@ protected:
         SpectrumFileSpec spec;
         spec.columns = 2;
         spec.subheaders = {subheader_};
-        ASSERT_TRUE(testsupport::writeSpectrumFile(
-            "CX.RGD", spec, records(RECORDS, 2, 1.0F, [&](int r) {
-                return std::vector<HeaderWord>{{COADDS_ID, coadds}, {MISSING_ID, missingAt(r)}, {MIRROR_ID, 72.0F}};
-            })));
+        ASSERT_TRUE(testsupport::writeSpectrumFile("CX.RGD", spec, records(RECORDS, 2, 1.0F, [&](int r) {
+                                                       return std::vector<HeaderWord>{
+                                                           {FIELD_coadditionsCount, coadds},
+                                                           {FIELD_missingDataFlag, missingAt(r)},
+                                                           {FIELD_sceneMirrorPosition, 72.0F}};
+                                                   })));
     }
 
     // Variance file: one column of value at every point.
@@ -85,7 +85,7 @@ protected:
         std::vector<SpectrumRecord> recs;
         for (int r = 1; r <= RECORDS; ++r) {
             recs.push_back({std::vector<float>(static_cast<std::size_t>(spec.points), value),
-                            {{COADDS_ID, 45.0F}, {MISSING_ID, missingAt(r)}}});
+                            {{FIELD_coadditionsCount, 45.0F}, {FIELD_missingDataFlag, missingAt(r)}}});
         }
         ASSERT_TRUE(testsupport::writeSpectrumFile("VAR.RGD", spec, recs));
     }
@@ -182,8 +182,9 @@ TEST_F(Calvar, MissingCoadditionCountFallsBackTo23ForBlackbodyAnd45ForScene) {
 TEST_F(Calvar, CoadditionCountAbsentFromHeaderUsesTheDefaults) {
     SpectrumFileSpec spec;
     spec.columns = 2;  // no subheader with coadditionsCount
-    ASSERT_TRUE(testsupport::writeSpectrumFile(
-        "CX.RGD", spec, records(RECORDS, 2, 1.0F, [](int) { return std::vector<HeaderWord>{{MISSING_ID, 0.0F}}; })));
+    ASSERT_TRUE(testsupport::writeSpectrumFile("CX.RGD", spec, records(RECORDS, 2, 1.0F, [](int) {
+                                                   return std::vector<HeaderWord>{{FIELD_missingDataFlag, 0.0F}};
+                                               })));
     writeVariance(450.0F);
     call(1, 5);
     call(1, 6);
@@ -315,7 +316,7 @@ TEST_F(Calvar, VarianceFileEndingInsideTheRangeWritesTheRecordsBefore) {
     SpectrumFileSpec spec;
     spec.subheaders = {subheader_};
     ASSERT_TRUE(testsupport::writeSpectrumFile("VAR.RGD", spec, records(3, 1, 450.0F, [](int) {
-                                                   return std::vector<HeaderWord>{{MISSING_ID, 0.0F}};
+                                                   return std::vector<HeaderWord>{{FIELD_missingDataFlag, 0.0F}};
                                                })));
     call(1, 5);
     EXPECT_EQ(product().records, 3);
@@ -330,7 +331,7 @@ TEST_F(Calvar, VarianceRecordOfMoreThan9000PointsIsRefused) {
     big.subheaders = {subheader_};
     ASSERT_TRUE(testsupport::writeSpectrumFile(
         "VAR.RGD", big,
-        {{std::vector<float>(9001, 450.0F), {{MISSING_ID, 0.0F}}}, {std::vector<float>(9001, 1.0F), {}}}));
+        {{std::vector<float>(9001, 450.0F), {{FIELD_missingDataFlag, 0.0F}}}, {std::vector<float>(9001, 1.0F), {}}}));
     call(1, 5);  // record 1 is the first of the range
     EXPECT_EQ(log_.log(), "RECORD SIZE > LIMPTS\nCALVAR -- BAD STATUS FROM RDDMVF, IFILE=VAR.RGD\nIRDST=12\n");
     EXPECT_FALSE(std::filesystem::exists("V.CVS"));
@@ -379,7 +380,7 @@ TEST_F(Calvar, HeaderWordMissingFromVarianceFileDoesNotHideSourceCount) {
     writeSource(30.0F);
     SpectrumFileSpec spec;  // base subheader only: missingDataFlag
     ASSERT_TRUE(testsupport::writeSpectrumFile("VAR.RGD", spec, records(RECORDS, 1, 450.0F, [](int) {
-                                                   return std::vector<HeaderWord>{{MISSING_ID, 0.0F}};
+                                                   return std::vector<HeaderWord>{{FIELD_missingDataFlag, 0.0F}};
                                                })));
     call(1, 5);
     call(1, 6);
@@ -396,7 +397,7 @@ TEST_F(Calvar, EachVarianceRecordComesFromTheInputRecordOfItsNumber) {
     spec.subheaders = {subheader_};
     std::vector<SpectrumRecord> recs;
     for (int r = 1; r <= RECORDS; ++r)
-        recs.push_back({std::vector<float>(NPTS, 450.0F * static_cast<float>(r)), {{MISSING_ID, 0.0F}}});
+        recs.push_back({std::vector<float>(NPTS, 450.0F * static_cast<float>(r)), {{FIELD_missingDataFlag, 0.0F}}});
     ASSERT_TRUE(testsupport::writeSpectrumFile("VAR.RGD", spec, recs));
     call(1, 5);
     call(1, 6);

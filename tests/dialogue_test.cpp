@@ -12,6 +12,7 @@
 #include "libutil/logmsg.h"
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"
+#include "ravlio/fields.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
 
@@ -67,9 +68,12 @@ TEST_F(Dialogue, SetUpFillsTheOutputMetadataIdentifiers) {
     EXPECT_EQ(s.NSUBH, 1);
     EXPECT_EQ(s.IDSUBH[0], 97122201);
     EXPECT_EQ(s.NAMD, 15);
-    const std::array<int, 15> expected = {0x98001, 0x98002, 0x98003, 0x800C,  0x98006,
-                                          0x98007, 0x98008, 0x98009, 0x9800A, 0x9800B,
-                                          0x9800C, 0x9800D, 0x9800E, 0x9800F, 0x98010};
+    const std::array<int, 15> expected = {
+        FIELD_calibrationAmbientTemp, FIELD_calibrationCBBtemp,  FIELD_calibrationHBBtemp,
+        FIELD_missingDataFlag,        FIELD_calibratedSceneID,   FIELD_ABBtopTempWeight,
+        FIELD_ABBapexTempWeight,      FIELD_ABBbottomTempWeight, FIELD_HBBtopTempWeight,
+        FIELD_HBBapexTempWeight,      FIELD_HBBbottomTempWeight, FIELD_ABBtempOffset,
+        FIELD_HBBtempOffset,          FIELD_BBcavityFactor,      FIELD_sceneMirPosEncoderMaxDrift};
     EXPECT_EQ(s.IDAMD, expected);
     EXPECT_EQ(s.NRO1TS, 0);
     EXPECT_EQ(s.LIMPTS, 18000);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ravlio/fields.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"
 
@@ -62,7 +63,10 @@ protected:
         const std::string path = dir_.file(name);
         std::string error;
         const bool ok = testsupport::writeRgdFile(
-            path, spec, count, [](int r) { return testsupport::RgdMetadata{{32780}, {static_cast<float>(r) / 10}}; },
+            path, spec, count,
+            [](int r) {
+                return testsupport::RgdMetadata{{FIELD_missingDataFlag}, {static_cast<float>(r) / 10}};
+            },
             &error);
         EXPECT_TRUE(ok) << error;
         return path;
@@ -301,19 +305,19 @@ TEST_F(Fortjkt, MetadataRequestsNotFoundComeBackNegated) {
     const int h = openReadable(path);
     ASSERT_NE(h, 0);
     const int record = 3, count = 2;
-    int requests[2] = {32780, 32769};  // missingDataFlag is in the header, dateYYMMDD is not
+    int requests[2] = {FIELD_missingDataFlag, FIELD_dateYYMMDD};  // missingDataFlag is in the header, dateYYMMDD is not
     float values[2] = {0, 0};
     int found = 0;
     srrmet_(&h, &record, requests, &count, values, &found);
     EXPECT_EQ(found, 1);
-    EXPECT_EQ(requests[0], 32780);
+    EXPECT_EQ(requests[0], FIELD_missingDataFlag);
     EXPECT_FLOAT_EQ(values[0], 0.3f);
-    EXPECT_EQ(requests[1], -32769);
+    EXPECT_EQ(requests[1], -FIELD_dateYYMMDD);
     int fields = 0;
     sqmcnt_(&h, &record, &fields);
     EXPECT_EQ(fields, 1);
     char text[64];
-    const int textsize = sizeof text, field = 32780, type = DESHRT;
+    const int textsize = sizeof text, field = FIELD_missingDataFlag, type = DESHRT;
     srmdes_(&h, &record, &field, &type, text, &textsize, &found);
     EXPECT_STREQ(text, "missingDataFlag");
     closeHandle(h);
@@ -347,7 +351,7 @@ int openWritable(const std::string& path, const std::vector<int>& references, in
 
 int writeRecord(int h, int record, const std::vector<int>& sources, const std::vector<int>& sourceRecords) {
     const float data[5] = {1, 2, 3, 4, 5};
-    int ids[1] = {32780};
+    int ids[1] = {FIELD_missingDataFlag};
     const float md[1] = {0.0f};
     const int origcount = static_cast<int>(sources.size()), requests = 1, datacount = 5;
     int result = 0;

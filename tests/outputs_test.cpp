@@ -14,6 +14,7 @@
 #include "libutil/nrout.h"
 #include "libutil/rdsta.h"
 #include "libutil/stop.h"
+#include "ravlio/fields.h"
 #include "ravlio/fortjkt.h"
 #include "ravlio/platform.h"
 #include "support/logcapture.h"
@@ -32,8 +33,6 @@ using testsupport::HeaderWord;
 using testsupport::SpectrumFileSpec;
 using testsupport::SpectrumRecord;
 
-constexpr int COADDS_ID = 0x88004;
-constexpr int MISSING_ID = 0x800C;
 constexpr int NPTS = 8;
 constexpr int RECORDS = 12;  // two sets of 6 records: 4 blackbody records, 2 scenes
 
@@ -97,10 +96,11 @@ protected:
     void writeInputs() {
         SpectrumFileSpec cx;
         cx.columns = 2;
-        cx.subheaders = {testsupport::subheaderHolding({COADDS_ID})};
+        cx.subheaders = {testsupport::subheaderHolding({FIELD_coadditionsCount})};
         std::vector<SpectrumRecord> recs;
         for (int r = 1; r <= RECORDS; ++r)
-            recs.push_back({std::vector<float>(2 * NPTS, 1.0F), {{COADDS_ID, 45.0F}, {MISSING_ID, 0.0F}}});
+            recs.push_back(
+                {std::vector<float>(2 * NPTS, 1.0F), {{FIELD_coadditionsCount, 45.0F}, {FIELD_missingDataFlag, 0.0F}}});
         ASSERT_TRUE(testsupport::writeSpectrumFile("CX.RGD", cx, recs));
         SpectrumFileSpec var;
         var.subheaders = cx.subheaders;

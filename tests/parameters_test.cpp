@@ -47,7 +47,7 @@ protected:
     std::string templateText() {
         const std::string name = dir.file("template.txt");
         std::filesystem::remove(name);
-        EXPECT_TRUE(vorncalv::gensip(11, name));
+        EXPECT_TRUE(vorncalv::gensip(name));
         const std::string text = readFile(name);
         std::filesystem::remove(name);
         return text;

@@ -14,6 +14,7 @@
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
+#include "ravlio/fields.h"
 #include "ravlio/fortjkt.h"
 #include "ravlio/formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
@@ -44,7 +45,7 @@ struct Call {
     int iwait = 0;
     int nrec = 1;
     std::string infile;
-    std::vector<int> ihwds{32780};
+    std::vector<int> ihwds{FIELD_missingDataFlag};
     int nhww = 1;
     int limpts = LIMPTS;
     int npts = 0;
@@ -79,7 +80,11 @@ public:
         const std::string path = dir_.file(name);
         std::string error;
         EXPECT_TRUE(testsupport::writeRgdFile(
-            path, spec, count, [](int r) { return RgdMetadata{{32780}, {static_cast<float>(r)}}; }, &error))
+            path, spec, count,
+            [](int r) {
+                return RgdMetadata{{FIELD_missingDataFlag}, {static_cast<float>(r)}};
+            },
+            &error))
             << error;
         return path;
     }
@@ -119,7 +124,7 @@ struct Appender {
         ZARFFILE* f = testsupport::openRgdWriter(a->path, spec);
         ASSERT_NE(f, nullptr);
         std::vector<float> data = testsupport::rgdPatternRecord(spec, a->record);
-        int ids[1] = {32780};
+        int ids[1] = {FIELD_missingDataFlag};
         const float md[1] = {static_cast<float>(a->record)};
         EXPECT_EQ(ZARFwriteCompleteRecord(f, a->record, nullptr, nullptr, 0, ids, 1, md, data.data(),
                                           static_cast<int>(data.size())),
@@ -384,7 +389,7 @@ TEST_F(Rddmvf, MetadataNotInTheFileComesBackNegated) {
     for (const RGDsubheader& s : std::span(ALLsubheaders, ALLsubheadersCount)) {
         std::set<int> ids;
         for (int i = 0; i < s.fieldCount; ++i)
-            if (s.field[i].id != 32780) ids.insert(s.field[i].id);
+            if (s.field[i].id != FIELD_missingDataFlag) ids.insert(s.field[i].id);
         if (ids.size() >= 14) {
             present.assign(ids.begin(), ids.end());
             present.resize(14);
@@ -399,7 +404,7 @@ TEST_F(Rddmvf, MetadataNotInTheFileComesBackNegated) {
     for (const RGDstaticField& f : std::span(ALLstaticFields, ALLstaticFieldsCount)) {
         const bool inLayout = std::any_of(chosen->field, chosen->field + chosen->fieldCount,
                                           [&](const RGDsubheaderField& x) { return x.id == f.id; });
-        if (f.id != 32780 && !inLayout) {
+        if (f.id != FIELD_missingDataFlag && !inLayout) {
             absent = f.id;
             break;
         }
@@ -472,13 +477,13 @@ TEST_F(Rddmvf, LimitSmallerThanTheRecordLimitsTheRead) {
 
 TEST_F(Rddmvf, MoreRequestsThanValueSlotsAreCutToTheSlots) {
     Call c = callFor(write("in.rgd", 1));
-    c.ihwds = {32780, 32780, 32780};
+    c.ihwds = {FIELD_missingDataFlag, FIELD_missingDataFlag, FIELD_missingDataFlag};
     c.hwds.assign(2, -1.0f);
     c.nhww = 3;
     run(c);
     ASSERT_EQ(c.istat, 0) << c.msg;
     EXPECT_EQ(c.nhwds, 2);
-    EXPECT_EQ(c.ihwds[2], 32780);  // never requested
+    EXPECT_EQ(c.ihwds[2], FIELD_missingDataFlag);  // never requested
 }
 
 }  // namespace

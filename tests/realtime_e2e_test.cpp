@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "libutil/fixedtext.h"
+#include "ravlio/fields.h"
 #include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
 #include "support/runprogram.h"
@@ -96,7 +97,7 @@ std::vector<float> recordTimes(const std::string& path) {
     if (f == nullptr) return times;
     const int count = ZARFreadRecordCount(f);
     for (int r = 1; r <= count; ++r) {
-        int id = 0x8002;
+        int id = FIELD_timeHHMMSS;
         float value = NAN;
         ZARFreadRealMetadata(f, r, &id, 1, &value);
         times.push_back(value);

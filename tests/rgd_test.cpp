@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ravlio/driver.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "ravlio/formats/rgd/ravlrgd.h"
 #include "support/allocations.h"
@@ -29,10 +30,12 @@ using testsupport::RgdSpec;
 namespace {
 
 constexpr int kWildcard = 2000000000;
-constexpr int kMissingFlag = 32780;
 constexpr int kCalibrationSubheader = 97122201;
-const std::vector<int> kCalibrationFields = {622593, 622594, 622595, 622598, 622599, 622600, 622601,
-                                             622602, 622603, 622604, 622605, 622606, 622607, 622608};
+const std::vector<int> kCalibrationFields = {
+    FIELD_calibrationAmbientTemp, FIELD_calibrationCBBtemp,        FIELD_calibrationHBBtemp,  FIELD_calibratedSceneID,
+    FIELD_ABBtopTempWeight,       FIELD_ABBapexTempWeight,         FIELD_ABBbottomTempWeight, FIELD_HBBtopTempWeight,
+    FIELD_HBBapexTempWeight,      FIELD_HBBbottomTempWeight,       FIELD_ABBtempOffset,       FIELD_HBBtempOffset,
+    FIELD_BBcavityFactor,         FIELD_sceneMirPosEncoderMaxDrift};
 
 uint32_t bitsOf(float v) {
     uint32_t b = 0;
@@ -59,7 +62,7 @@ RgdMetadata calibrationMetadata(int r) {
     RgdMetadata md;
     md.ids = kCalibrationFields;
     for (size_t k = 0; k < md.ids.size(); ++k) md.values.push_back(static_cast<float>(r * 10 + static_cast<int>(k)));
-    md.ids.push_back(kMissingFlag);
+    md.ids.push_back(FIELD_missingDataFlag);
     md.values.push_back(0.0f);
     return md;
 }
@@ -82,7 +85,7 @@ protected:
         RgdSpec spec;
         const std::string path = file("one.rgd");
         EXPECT_TRUE(testsupport::writeRgdFile(path, spec, count, [](int r) {
-            return RgdMetadata{{kMissingFlag}, {static_cast<float>(r)}};
+            return RgdMetadata{{FIELD_missingDataFlag}, {static_cast<float>(r)}};
         }));
         return path;
     }
@@ -257,7 +260,7 @@ TEST_F(RgdTest, TwoWildcardsOnAOneFieldHeaderGiveTheFieldThenNegatedWildcard) {
     int req[2] = {kWildcard, kWildcard};
     float val[2] = {0, 0};
     EXPECT_EQ(ZARFreadRealMetadata(f, 2, req, 2, val), 1);
-    EXPECT_EQ(req[0], kMissingFlag);
+    EXPECT_EQ(req[0], FIELD_missingDataFlag);
     EXPECT_EQ(req[1], -kWildcard);
     EXPECT_EQ(val[0], 2.0f);
     ZARFcloseFile(f);
@@ -266,13 +269,13 @@ TEST_F(RgdTest, TwoWildcardsOnAOneFieldHeaderGiveTheFieldThenNegatedWildcard) {
 TEST_F(RgdTest, AbsentIdentifierTurnsNegativeAndStaysNegative) {
     ZARFFILE* f = ZARFopenFileReadable(oneFieldFile(1).c_str());
     ASSERT_NE(f, nullptr);
-    int req[2] = {589830, kMissingFlag};
+    int req[2] = {FIELD_HBBapexTemp, FIELD_missingDataFlag};
     float val[2] = {};
     EXPECT_EQ(ZARFreadRealMetadata(f, 1, req, 2, val), 1);
-    EXPECT_EQ(req[0], -589830);
+    EXPECT_EQ(req[0], -FIELD_HBBapexTemp);
     EXPECT_EQ(ZARFreadRealMetadata(f, 1, req, 2, val), 1);
-    EXPECT_EQ(req[0], -589830);
-    EXPECT_EQ(req[1], kMissingFlag);
+    EXPECT_EQ(req[0], -FIELD_HBBapexTemp);
+    EXPECT_EQ(req[1], FIELD_missingDataFlag);
     ZARFcloseFile(f);
 }
 
@@ -281,7 +284,7 @@ TEST_F(RgdTest, RecordZeroEnumeratesTheHeaderFields) {
     ASSERT_NE(f, nullptr);
     int req[3] = {1, 2, 3};
     EXPECT_EQ(ZARFreadRealMetadata(f, 0, req, 3, nullptr), 1);
-    EXPECT_EQ(req[0], kMissingFlag);
+    EXPECT_EQ(req[0], FIELD_missingDataFlag);
     EXPECT_EQ(req[1], kWildcard);
     EXPECT_EQ(req[2], kWildcard);
     EXPECT_EQ(ZARFqueryMaxMetadataCount(f, 0), 1);
@@ -293,7 +296,7 @@ TEST_F(RgdTest, RecordZeroEnumeratesTheHeaderFields) {
 TEST_F(RgdTest, MetadataOfARecordOutOfRangeIsUnavailable) {
     ZARFFILE* f = ZARFopenFileReadable(oneFieldFile(1).c_str());
     ASSERT_NE(f, nullptr);
-    int req[1] = {kMissingFlag};
+    int req[1] = {FIELD_missingDataFlag};
     float val[1] = {};
     EXPECT_EQ(ZARFreadRealMetadata(f, 2, req, 1, val), -1);
     EXPECT_EQ(lastError(f), "record requested is unavailable");
@@ -305,19 +308,19 @@ TEST_F(RgdTest, FieldDescriptionsComeFromTheDictionary) {
     ZARFFILE* f = ZARFopenFileReadable(oneFieldFile(1).c_str());
     ASSERT_NE(f, nullptr);
     char text[100];
-    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, kMissingFlag, 2, text, sizeof text), 1);
+    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, FIELD_missingDataFlag, 2, text, sizeof text), 1);
     EXPECT_STREQ(text, "Missing Data Flag");
-    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, kMissingFlag, 5, text, sizeof text), 1);
+    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, FIELD_missingDataFlag, 5, text, sizeof text), 1);
     EXPECT_STREQ(text, "1E0");
     // A dictionary field this file lacks: described, but the result says it is not here.
-    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, 589830, 2, text, sizeof text), 0);
+    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, FIELD_HBBapexTemp, 2, text, sizeof text), 0);
     EXPECT_STREQ(text, "HBB Apex Temperature");
     EXPECT_EQ(lastError(f), "field provided is bad or unavailable");
     f->lastError = ZARFcatchAllError;
     EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, 32768, 1, text, sizeof text), 0);
     EXPECT_STREQ(text, "");
     EXPECT_EQ(lastError(f), "field provided is bad or unavailable") << "a field no dictionary row describes";
-    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, kMissingFlag, 6, text, sizeof text), 0);
+    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, FIELD_missingDataFlag, 6, text, sizeof text), 0);
     EXPECT_EQ(lastError(f), "description type requested is bad or unavailable");
     ZARFcloseFile(f);
 }
@@ -326,7 +329,7 @@ TEST_F(RgdTest, DescriptionThatFillsTheBufferIsNotTerminated) {
     ZARFFILE* f = ZARFopenFileReadable(oneFieldFile(1).c_str());
     ASSERT_NE(f, nullptr);
     char text[6] = {'#', '#', '#', '#', '#', '#'};
-    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, kMissingFlag, 1, text, 4), 1);
+    EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, FIELD_missingDataFlag, 1, text, 4), 1);
     EXPECT_EQ(std::string(text, 6), "miss##");
     ZARFcloseFile(f);
 }
@@ -480,13 +483,13 @@ TEST_F(RgdTest, MetadataReadAfterARewriteThroughAnotherHandleIsCurrent) {
     const std::string path = file("rew.rgd");
     ZARFFILE* w = testsupport::openRgdWriter(path, spec);
     ASSERT_NE(w, nullptr);
-    int id[1] = {kMissingFlag};
+    int id[1] = {FIELD_missingDataFlag};
     float one[1] = {1.0f}, two[1] = {2.0f};
     ASSERT_EQ(ZARFwriteCompleteRecord(w, 1, nullptr, nullptr, 0, id, 1, one, nullptr, 0), 1);
     ZARFFILE* r = ZARFopenFileReadable(path.c_str());
     ASSERT_NE(r, nullptr);
     float got[1] = {};
-    int req[1] = {kMissingFlag};
+    int req[1] = {FIELD_missingDataFlag};
     ASSERT_EQ(ZARFreadRealMetadata(r, 1, req, 1, got), 1);
     EXPECT_EQ(got[0], 1.0f);
     ASSERT_EQ(ZARFwriteCompleteRecord(w, 1, nullptr, nullptr, 0, id, 1, two, nullptr, 0), 1);
@@ -500,16 +503,18 @@ TEST_F(RgdTest, SameFieldInTwoSubheadersKeepsBothSlotsAndResolvesToTheLater) {
     RgdSpec spec;
     spec.subheaders = {94020301, 95020302};  // 622593..622597, then 622593..622598
     const std::string path = file("dup.rgd");
-    ASSERT_TRUE(testsupport::writeRgdFile(path, spec, 1, [](int) { return RgdMetadata{{622593}, {5.0f}}; }));
+    ASSERT_TRUE(testsupport::writeRgdFile(path, spec, 1, [](int) {
+        return RgdMetadata{{FIELD_calibrationAmbientTemp}, {5.0f}};
+    }));
     ZARFFILE* f = ZARFopenFileReadable(path.c_str());
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(ZARFqueryMaxMetadataCount(f, 1), 12);
-    int req[7] = {kWildcard, kWildcard, kWildcard, kWildcard, kWildcard, kWildcard, 622593};
+    int req[7] = {kWildcard, kWildcard, kWildcard, kWildcard, kWildcard, kWildcard, FIELD_calibrationAmbientTemp};
     float val[7] = {};
     ASSERT_EQ(ZARFreadRealMetadata(f, 1, req, 7, val), 7);
-    EXPECT_EQ(req[0], 622593);
+    EXPECT_EQ(req[0], FIELD_calibrationAmbientTemp);
     EXPECT_EQ(bitsOf(val[0]), 0x7FC00000u) << "the earlier slot got no value";
-    EXPECT_EQ(req[5], 622593);
+    EXPECT_EQ(req[5], FIELD_calibrationAmbientTemp);
     EXPECT_EQ(val[6], 5.0f);
     ZARFcloseFile(f);
 }
@@ -596,7 +601,7 @@ TEST_F(RgdWriterTest, DataCountZeroGivesAllNaNAndHalfTheAreaIsRefused) {
     std::vector<float> got(8);
     ASSERT_EQ(ZARFreadDepValues(w, 1, got.data(), 8), 8);
     for (float v : got) EXPECT_EQ(bitsOf(v), 0x7FC00000u);
-    int req[1] = {kMissingFlag};
+    int req[1] = {FIELD_missingDataFlag};
     float flag[1] = {};
     ASSERT_EQ(ZARFreadRealMetadata(w, 1, req, 1, flag), 1);
     EXPECT_EQ(bitsOf(flag[0]), 0x7FC00000u) << "a field without a value reads back as NaN";
@@ -803,15 +808,15 @@ TEST_F(RgdWriterTest, OneRgdReferenceFillsTheStartOfTheHeaderAndIsProtected) {
     ASSERT_NE(out, nullptr);
     ZARFFILE* sources[1] = {ref};
     int records[1] = {2};
-    int ids[3] = {622594, kMissingFlag, 622599};
+    int ids[3] = {FIELD_calibrationCBBtemp, FIELD_missingDataFlag, FIELD_ABBtopTempWeight};
     float values[3] = {77.0f, 1.0f, 88.0f};
     std::vector<float> data = testsupport::rgdPatternRecord(outSpec, 1);
     ASSERT_EQ(ZARFwriteCompleteRecord(out, 1, sources, records, 1, ids, 3, values, data.data(), 8), 1);
     // 622594 resolves to the requested subheader's slot (writable); 622599 only exists in
     // the inherited block (protected): not written, comes back negated.
-    EXPECT_EQ(ids[0], 622594);
-    EXPECT_EQ(ids[1], kMissingFlag);
-    EXPECT_EQ(ids[2], -622599);
+    EXPECT_EQ(ids[0], FIELD_calibrationCBBtemp);
+    EXPECT_EQ(ids[1], FIELD_missingDataFlag);
+    EXPECT_EQ(ids[2], -FIELD_ABBtopTempWeight);
     EXPECT_EQ(ZARFqueryMaxMetadataCount(out, 1), 15 + 5);
     std::vector<int> req(20, kWildcard);
     std::vector<float> got(20);
@@ -821,9 +826,9 @@ TEST_F(RgdWriterTest, OneRgdReferenceFillsTheStartOfTheHeaderAndIsProtected) {
         EXPECT_EQ(req[k], kCalibrationFields[k]);
         EXPECT_EQ(got[k], refValues.values[k]);
     }
-    EXPECT_EQ(req[14], kMissingFlag);
+    EXPECT_EQ(req[14], FIELD_missingDataFlag);
     EXPECT_EQ(got[14], 1.0f) << "missingDataFlag is always written";
-    EXPECT_EQ(req[16], 622594);
+    EXPECT_EQ(req[16], FIELD_calibrationCBBtemp);
     EXPECT_EQ(got[16], 77.0f);
     ZARFcloseFile(out);
     ZARFcloseFile(ref);
@@ -845,7 +850,7 @@ TEST_F(RgdWriterTest, FiveReferencesToOneFileGiveFiveHeaderCopies) {
     ASSERT_EQ(ZARFqueryMaxMetadataCount(out, 0), 5 * 15 + 14);
     ZARFFILE* sources[5] = {ref, ref, ref, ref, ref};
     int records[5] = {5, 4, 3, 2, 1};
-    int flagId[1] = {kMissingFlag};
+    int flagId[1] = {FIELD_missingDataFlag};
     float flag[1] = {1.0f};
     ASSERT_EQ(ZARFwriteCompleteRecord(out, 1, sources, records, 5, flagId, 1, flag, nullptr, 0), 1);
     ASSERT_EQ(ZARFwriteCompleteRecord(out, 2, sources, records, 0, nullptr, 0, nullptr, nullptr, 0), 1);
@@ -872,7 +877,7 @@ TEST_F(RgdWriterTest, SourceWithAnotherLayoutThanItsReferenceLeavesTheBlockNaN) 
     ASSERT_TRUE(testsupport::writeRgdFile(file("r1.rgd"), refSpec, 1, calibrationMetadata));
     RgdSpec smallSpec;  // base subheader only: a 4-byte header
     ASSERT_TRUE(testsupport::writeRgdFile(file("r2.rgd"), smallSpec, 1, [](int) {
-        return RgdMetadata{{kMissingFlag}, {3.0f}};
+        return RgdMetadata{{FIELD_missingDataFlag}, {3.0f}};
     }));
     ZARFFILE* ref = ZARFopenFileReadable(file("r1.rgd").c_str());
     ZARFFILE* other = ZARFopenFileReadable(file("r2.rgd").c_str());
@@ -909,18 +914,18 @@ TEST_F(RgdWriterTest, CallerMetadataListReportsTheOutcomeOfEachCall) {
     ZARFFILE* b = testsupport::openRgdWriter(file("b.rgd"), openSpec);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
-    int ids[2] = {622593, 999};
+    int ids[2] = {FIELD_calibrationAmbientTemp, 999};
     float values[2] = {4.0f, 5.0f};
     ASSERT_EQ(ZARFwriteCompleteRecord(a, 1, nullptr, nullptr, 0, ids, 2, values, nullptr, 0), 1);
-    EXPECT_EQ(ids[0], -622593);
+    EXPECT_EQ(ids[0], -FIELD_calibrationAmbientTemp);
     EXPECT_EQ(ids[1], -999);
     ASSERT_EQ(ZARFwriteCompleteRecord(a, 2, nullptr, nullptr, 0, ids, 2, values, nullptr, 0), 1);
-    EXPECT_EQ(ids[0], -622593) << "passing the list again does not flip it back";
+    EXPECT_EQ(ids[0], -FIELD_calibrationAmbientTemp) << "passing the list again does not flip it back";
     // The same list on a file where the field is writable: written, reported positive.
     ASSERT_EQ(ZARFwriteCompleteRecord(b, 1, nullptr, nullptr, 0, ids, 2, values, nullptr, 0), 1);
-    EXPECT_EQ(ids[0], 622593);
+    EXPECT_EQ(ids[0], FIELD_calibrationAmbientTemp);
     EXPECT_EQ(ids[1], -999);
-    int req[1] = {622593};
+    int req[1] = {FIELD_calibrationAmbientTemp};
     float got[1] = {};
     ASSERT_EQ(ZARFreadRealMetadata(b, 1, req, 1, got), 1);
     EXPECT_EQ(got[0], 4.0f);
@@ -934,16 +939,16 @@ TEST_F(RgdWriterTest, PatchRewritesFieldsOfAnExistingRecord) {
     ASSERT_TRUE(testsupport::writeRgdFile(path, spec, 2));
     ZARFFILE* f = ZARFopenFileReadable(("@" + path).c_str());
     ASSERT_NE(f, nullptr);
-    int ids[2] = {kMissingFlag, 622593};
+    int ids[2] = {FIELD_missingDataFlag, FIELD_calibrationAmbientTemp};
     float values[2] = {1.0f, 2.0f};
     EXPECT_EQ(ZARFRGDpatchRealMetadata(f, 2, ids, 2, values), 1);
-    EXPECT_EQ(ids[1], -622593);
+    EXPECT_EQ(ids[1], -FIELD_calibrationAmbientTemp);
     EXPECT_EQ(ZARFRGDpatchRealMetadata(f, 3, ids, 2, values), -1);
     EXPECT_EQ(lastError(f), "record requested is unavailable");
     ZARFcloseFile(f);
     ZARFFILE* r = ZARFopenFileReadable(path.c_str());
     ASSERT_NE(r, nullptr);
-    int req[1] = {kMissingFlag};
+    int req[1] = {FIELD_missingDataFlag};
     float got[1] = {};
     ASSERT_EQ(ZARFreadRealMetadata(r, 2, req, 1, got), 1);
     EXPECT_EQ(got[0], 1.0f);
@@ -958,7 +963,7 @@ TEST_F(RgdWriterTest, PatchRewritesFieldsOfAnExistingRecord) {
 
 int fakeCount(ZARFFILE*, int) { return 2; }
 int fakeRead(ZARFFILE*, int record, int* req, int n, float* resp) {
-    const int fields[2] = {kMissingFlag, 622595};
+    const int fields[2] = {FIELD_missingDataFlag, FIELD_calibrationHBBtemp};
     int next = 0, found = 0;
     for (int i = 0; i < n; ++i) {
         if (req[i] == kWildcard && next < 2) {
@@ -987,7 +992,7 @@ TEST_F(RgdWriterTest, ReferenceOfAnotherFormatIsCollatedByIdentifier) {
     ZARFFILE* sources[1] = {src};
     int records[1] = {3};
     ASSERT_EQ(ZARFwriteCompleteRecord(out, 1, sources, records, 1, nullptr, 0, nullptr, nullptr, 0), 1);
-    int req[2] = {622595, kMissingFlag};
+    int req[2] = {FIELD_calibrationHBBtemp, FIELD_missingDataFlag};
     float got[2] = {};
     ASSERT_EQ(ZARFreadRealMetadata(out, 1, req, 2, got), 2);
     EXPECT_EQ(got[0], 3.5f);

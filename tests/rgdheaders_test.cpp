@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "support/iofaults.h"
 #include "support/rgdbuilder.h"
@@ -21,7 +22,6 @@ using rgd::FileLook;
 using rgd::HeaderCache;
 
 constexpr size_t H = 4;
-constexpr int kMissingDataFlag = 32780;  // the one field of the base subheader
 
 FileLook lookOf(int64_t length, time_t modified, time_t taken) {
     FileLook look;
@@ -90,9 +90,9 @@ TEST(HeaderCache, WriterReadsSourceHeadersOnceAndCopiesARewrittenOneAsItIsNow) {
     testsupport::TempDir dir;
     const std::string refPath = dir.file("ref.rgd");
     const testsupport::RgdSpec refSpec;
-    int flagId[1] = {kMissingDataFlag};
+    int flagId[1] = {FIELD_missingDataFlag};
     ASSERT_TRUE(testsupport::writeRgdFile(refPath, refSpec, 2, [](int r) {
-        return testsupport::RgdMetadata{{kMissingDataFlag}, {static_cast<float>(r)}};
+        return testsupport::RgdMetadata{{FIELD_missingDataFlag}, {static_cast<float>(r)}};
     }));
     std::filesystem::last_write_time(refPath, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     ZARFFILE* ref = ZARFopenFileReadable(refPath.c_str());
@@ -111,7 +111,7 @@ TEST(HeaderCache, WriterReadsSourceHeadersOnceAndCopiesARewrittenOneAsItIsNow) {
         float got[1] = {};
         int wildcard[1] = {2000000000};
         EXPECT_EQ(ZARFreadRealMetadata(out, record, wildcard, 1, got), 1);
-        EXPECT_EQ(wildcard[0], kMissingDataFlag);
+        EXPECT_EQ(wildcard[0], FIELD_missingDataFlag);
         return got[0];
     };
     {

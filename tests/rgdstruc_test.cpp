@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ravlio/associa.h"
+#include "ravlio/fields.h"
 
 namespace {
 
@@ -307,6 +308,27 @@ const RGDstaticField kFullRows[] = {
     {622607, "BBcavityFactor", "Blackbody cavity geometry factor", "Blackbody cavity geometry factor", "", "1E-3"},
     {622608, "sceneMirPosEncoderMaxDrift", "Scene Mirror Position Encoder Maximum Drift", "Maximum departure from ideal of the mirror position over the course of all contributing views.  Typically two hot, two ambient, and one scene view are examined.", "steps", "1E-1"},
 };
+
+// Every named field identifier of the public header is the dictionary's field of that name,
+// and no two names share an identifier.
+TEST(FieldNames, EachNamedIdIsTheDictionarysFieldOfThatName) {
+    RegisterEverything();
+    struct Named {
+        int32_t id;
+        const char* name;
+    };
+#define NAMED_FIELD(name, group, number) {FIELD_##name, #name},
+    const Named named[] = {RAVLIO_FIELDS(NAMED_FIELD)};
+#undef NAMED_FIELD
+    std::set<int32_t> seen;
+    for (const Named& n : named) {
+        SCOPED_TRACE(n.name);
+        const RGDstaticField* row = RGDlookupField(n.id);
+        ASSERT_NE(row, nullptr);
+        EXPECT_STREQ(row->field, n.name);
+        EXPECT_TRUE(seen.insert(n.id).second);
+    }
+}
 
 }  // namespace
 

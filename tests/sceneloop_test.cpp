@@ -24,6 +24,7 @@
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
+#include "ravlio/fields.h"
 #include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
 #include "simlib/compare.h"
@@ -589,7 +590,8 @@ TEST_F(SceneLoop, MissingRecordsCarryTheSceneDateAndTime) {
     day.records[10].view = 'X';     // record 11: the wrong scene identifier
     write(16);
     EXPECT_EQ(batch().stop, END);
-    const testsupport::ProductContent p = testsupport::readProduct(dir.file("abc     .RLC"), {0x8002, 0x8001, 0x800C});
+    const testsupport::ProductContent p =
+        testsupport::readProduct(dir.file("abc     .RLC"), {FIELD_timeHHMMSS, FIELD_dateYYMMDD, FIELD_missingDataFlag});
     ASSERT_EQ(p.records, 6);
     const std::vector<int> scenes = {3, 4, 7, 8, 11, 12};
     for (std::size_t k : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{4}}) {

@@ -59,7 +59,7 @@ protected:
     std::string templateText() {
         const std::string name = dir.file("template.ips");
         std::filesystem::remove(name);
-        EXPECT_TRUE(vorncalv::gensip(11, name));
+        EXPECT_TRUE(vorncalv::gensip(name));
         return testsupport::readFile(name);
     }
 
@@ -76,11 +76,10 @@ protected:
         std::istringstream in;
         util::ConsoleRedirect console(in, out);
         try {
-            vorncalv::vornps(IWAIT, r.LOG, r.LOGFIL, r.LUP, padded("VORNCALV.SIP"),
-                             padded("mirror.txt"), padded("paint.txt"), r.NSMP, r.NBBP, r.NSVIDS,
-                             r.SVIDS, r.MPHOT, r.MPCOLD, r.NFSET, r.NLSET, r.OUTOP2, r.OUTOP3,
-                             r.CTMIN, r.CTMAX, r.RATFAC, r.CAVFAC, r.ABTOFF, r.HBTOFF, r.WTABBT,
-                             r.WTABBA, r.WTABBB, r.WTHBBT, r.WTHBBA, r.WTHBBB, r.IPSTAT);
+            vorncalv::vornps(IWAIT, r.LOG, r.LOGFIL, padded("VORNCALV.SIP"), padded("mirror.txt"), r.NSMP, r.NBBP,
+                             r.NSVIDS, r.SVIDS, r.MPHOT, r.MPCOLD, r.NFSET, r.NLSET, r.OUTOP2, r.OUTOP3, r.CTMIN,
+                             r.CTMAX, r.RATFAC, r.CAVFAC, r.ABTOFF, r.HBTOFF, r.WTABBT, r.WTABBA, r.WTABBB, r.WTHBBT,
+                             r.WTHBBA, r.WTHBBB, r.IPSTAT);
         } catch (const util::Stop& stop) {
             return stop.text();
         }
@@ -126,13 +125,11 @@ TEST_F(Vornps, TemplateWritesApostrophesAroundCharacterValues) {
 
 TEST_F(Vornps, TemplateIsNotWrittenOverAnExistingFile) {
     writeFile(dir.file("PARAMS.IPS"), "my own parameters\n");
-    EXPECT_FALSE(vorncalv::gensip(11, padded("PARAMS.IPS")));
+    EXPECT_FALSE(vorncalv::gensip(padded("PARAMS.IPS")));
     EXPECT_EQ(testsupport::readFile(dir.file("PARAMS.IPS")), "my own parameters\n");
 }
 
-TEST_F(Vornps, TemplateInAMissingDirectoryFails) {
-    EXPECT_FALSE(vorncalv::gensip(11, padded("nowhere/PARAMS.IPS")));
-}
+TEST_F(Vornps, TemplateInAMissingDirectoryFails) { EXPECT_FALSE(vorncalv::gensip(padded("nowhere/PARAMS.IPS"))); }
 
 // ---- vornps ----
 
@@ -381,7 +378,7 @@ protected:
     std::string readMirror(int IWAIT = 0) {
         std::istringstream in;
         util::ConsoleRedirect console(in, out);
-        vorncalv::getsmpi(IWAIT, r.LOG, r.LOGFIL, r.LUP, padded("mirror.txt"), NSMPPC, SMPI, ISTAT);
+        vorncalv::getsmpi(IWAIT, r.LOG, r.LOGFIL, padded("mirror.txt"), NSMPPC, SMPI, ISTAT);
         return out.str();
     }
     int NSMPPC = -1;

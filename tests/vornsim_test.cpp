@@ -14,6 +14,7 @@
 
 #include "libutil/console.h"
 #include "libutil/logmsg.h"
+#include "ravlio/fields.h"
 #include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
 #include "simlib/compare.h"
@@ -373,11 +374,11 @@ TEST(VornsimFiles, InputRecordsCarryTheFifteenHeaderFieldsAndTwoColumns) {
         EXPECT_EQ(im[i], raw[i].imag());
     }
     // Site and housekeeping fields beside them: unit, latitude, scene-mirror encoder.
-    std::vector<int> site = {0x90001, 0x8003, 0x9001A};
+    std::vector<int> site = {FIELD_VORNunitNumber, FIELD_Latitude, FIELD_sceneMirPosEncoder};
     std::vector<float> siteValues(3);
     EXPECT_EQ(ZARFreadRealMetadata(in.f, 3, site.data(), 3, siteValues.data()), 3);
     EXPECT_EQ(siteValues, (std::vector<float>{1.0F, 52.21F, 12288.0F + r.drift}));
-    std::vector<int> flag = {0x800C};
+    std::vector<int> flag = {FIELD_missingDataFlag};
     float missing = 0.0F;
     ZARFreadRealMetadata(in.f, 16, flag.data(), 1, &missing);
     EXPECT_EQ(missing, 1.0F);
@@ -394,7 +395,7 @@ TEST(VornsimFiles, VarianceAndForwardFilesMatchTheInputRecordForRecord) {
     EXPECT_EQ(ZARFreadRecordCount(var.f), 18);
     EXPECT_EQ(ZARFreadRecordCount(fwd.f), 18);
     EXPECT_EQ(ZARFqueryMaxDataCount(var.f), 1);
-    std::vector<int> ids = {0x88004, 0x800C, 0x88006};
+    std::vector<int> ids = {FIELD_coadditionsCount, FIELD_missingDataFlag, FIELD_sceneMirrorPosition};
     std::vector<float> values(3);
     EXPECT_EQ(ZARFreadRealMetadata(var.f, 1, ids.data(), 3, values.data()), 3);
     EXPECT_EQ(values, (std::vector<float>{23.0F, 0.0F, 72.0F}));

@@ -11,6 +11,7 @@
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
+#include "ravlio/fields.h"
 #include "ravlio/fortjkt.h"
 #include "support/rgdbuilder.h"
 #include "support/sleeprecorder.h"
@@ -44,7 +45,7 @@ struct Call {
     std::vector<int> lrns = std::vector<int>(5, 1);
     int npatopn = 5;
     int npatwrt = 5;
-    std::vector<int> idamd{32780};
+    std::vector<int> idamd{FIELD_missingDataFlag};
     int namd = 1;
     std::vector<float> amd{0.0f};
     std::vector<float> obuf = std::vector<float>(NPTS, 0.0f);
@@ -91,7 +92,11 @@ protected:
         const std::string path = dir_.file("input.rgd");
         std::string error;
         EXPECT_TRUE(testsupport::writeRgdFile(
-            path, spec, count, [](int r) { return RgdMetadata{{32780}, {static_cast<float>(r)}}; }, &error))
+            path, spec, count,
+            [](int r) {
+                return RgdMetadata{{FIELD_missingDataFlag}, {static_cast<float>(r)}};
+            },
+            &error))
             << error;
         return open(path);
     }
@@ -191,14 +196,14 @@ TEST_F(Wtdmvf, SourceHeadersAndMetadataLandInTheRecord) {
     const std::string path = dir_.file("out.RLC");
     Call c = callFor(path, src);
     c.lrns = {3, 3, 3, 3, 3};
-    c.idamd = {622593, 32769};  // calibrationAmbientTemp; dateYYMMDD is in no block of this file
+    c.idamd = {FIELD_calibrationAmbientTemp, FIELD_dateYYMMDD};  // dateYYMMDD is in no block of this file
     c.amd = {287.5f, 990101.0f};
     c.namd = 2;
     run(c);
     ASSERT_EQ(c.istat, 0) << c.msg;
-    EXPECT_EQ(c.idamd, (std::vector<int>{622593, -32769}));  // not written: negated
+    EXPECT_EQ(c.idamd, (std::vector<int>{FIELD_calibrationAmbientTemp, -FIELD_dateYYMMDD}));  // not written: negated
     int h = open(path);
-    int ids[2] = {32780, 622593};
+    int ids[2] = {FIELD_missingDataFlag, FIELD_calibrationAmbientTemp};
     float md[2] = {0, 0};
     const int record = 1, count = 2;
     int found = 0;

@@ -8,7 +8,7 @@
 
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
-#include "vorncalv/dialogue.h"
+#include "vorncalv/messages.h"
 #include "vorncalv/single.h"
 
 namespace vorncalv {

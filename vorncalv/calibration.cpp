@@ -11,7 +11,7 @@
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/wnplan.h"
-#include "vorncalv/dialogue.h"
+#include "vorncalv/messages.h"
 #include "vorncalv/single.h"
 #include "vorncalv/spectrumloop.h"
 
@@ -21,12 +21,6 @@ namespace {
 constexpr std::size_t STORE = static_cast<std::size_t>(MAXPTS);
 // Lowest hot-minus-cold radiance for which the ratio test bound scales with RCBB.
 constexpr float RHMCMN = 0.1F;
-
-// Prints and logs one line.
-void sayAndLog(const std::string& text, int LOG, std::string_view LOGFIL) {
-    sayLine(text);
-    util::logmsg(LOG, LOGFIL, text);
-}
 
 bool pointCountFits(int NPTS, std::size_t available) {
     return NPTS >= 0 && NPTS <= MAXPTS && static_cast<std::size_t>(NPTS) <= available;
@@ -237,10 +231,9 @@ CalStatus calibrationStage1(CalibrationStores& cs, int NPTS, const ViewTimes& ti
     InterpWeights w;
     if (times.DELTH != 0.0F && times.DELTC != 0.0F) w = interpWeights(times);
     if (times.DELTH == 0.0F || times.DELTC == 0.0F || !finiteWeights(w)) {
-        sayAndLog(util::fmt("(' ABORT SCENE -- ZERO BB TIME SPAN, REC.NO.',I6,' DELTH,DELTC=',"
-                            "2F7.0)",
-                            {scene.NSVR, times.DELTH, times.DELTC}),
-                  LOG, LOGFIL);
+        sayAndLog(LOG, LOGFIL,
+                  util::fmt("(' ABORT SCENE -- ZERO BB TIME SPAN, REC.NO.',I6,' DELTH,DELTC=',2F7.0)",
+                            {scene.NSVR, times.DELTH, times.DELTC}));
         return CalStatus::ZERO_TIME_SPAN;
     }
     const auto n = static_cast<std::size_t>(NPTS);

@@ -13,8 +13,9 @@
 #include "libutil/rddmvf.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
-#include "vorncalv/dialogue.h"
-#include "vorncalv/inputrecord.h"
+#include "ravlio/fields.h"
+#include "vorncalv/messages.h"
+#include "vorncalv/missingvalues.h"
 #include "vorncalv/single.h"
 #include "vorncalv/spectrumloop.h"
 #include "vorncalv/strtabca.h"
@@ -22,8 +23,7 @@
 namespace vorncalv {
 namespace {
 
-// Header words: coadditionsCount, missingDataFlag, sceneMirrorPosition.
-constexpr std::array<int, 3> HEADER_IDS{0x88004, 0x800C, 0x88006};
+constexpr std::array<int, 3> HEADER_IDS{FIELD_coadditionsCount, FIELD_missingDataFlag, FIELD_sceneMirrorPosition};
 constexpr int COADDS = 0;
 constexpr int MISSING = 1;
 // Output file type (RGD).
@@ -36,8 +36,6 @@ constexpr std::array<int, 1> DEPENDENTPRECISIONLOGLIST{4};
 // Furthest grid index (in points) considered when mapping between grids; anything beyond
 // cannot be a point of a 9000-point record.
 constexpr double MAX_GRID_OFFSET = 1.0e9;
-
-void logLine(int LOG, std::string_view LOGFIL, std::string_view text) { util::logmsg(LOG, LOGFIL, text); }
 
 // First and last input record of the range written for scene record NRCXF.
 struct RecordRange {

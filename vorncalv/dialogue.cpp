@@ -11,6 +11,7 @@
 #include "libutil/logmsg.h"
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"
+#include "ravlio/fields.h"
 #include "vorncalv/linereader.h"
 
 namespace vorncalv {
@@ -31,9 +32,11 @@ static_assert(HYPHENS.size() == 52);
 // Metadata identifiers of the per-record values AMD(1..15): calibration ambient, cold and
 // hot blackbody temperatures, missing flag, calibrated scene id, the six thermistor
 // weights, the two temperature offsets, the cavity factor and the encoder drift.
-constexpr int AMD_IDS[15] = {0x98001, 0x98002, 0x98003, 0x800C,  0x98006,
-                             0x98007, 0x98008, 0x98009, 0x9800A, 0x9800B,
-                             0x9800C, 0x9800D, 0x9800E, 0x9800F, 0x98010};
+constexpr int AMD_IDS[15] = {FIELD_calibrationAmbientTemp, FIELD_calibrationCBBtemp,  FIELD_calibrationHBBtemp,
+                             FIELD_missingDataFlag,        FIELD_calibratedSceneID,   FIELD_ABBtopTempWeight,
+                             FIELD_ABBapexTempWeight,      FIELD_ABBbottomTempWeight, FIELD_HBBtopTempWeight,
+                             FIELD_HBBapexTempWeight,      FIELD_HBBbottomTempWeight, FIELD_ABBtempOffset,
+                             FIELD_HBBtempOffset,          FIELD_BBcavityFactor,      FIELD_sceneMirPosEncoderMaxDrift};
 constexpr int SUBHEADER_ID = 97122201;
 
 // A fixed text of the given width holding text, NUL-terminated after its last significant
@@ -89,19 +92,13 @@ Answer answer(RunState& s, const Prompt& p) {
     return a;
 }
 
-// A line on the console and in the log.
-void sayAndLog(RunState& s, std::string_view text) {
-    sayLine(util::freefmt({text}));
-    logLine(s, text);
-}
-
 // A file name: an answer that does not fit the 80 characters of a name is refused (two
 // lines naming the prompt and the limit, on the console and in the log), never cut.
 std::string answerName(RunState& s, const Prompt& p) {
     const Answer a = answer(s, p);
     if (a.significant > NAMLEN) {
-        sayAndLog(s, "NAME TOO LONG AT PROMPT FOR " + std::string(p.subject));
-        sayAndLog(s, "NAMES HAVE AT MOST " + std::to_string(NAMLEN) + " CHARACTERS; THIS ONE HAS " +
+        tell(s, "NAME TOO LONG AT PROMPT FOR " + std::string(p.subject));
+        tell(s, "NAMES HAVE AT MOST " + std::to_string(NAMLEN) + " CHARACTERS; THIS ONE HAS " +
                          std::to_string(a.significant));
         util::stop("NAME TOO LONG");
     }
@@ -142,7 +139,7 @@ constexpr Prompt UPSTREAM_PROMPT{
 std::string lockRoot(RunState& s, std::string_view root, const std::string& lockName) {
     const util::RootLockOutcome lock = util::lockRoot(lockName);
     if (lock.result == util::RootLockResult::busy) {
-        sayAndLog(s, "VORNCALV -- ROOT " + std::string(root) + " IS IN USE BY ANOTHER RUN (LOCK FILE " + lockName +
+        tell(s, "VORNCALV -- ROOT " + std::string(root) + " IS IN USE BY ANOTHER RUN (LOCK FILE " + lockName +
                          ")");
         util::stop("ROOT IN USE");
     }
@@ -160,14 +157,6 @@ std::string shortInputName(const std::string& CXFILE, std::size_t NPD) {
 std::string trimmed(std::string_view text) { return std::string(util::trim(text)); }
 
 }  // namespace
-
-void sayLine(std::string_view text) { util::conout() << text << '\n'; }
-
-void terminateName(std::string& name) {
-    const std::size_t last = name.find_last_not_of(' ');
-    if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;
-    name[last + 1] = '\0';
-}
 
 void setUp(RunState& s) {
     if (s.INIT1 == 1) {
@@ -218,7 +207,7 @@ void askRoot(RunState& s) {
     const std::string root = trimmed(s.BASE);
     // A root whose 8 characters are all blank would name the files ".LOG", "        .RLC".
     if (root.empty()) {
-        sayAndLog(s, "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.");
+        tell(s, "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.");
         util::stop("EMPTY ROOT");
     }
     const bool cut = typed.significant > 8;
@@ -235,8 +224,8 @@ void askRoot(RunState& s) {
     logLine(s, HYPHENS);
     if (cut) logLine(s, cutLine);
     if (!lockFailure.empty()) {
-        sayAndLog(s, "VORNCALV -- UNABLE TO CREATE LOCK FILE " + lockName);
-        sayAndLog(s, "REASON: " + lockFailure);
+        tell(s, "VORNCALV -- UNABLE TO CREATE LOCK FILE " + lockName);
+        tell(s, "REASON: " + lockFailure);
         util::stop("OPEN ERROR, LOCK FILE");
     }
 }
@@ -279,7 +268,17 @@ std::string outputName(std::string_view BASE, std::string_view nameTemplate) {
 
 void logLine(RunState& s, std::string_view text) {
     s.MSG = util::pad(text, NAMLEN);
-    util::logmsg(s.LOG, s.LOGFIL, s.MSG);
+    logLine(s.LOG, s.LOGFIL, s.MSG);
+}
+
+void sayAndLog(RunState& s, std::string_view line) {
+    s.MSG = util::pad(line, NAMLEN);
+    sayAndLog(s.LOG, s.LOGFIL, line);
+}
+
+void tell(RunState& s, std::string_view text) {
+    s.MSG = util::pad(text, NAMLEN);
+    tell(s.LOG, s.LOGFIL, text);
 }
 
 void abortRun(RunState& s) {

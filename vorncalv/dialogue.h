@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "vorncalv/messages.h"
 #include "vorncalv/runstate.h"
 
 namespace vorncalv {
@@ -54,17 +55,14 @@ void closingDialogue(RunState& s);
 // padded to 8) in positions 1-8: the root abc gives "abc     .RLC".
 std::string outputName(std::string_view BASE, std::string_view nameTemplate);
 
-// Writes text as one console line. The console is flushed with every prompt, at the end of
-// every scene, before every wait and when the run ends, so progress shows without one write
-// per line.
-void sayLine(std::string_view text);
-
-// Places a NUL right after the last non-blank character of an output name, unless that
-// character is already a NUL or the name fills its whole width (then it stands whole).
-void terminateName(std::string& name);
-
 // Puts text into MSG (blank-padded to 80) and appends it to the log.
 void logLine(RunState& s, std::string_view text);
+
+// The same line on the console and in the log, kept in MSG.
+void sayAndLog(RunState& s, std::string_view line);
+
+// A free-format message: on the console after one blank, in the log as it stands; kept in MSG.
+void tell(RunState& s, std::string_view text);
 
 // The abort path: logs MSG and stops with "ABORT -- CHECK STATUS FILE FOR VORNCALV".
 [[noreturn]] void abortRun(RunState& s);

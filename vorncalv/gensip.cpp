@@ -60,7 +60,7 @@ std::string lineAsWritten(std::string_view stored) {
 
 }  // namespace
 
-bool gensip(int /*LU*/, std::string_view FILNAM) {
+bool gensip(std::string_view FILNAM) {
     const std::string name(util::trim(FILNAM));
     // "x": create a new file only; an existing file is left untouched.
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "wx"));

@@ -14,9 +14,8 @@ inline constexpr std::size_t SIPLINE = 90;
 inline constexpr int NSIPLINES = 30;
 
 // Creates the file named FILNAM (trailing blanks and NULs not significant) as a new file
-// and writes the 30 template lines of 90 characters each. LU is the caller's unit number,
-// kept for the record. Returns false, writing nothing, when the file already exists or
-// cannot be created, and false when writing fails.
-[[nodiscard]] bool gensip(int LU, std::string_view FILNAM);
+// and writes the 30 template lines of 90 characters each. Returns false, writing nothing,
+// when the file already exists or cannot be created, and false when writing fails.
+[[nodiscard]] bool gensip(std::string_view FILNAM);
 
 }  // namespace vorncalv

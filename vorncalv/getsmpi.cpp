@@ -11,8 +11,8 @@
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/sleeper.h"
-#include "vorncalv/dialogue.h"
 #include "vorncalv/linereader.h"
+#include "vorncalv/messages.h"
 #include "vorncalv/runstate.h"
 
 namespace vorncalv {
@@ -65,16 +65,9 @@ ReadResult readTextLine(std::istream& in, std::string& line) {
     return in.bad() ? ReadResult::readError : ReadResult::endOfFile;
 }
 
-// Console and log line of a failure that the log should keep too.
-void sayAndLog(int LOG, std::string_view LOGFIL, const std::string& text) {
-    const std::string line = util::freefmt({text});
-    sayLine(line);
-    util::logmsg(LOG, LOGFIL, line);
-}
-
 }  // namespace
 
-void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, int /*LU*/, std::string_view MPFILE,
+void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view MPFILE,
              int& NSMPPC, std::string& SMPI, int& ISTAT) {
     const std::string name(util::trim(MPFILE));
     SMPI = std::string(MAXSMP, ' ');
@@ -90,7 +83,7 @@ void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, int /*LU*/, std::strin
 
     std::ifstream in(name);
     if (!in) {
-        sayAndLog(LOG, LOGFIL, "GETSMPI --Unable to open file: " + name);
+        sayAndLog(LOG, LOGFIL, util::freefmt({"GETSMPI --Unable to open file: " + name}));
         ISTAT = 1;
         return;
     }
@@ -116,7 +109,7 @@ void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, int /*LU*/, std::strin
 
     if (result == ReadResult::readError) {
         sayAndLog(LOG, LOGFIL,
-                  "GETSMPI -- Read error, line " + std::to_string(lineCount) + " file " + name);
+                  util::freefmt({"GETSMPI -- Read error, line " + std::to_string(lineCount) + " file " + name}));
         ISTAT = 2;
         return;
     }

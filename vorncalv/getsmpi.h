@@ -17,9 +17,8 @@ namespace vorncalv {
 // NSMPPC and, in SMPI (52 characters, blank-padded), the view character of each position up
 // to the 52nd. ISTAT: 0 read (console line "GETSMPI -- NMP = NSMPPC =" and the count), 1
 // open failure, 2 read error, 3 end of file before all positions were read; failures are
-// reported on the console, and those of status 1 and 2 also in the log (LOG, LOGFIL). LU is
-// the caller's unit number, kept for the record.
-void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, int LU, std::string_view MPFILE,
+// reported on the console, and those of status 1 and 2 also in the log (LOG, LOGFIL).
+void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view MPFILE,
              int& NSMPPC, std::string& SMPI, int& ISTAT);
 
 }  // namespace vorncalv

@@ -24,12 +24,6 @@ constexpr float HOURMAX = 24.0F;      // latest Time (UTC hours)
 
 }  // namespace
 
-void replaceQuietNaNs(std::span<float> values) {
-    for (float& v : values) {
-        if (std::bit_cast<std::uint32_t>(v) == QNANBITS) v = MISSVAL;
-    }
-}
-
 int readInputColumn(RunState& s, int nrec, int col) {
     s.NCOLD = col;
     s.NCOLI = col;

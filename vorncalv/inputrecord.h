@@ -3,21 +3,10 @@
 // the time test, the view identifier, and the console listing of the header words.
 #pragma once
 
-#include <bit>
-#include <cstdint>
-#include <span>
-
+#include "vorncalv/missingvalues.h"
 #include "vorncalv/runstate.h"
 
 namespace vorncalv {
-
-// Value that stands for a missing header word.
-inline constexpr float MISSVAL = -999.0F;
-// Bit pattern of the quiet NaN that marks a missing value on file.
-inline constexpr unsigned QNANBITS = 0x7FC00000U;
-
-// The quiet NaN with exactly the pattern QNANBITS, written for missing values.
-constexpr float quietNaN() { return std::bit_cast<float>(static_cast<std::uint32_t>(QNANBITS)); }
 
 // Reads column col (1: real part into YR, 2: imaginary part into YI) of record nrec of
 // CXFILE through rddmvf, with the grid into XRD and the 15 header words into HWDS; sets
@@ -26,9 +15,6 @@ constexpr float quietNaN() { return std::bit_cast<float>(static_cast<std::uint32
 // a field missing from one record is still asked for in the next). Returns IRDST (0 = read).
 int readInputColumn(RunState& s, int nrec, int col);
 
-// Replaces every value whose bit pattern is exactly 0x7FC00000 by -999.0 (other NaN
-// patterns are left as they are).
-void replaceQuietNaNs(std::span<float> values);
 
 // False when timeHHMMSS (HWDS(2)) lies outside 0..240000 or Time (HWDS(14)) outside 0..24;
 // the limits are valid, and a NaN compares with nothing and so counts as valid.

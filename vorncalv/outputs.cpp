@@ -213,11 +213,6 @@ void checkArguments(const RunState& s, std::span<float> SPRL, std::span<float> S
 
 // ---- Products of an earlier run -----------------------------------------------------------
 
-void sayAndLog(RunState& s, const std::string& text) {
-    sayLine(" " + text);
-    logLine(s, text);
-}
-
 bool fileExists(const std::string& name) {
     std::error_code error;
     return std::filesystem::exists(name, error);
@@ -242,20 +237,20 @@ void replaceEarlierProducts(RunState& s) {
         // reports why it cannot write there.
         const int held = fileExists(name) ? productRecordCount(name) : -1;
         if (held < 0) continue;
-        sayAndLog(s, util::freefmt({"VORNCALV -- REPLACING \"" + name + "\" OF AN EARLIER RUN; IT HELD", held,
+        tell(s, util::freefmt({"VORNCALV -- REPLACING \"" + name + "\" OF AN EARLIER RUN; IT HELD", held,
                                     "RECORDS"}).substr(1));
         std::error_code error;
         if (!std::filesystem::remove(name, error)) {
-            sayAndLog(s, "VORNCALV -- UNABLE TO REMOVE \"" + name + "\": " + error.message());
+            tell(s, "VORNCALV -- UNABLE TO REMOVE \"" + name + "\": " + error.message());
             util::stop("OUTPUT FILE?");
         }
     }
     const std::string status = std::string(util::trim(s.BASE)) + ".STC";
     if (!fileExists(status)) return;
-    sayAndLog(s, "VORNCALV -- REMOVING STATUS FILE \"" + status + "\" OF AN EARLIER REAL-TIME RUN");
+    tell(s, "VORNCALV -- REMOVING STATUS FILE \"" + status + "\" OF AN EARLIER REAL-TIME RUN");
     std::error_code error;
     if (!std::filesystem::remove(status, error)) {
-        sayAndLog(s, "VORNCALV -- UNABLE TO REMOVE \"" + status + "\": " + error.message());
+        tell(s, "VORNCALV -- UNABLE TO REMOVE \"" + status + "\": " + error.message());
         util::stop("OUTPUT FILE?");
     }
 }
@@ -270,10 +265,10 @@ void refuseForeignProducts(RunState& s) {
         const int held = productRecordCount(name);
         const int counted = util::nrout(name, s.STFILE, s.LUS);
         if (held <= std::max(counted, 0) + 1) continue;
-        sayAndLog(s, util::freefmt({"VORNCALV -- \"" + name + "\" HOLDS", held, "RECORDS, \"" +
+        tell(s, util::freefmt({"VORNCALV -- \"" + name + "\" HOLDS", held, "RECORDS, \"" +
                                     std::string(util::trim(s.STFILE)) + "\" COUNTS", std::max(counted, 0)})
                          .substr(1));
-        sayAndLog(s, "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT");
+        tell(s, "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT");
         util::stop("OUTPUT FILE OF ANOTHER RUN");
     }
 }
@@ -285,7 +280,7 @@ void warnTemperatures(RunState& s) {
     const auto outside = [&](float t) { return !(t >= LOWEST && t <= HIGHEST); };
     if (s.TWARN == 1 || s.NULL_ == 1 || (!outside(s.TH) && !outside(s.TC))) return;
     s.TWARN = 1;
-    sayAndLog(s, util::fmt("('WARNING -- FITTED BB TEMP. OUTSIDE 150-400 K: TH=',F8.2,' TC=',F8.2,' REC',I6)",
+    tell(s, util::fmt("('WARNING -- FITTED BB TEMP. OUTSIDE 150-400 K: TH=',F8.2,' TC=',F8.2,' REC',I6)",
                            {s.TH, s.TC, s.NSVR}));
 }
 

@@ -23,28 +23,23 @@ bool exists(std::string_view name) {
     return std::filesystem::exists(std::string(util::trim(name)), error);
 }
 
-void sayAndLog(RunState& s, const std::string& text) {
-    sayLine(" " + text);
-    logLine(s, text);
-}
-
 // Batch mode without a parameter file: writes the template and tells the operator what to
 // do with it; every way out is the stop "INPUT-PAR. FILE?".
 [[noreturn]] void offerTemplate(RunState& s) {
     const std::string name = templateName(s.PFILE);
     if (name.empty()) {
-        sayAndLog(s, "INPUT-PAR. FILE NOT FOUND: " + std::string(util::trim(s.PFILE)));
-        sayAndLog(s, "NO TEMPLATE WRITTEN: THE NAME HOLDS NO \"SIP\"");
+        tell(s, "INPUT-PAR. FILE NOT FOUND: " + std::string(util::trim(s.PFILE)));
+        tell(s, "NO TEMPLATE WRITTEN: THE NAME HOLDS NO \"SIP\"");
         util::stop("INPUT-PAR. FILE?");
     }
     if (exists(name)) {
-        sayAndLog(s, "TEMPLATE FILE EXISTS ALREADY, NOT OVERWRITTEN:");
-    } else if (!gensip(s.LUP, name)) {
-        sayAndLog(s, "GENSIP -- UNABLE TO CREATE TEMPLATE FILE: " + name);
+        tell(s, "TEMPLATE FILE EXISTS ALREADY, NOT OVERWRITTEN:");
+    } else if (!gensip(name)) {
+        tell(s, "GENSIP -- UNABLE TO CREATE TEMPLATE FILE: " + name);
         util::stop("INPUT-PAR. FILE?");
     }
-    sayAndLog(s, "For input-par. file, edit file: " + name);
-    sayAndLog(s, "and rename it to VORNCALV.SIP");
+    tell(s, "For input-par. file, edit file: " + name);
+    tell(s, "and rename it to VORNCALV.SIP");
     util::stop("INPUT-PAR. FILE?");
 }
 
@@ -92,7 +87,7 @@ void checkWeights(RunState& s, std::string_view blackbody, float top, float apex
     constexpr double TOLERANCE = 1.0e-3;
     const double sum = static_cast<double>(top) + apex + bottom;
     if (top >= 0.0F && apex >= 0.0F && bottom >= 0.0F && std::fabs(sum - 1.0) <= TOLERANCE) return;
-    sayAndLog(s, util::fmt("('WARNING -- ',A,' BB THERMISTOR WEIGHTS < 0 OR SUM /= 1:',3F6.3)",
+    tell(s, util::fmt("('WARNING -- ',A,' BB THERMISTOR WEIGHTS < 0 OR SUM /= 1:',3F6.3)",
                            {blackbody, top, apex, bottom}));
 }
 
@@ -111,10 +106,9 @@ std::string templateName(std::string_view PFILE) {
 
 void staticParameters(RunState& s) {
     obtainParameterFile(s);
-    vornps(s.IWAIT, s.LOG, s.LOGFIL, s.LUP, s.PFILE, s.MPFILE, s.EMISSFIL, s.NSMP, s.NBBP,
-           s.NSVIDS, s.SVIDS, s.MPHOT, s.MPCOLD, s.NFSET, s.NLSET, s.OUTOP2, s.OUTOP3, s.CTMIN,
-           s.CTMAX, s.RATFAC, s.CAVFAC, s.ABTOFF, s.HBTOFF, s.WTABBT, s.WTABBA, s.WTABBB,
-           s.WTHBBT, s.WTHBBA, s.WTHBBB, s.IPSTAT);
+    vornps(s.IWAIT, s.LOG, s.LOGFIL, s.PFILE, s.MPFILE, s.NSMP, s.NBBP, s.NSVIDS, s.SVIDS, s.MPHOT, s.MPCOLD, s.NFSET,
+           s.NLSET, s.OUTOP2, s.OUTOP3, s.CTMIN, s.CTMAX, s.RATFAC, s.CAVFAC, s.ABTOFF, s.HBTOFF, s.WTABBT, s.WTABBA,
+           s.WTABBB, s.WTHBBT, s.WTHBBA, s.WTHBBB, s.IPSTAT);
     s.NSVP = s.NSVIDS / 2;
     s.NALL = s.NSVP + s.NBBP;
     if (s.IPSTAT != 0) badStatus(s);

@@ -5,25 +5,23 @@
 #include <string>
 
 #include "libutil/fortfmt.h"
+#include "ravlio/fields.h"
 #include "ravlio/fortjkt.h"
 
 namespace vorncalv {
 namespace {
 
-// Metadata field identifier of timeHHMMSS.
-constexpr int TIME_HHMMSS = 0x8002;
-
 // The scene record's time as six digits, read again from its header: the run state holds
 // the header of whatever record was read last, which after a blackbody search is not the
 // scene's.
 std::string sceneTime(const RunState& s) {
-    int request[1] = {TIME_HHMMSS};
+    int request[1] = {FIELD_timeHHMMSS};
     const int count = 1;
     float value[1] = {0.0F};
     int got = 0;
     srrmet_(&s.IHNDL, &s.NSVR, request, &count, value, &got);
     const float t = value[0];
-    if (got < 1 || request[0] != TIME_HHMMSS || !std::isfinite(t) || t < 0.0F || t >= 1.0e6F) return "------";
+    if (got < 1 || request[0] != FIELD_timeHHMMSS || !std::isfinite(t) || t < 0.0F || t >= 1.0e6F) return "------";
     return util::fmt("(I6.6)", {static_cast<int>(std::lround(t))});
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "libutil/sleeper.h"
+#include "ravlio/fields.h"
 #include "vorncalv/calibration.h"
 #include "vorncalv/calvar.h"
 #include "vorncalv/givenanswers.h"
@@ -31,14 +33,11 @@ struct RunState {
     // Logical units: fixed numbers naming the open files (kept for the record; the files
     // themselves are C++ streams).
     int LOG = 13;  // log file
-    int LUI = 12;  // blackbody paint emissivity file
-    int LUO = 14;  // cavity-emissivity output
     int LUP = 11;  // static input-parameter file and its template
     int LUS = 21;  // status files
-    int LVM = 22;  // marker file of the variance product
 
     // Constants and limits.
-    int INIARG = 1024;   // first wait of every wait loop, milliseconds
+    int INIARG = util::INIARG;  // first wait of every wait loop, milliseconds
     int LIMPTS = 18000;  // point limit handed to the record reader
     int NPATOPN = 5;     // entries of the source-file list handed to the record writer
 
@@ -131,8 +130,21 @@ struct RunState {
     // sceneMirPosEncoderDrift. HWDS holds the values of the record read last (a quiet-NaN
     // pattern or a field the record lacks becomes -999.0), NHWDS the reader's count.
     static constexpr int NHWW = 15;
-    std::array<int, 15> IHWDS{0x8001,  0x8002,  0x88006, 0x90005, 0x90007, 0x90009, 0x90004, 0x90006,
-                              0x90008, 0x90002, 0x800A,  0x800C,  0x88004, 0x8011,  0xC8039};
+    std::array<int, 15> IHWDS{FIELD_dateYYMMDD,
+                              FIELD_timeHHMMSS,
+                              FIELD_sceneMirrorPosition,
+                              FIELD_ABBtopTemp,
+                              FIELD_ABBapexTemp,
+                              FIELD_ABBbottomTemp,
+                              FIELD_HBBtopTemp,
+                              FIELD_HBBapexTemp,
+                              FIELD_HBBbottomTemp,
+                              FIELD_BBsupportStructureTemp,
+                              FIELD_channelNumber,
+                              FIELD_missingDataFlag,
+                              FIELD_coadditionsCount,
+                              FIELD_Time,
+                              FIELD_sceneMirPosEncoderDrift};
     std::array<float, 15> HWDS{};
     int NHWDS = 0;
     // Record reader: column selectors, column count, status, handle of the input file, the

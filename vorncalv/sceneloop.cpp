@@ -36,12 +36,6 @@ constexpr std::string_view ENDTEXT = "*** END VORNCALV.EXE ***";
 // Reader status of a record the input does not hold (batch mode only: real-time mode waits).
 constexpr int END_OF_FILE = 6;
 
-// Prints a line on the console and logs it.
-void sayAndLog(RunState& s, const std::string& line) {
-    util::conout() << line << '\n';
-    logLine(s, line);
-}
-
 // ---- Waiting and reading ------------------------------------------------------------------
 
 // Real-time mode: waits, without limit, until the upstream status file counts record
@@ -271,6 +265,66 @@ void calibrateScene(RunState& s) {
     }
 }
 
+// The scene is written as missing: NULL_ set and the miss counted; a scene rejected before
+// its view was taken also moves the scene counter NSV on.
+void skipScene(RunState& s, bool advance) {
+    s.NULL_ = 1;
+    ++s.MISSES;
+    if (advance) ++s.NSV;
+}
+
+// Waits for and reads the real column of the scene record NSVR and takes it as the scene
+// view SVID, moving the scene counter on: false, the scene skipped, when the record is
+// flagged missing, its times are bad or it shows another view than the cycle's MPCAL.
+bool takeSceneView(RunState& s) {
+    waitForInputRecord(s, s.NSVR, "Waiting for scene-view record:");
+    readColumn(s, s.NSVR, 1, RecordKind::scene);
+    if (missingFlagSet(s)) {
+        s.NPATWRT = 0;
+        logLine(s, util::fmt("(' NULL spectrum found in SCENE record number ',     I6)", {s.NSVR}));
+        skipScene(s, true);
+        return false;
+    }
+    showHeaderWords(s, s.NSVR);
+    if (!goodTimes(s)) {
+        logLine(s, util::fmt("('Bad times found in input record number '           I6)", {s.NSVR}));
+        skipScene(s, true);
+        return false;
+    }
+    s.NPATWRT = 5;
+    s.LIST.fill(s.IHNDL);
+    const char view = viewIdentifier(s.HWDS[2]);
+    if (view != s.MPCAL) {
+        sayAndLog(s, util::fmt("('NO SCENE VIEW; NFSR,NLSR=',2I5)", {s.NFSR, s.NLSR}));
+        // The scene counter NSV advances here too, although a record with the wrong scene
+        // identifier is not a scene view. Left where it was, every later scene record of the
+        // day would be expected to show the identifier of the position before its own, be
+        // rejected in turn as "NO SCENE VIEW", and the rest of the day would be written as
+        // missing. Advancing keeps the expected identifier tied to the record's position in
+        // the mirror cycle, which is also what a run restarted after this scene expects.
+        skipScene(s, true);
+        return false;
+    }
+    ++s.NSV;
+    s.SVID = view;
+    return true;
+}
+
+// The scene's own time point (point 1): its drift, time and temperatures. The first scene
+// of a set starts a new sequence of time points, its drift list cleared first so that the
+// drift just read is kept.
+void startTimePoints(RunState& s, float drift) {
+    if (s.NSVR == s.NFSR) {
+        s.TP.NTIMES = 1;
+        std::fill_n(s.TP.ENDRFT.begin(), 5, 0.0F);
+    }
+    s.TP.ENDRFT[0] = drift;
+    s.ISS = secondsOfDay(s.SHMS);
+    s.TP.IHMS[0] = wholeTime(s.SHMS);
+    s.TP.ISECS[0] = s.ISS;
+    s.TP.TMT[0] = recordTemperatures(s);
+}
+
 // The per-scene steps up to the outputs. The scene counter NSV advances exactly once for
 // every scene record, whatever becomes of it, so that the expected identifier always
 // belongs to the record's position in the cycle and a restarted run (NSV = LSN + 1)
@@ -281,42 +335,7 @@ void handleScene(RunState& s) {
     if (s.IID == 0) s.IID = s.NSVIDS;
     s.MPCAL = s.SVIDS[static_cast<std::size_t>(s.IID - 1)];
 
-    waitForInputRecord(s, s.NSVR, "Waiting for scene-view record:");
-    readColumn(s, s.NSVR, 1, RecordKind::scene);
-    if (missingFlagSet(s)) {
-        s.NPATWRT = 0;
-        s.NULL_ = 1;
-        ++s.MISSES;
-        logLine(s, util::fmt("(' NULL spectrum found in SCENE record number ',     I6)", {s.NSVR}));
-        ++s.NSV;
-        return;
-    }
-    showHeaderWords(s, s.NSVR);
-    if (!goodTimes(s)) {
-        s.NULL_ = 1;
-        ++s.MISSES;
-        ++s.NSV;
-        logLine(s, util::fmt("('Bad times found in input record number '           I6)", {s.NSVR}));
-        return;
-    }
-    s.NPATWRT = 5;
-    s.LIST.fill(s.IHNDL);
-    const char view = viewIdentifier(s.HWDS[2]);
-    if (view != s.MPCAL) {
-        sayAndLog(s, util::fmt("('NO SCENE VIEW; NFSR,NLSR=',2I5)", {s.NFSR, s.NLSR}));
-        s.NULL_ = 1;
-        ++s.MISSES;
-        // The scene counter NSV advances here too, although a record with the wrong scene
-        // identifier is not a scene view. Left where it was, every later scene record of the
-        // day would be expected to show the identifier of the position before its own, be
-        // rejected in turn as "NO SCENE VIEW", and the rest of the day would be written as
-        // missing. Advancing keeps the expected identifier tied to the record's position in
-        // the mirror cycle, which is also what a run restarted after this scene expects.
-        ++s.NSV;
-        return;
-    }
-    ++s.NSV;
-    s.SVID = view;
+    if (!takeSceneView(s)) return;
     s.CALTIM = s.HWDS[13];
     const float drift = s.HWDS[14];
     reportSafedMirror(s, wholeTime(s.HWDS[1]));
@@ -324,23 +343,12 @@ void handleScene(RunState& s) {
     readColumn(s, s.NSVR, 2, RecordKind::scene);
     if (!takeComplexSpectrum(s, s.NSVR)) {  // a scene of another size is written as missing
         s.NPATWRT = 0;
-        s.NULL_ = 1;
-        ++s.MISSES;
+        skipScene(s, false);
         return;
     }
     s.LRNS[4] = s.NSVR;
     s.SHMS = s.HWDS[1];
-    // The first scene of a set starts a new sequence of time points; its own drift is then
-    // point 1 (cleared first, so that the drift just read is kept).
-    if (s.NSVR == s.NFSR) {
-        s.TP.NTIMES = 1;
-        std::fill_n(s.TP.ENDRFT.begin(), 5, 0.0F);
-    }
-    s.TP.ENDRFT[0] = drift;
-    s.ISS = secondsOfDay(s.SHMS);
-    s.TP.IHMS[0] = wholeTime(s.SHMS);
-    s.TP.ISECS[0] = s.ISS;
-    s.TP.TMT[0] = recordTemperatures(s);
+    startTimePoints(s, drift);
     takeSpectrum(s, s.CS.SCNSPM);
 
     if (searchNeeded(s)) {

@@ -19,9 +19,9 @@
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
 #include "libutil/uprcas.h"
-#include "vorncalv/dialogue.h"
 #include "vorncalv/getsmpi.h"
 #include "vorncalv/linereader.h"
+#include "vorncalv/messages.h"
 #include "vorncalv/runstate.h"
 
 namespace vorncalv {
@@ -123,8 +123,7 @@ bool storeValue(std::string_view value, const Target& target) {
                            std::string_view longName) {
     const std::string message = "VORNPS -- BAD VALUE FOR " + std::string(longName);
     sayLine(util::freefmt({"CBUF: " + std::string(util::trim(line))}));
-    sayLine(util::freefmt({message}));
-    util::logmsg(LOG, LOGFIL, message);
+    tell(LOG, LOGFIL, message);
     util::stop("BAD VALUE IN INPUT-PAR. FILE");
 }
 
@@ -134,18 +133,13 @@ bool storeValue(std::string_view value, const Target& target) {
     util::stop("NUMBER OF MIR.POS.?");
 }
 
-void sayAndLog(int LOG, std::string_view LOGFIL, const std::string& text) {
-    sayLine(util::freefmt({text}));
-    util::logmsg(LOG, LOGFIL, text);
-}
-
 // Names every parameter line that belongs to no parameter and every parameter the file
 // does not set, so that a misspelled name is found at once.
 void reportUnmatched(int LOG, std::string_view LOGFIL, const std::vector<std::string>& unknown,
                      const std::array<bool, NPARS>& have) {
-    for (const std::string& line : unknown) sayAndLog(LOG, LOGFIL, "VORNPS -- UNKNOWN PARAMETER LINE: " + line);
+    for (const std::string& line : unknown) tell(LOG, LOGFIL, "VORNPS -- UNKNOWN PARAMETER LINE: " + line);
     for (std::size_t i = 0; i < NPARS; ++i) {
-        if (!have[i]) sayAndLog(LOG, LOGFIL, "VORNPS -- MISSING PARAMETER: " + std::string(LONG_NAMES[i]));
+        if (!have[i]) tell(LOG, LOGFIL, "VORNPS -- MISSING PARAMETER: " + std::string(LONG_NAMES[i]));
     }
 }
 
@@ -168,53 +162,119 @@ void checkViews(int LOG, std::string_view LOGFIL, std::string_view views, char M
                          ") AMONG THE BLACKBODY VIEWS OF THE MIRROR CYCLE");
     }
     if (causes.empty()) return;
-    for (const std::string& cause : causes) sayAndLog(LOG, LOGFIL, cause);
+    for (const std::string& cause : causes) tell(LOG, LOGFIL, cause);
     util::stop("VIEW IDENTIFIERS?");
 }
 
-}  // namespace
+// The mirror cycle of the mirror-position file: the views of its positions in order, the
+// scene views among them (SVIDS, blank-padded to MAXSV) and the counts vornps reports.
+struct MirrorCycle {
+    std::string views;
+    int NSMP = 0;
+    int NBBP = 0;
+    int NSVIDS = 0;
+    std::string SVIDS;
+};
 
-void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_view PFILE,
-            std::string_view MPFILE, std::string_view /*EMISSFIL*/, int& NSMP, int& NBBP,
-            int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET,
-            int& NLSET, char& OUTOP2, char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC,
-            float& CAVFAC, float& ABTOFF, float& HBTOFF, float& WTABBT, float& WTABBA,
-            float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT) {
-    ISTAT = 0;
-    const std::string mirrorName(util::trim(MPFILE));
-    if (!exists(mirrorName)) {
-        ISTAT = 8;
-        return;
-    }
-
+// Reads the mirror cycle from MPFILE: 0, 8 when the file does not exist, 7 when getsmpi
+// fails. A position count outside 1..MAXSMP, or more than MAXSV scene positions, stops.
+int readMirrorCycle(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view MPFILE, MirrorCycle& cycle) {
+    if (!exists(std::string(util::trim(MPFILE)))) return 8;
     int NSMPPC = 0;
     std::string SMPI;
     int mirrorStatus = 0;
-    getsmpi(IWAIT, LOG, LOGFIL, LUP, MPFILE, NSMPPC, SMPI, mirrorStatus);
-    if (mirrorStatus != 0) {
-        ISTAT = 7;
-        return;
-    }
+    getsmpi(IWAIT, LOG, LOGFIL, MPFILE, NSMPPC, SMPI, mirrorStatus);
+    if (mirrorStatus != 0) return 7;
     if (NSMPPC > static_cast<int>(MAXSMP) || NSMPPC < 1) {
         positionCountRefused("VORNPS -- NSMP, MAXSMP:", NSMPPC, static_cast<int>(MAXSMP));
     }
-
     auto isBlackbody = [](char view) { return view == 'A' || view == 'H' || view == 'C'; };
-    const std::string_view views = std::string_view(SMPI).substr(0, static_cast<std::size_t>(NSMPPC));
-    const int blackbodyCount = static_cast<int>(std::count_if(views.begin(), views.end(), isBlackbody));
+    cycle.views = SMPI.substr(0, static_cast<std::size_t>(NSMPPC));
+    const int blackbodyCount = static_cast<int>(std::count_if(cycle.views.begin(), cycle.views.end(), isBlackbody));
     const int sceneCount = NSMPPC - blackbodyCount;
     if (sceneCount > static_cast<int>(MAXSV)) {
         positionCountRefused("VORNPS -- NSVIDS, MAXSV:", sceneCount, static_cast<int>(MAXSV));
     }
-    std::string scenes;
-    for (char view : views) {
-        if (!isBlackbody(view)) scenes.push_back(view);
+    for (char view : cycle.views) {
+        if (!isBlackbody(view)) cycle.SVIDS.push_back(view);
     }
-    scenes.resize(MAXSV, ' ');
-    NSVIDS = sceneCount;
-    SVIDS = scenes;
-    NBBP = blackbodyCount / 2;
-    NSMP = NSMPPC / 2;
+    cycle.SVIDS.resize(MAXSV, ' ');
+    cycle.NSVIDS = sceneCount;
+    cycle.NBBP = blackbodyCount / 2;
+    cycle.NSMP = NSMPPC / 2;
+    return 0;
+}
+
+// What the parameter lines held: which parameters were set, and the lines that name none.
+struct ParameterLines {
+    std::array<bool, NPARS> have{};
+    std::vector<std::string> unknown;
+};
+
+// Reads the parameter lines of in into their targets: 0, 1 for a parameter set twice, 2 for
+// a parameter line without ":=". A value that cannot be read with its type stops.
+int parseParameters(std::istream& in, int LOG, std::string_view LOGFIL, const std::array<Target, NPARS>& targets,
+                    ParameterLines& lines) {
+    std::string line;
+    while (readLine(in, line, PARLINE)) {
+        const std::string_view significant = util::trim(line);
+        if (significant.empty() || significant.front() == '(') continue;
+        const bool known = std::any_of(LONG_NAMES.begin(), LONG_NAMES.end(), [&](std::string_view name) {
+            return significant.find(name) != std::string_view::npos;
+        });
+        if (!known) lines.unknown.emplace_back(significant);
+        for (std::size_t i = 0; i < NPARS; ++i) {
+            if (significant.find(LONG_NAMES[i]) == std::string_view::npos) continue;
+            if (lines.have[i]) {
+                sayLine(util::freefmt({significant}));
+                sayLine(util::freefmt({"VORNPS; REDUNDANCY"}));
+                return 1;
+            }
+            const std::size_t assign = significant.find(":=");
+            if (assign == std::string_view::npos) {
+                sayLine(util::freefmt({"CBUF: " + std::string(significant)}));
+                sayLine(util::freefmt({"VORNPS ERROR -- NO END-OF-STRING-IDENTIFIER"}));
+                return 2;
+            }
+            lines.have[i] = true;
+            if (!storeValue(significant.substr(assign + 2), targets[i])) {
+                badValue(LOG, LOGFIL, significant, LONG_NAMES[i]);
+            }
+        }
+    }
+    return 0;
+}
+
+// The checks of a parameter file read whole: 0, 5 when a parameter is missing, 3 for a line
+// that names no parameter; either way every such line and parameter is named.
+int checkParameterLines(int LOG, std::string_view LOGFIL, const ParameterLines& lines) {
+    const int found = static_cast<int>(std::count(lines.have.begin(), lines.have.end(), true));
+    if (found != NPARS) {
+        sayLine(util::freefmt({"NUMBER OF INPUTS:", found}));
+        sayLine(util::freefmt({"   EXPECTING    :", NPARS}));
+        reportUnmatched(LOG, LOGFIL, lines.unknown, lines.have);
+        return 5;
+    }
+    if (!lines.unknown.empty()) {
+        reportUnmatched(LOG, LOGFIL, lines.unknown, lines.have);
+        return 3;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void vornps(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view PFILE, std::string_view MPFILE, int& NSMP,
+            int& NBBP, int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET, int& NLSET, char& OUTOP2,
+            char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC, float& CAVFAC, float& ABTOFF, float& HBTOFF,
+            float& WTABBT, float& WTABBA, float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT) {
+    MirrorCycle cycle;
+    ISTAT = readMirrorCycle(IWAIT, LOG, LOGFIL, MPFILE, cycle);
+    if (ISTAT != 0) return;
+    NSVIDS = cycle.NSVIDS;
+    SVIDS = cycle.SVIDS;
+    NBBP = cycle.NBBP;
+    NSMP = cycle.NSMP;
 
     const std::string parName(util::trim(PFILE));
     if (!exists(parName)) {
@@ -228,58 +288,16 @@ void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_vi
         ISTAT = 6;
         return;
     }
-
     const std::array<Target, NPARS> targets = {
         &MPHOT,  &MPCOLD, &NFSET,  &NLSET,  &OUTOP2, &OUTOP3, &CTMIN,  &CTMAX,  &RATFAC,
         &CAVFAC, &ABTOFF, &HBTOFF, &WTABBT, &WTABBA, &WTABBB, &WTHBBT, &WTHBBA, &WTHBBB};
-    std::array<bool, NPARS> have{};
-    std::vector<std::string> unknown;
-    std::string line;
-    while (readLine(in, line, PARLINE)) {
-        const std::string_view significant = util::trim(line);
-        if (significant.empty() || significant.front() == '(') continue;
-        const bool known = std::any_of(LONG_NAMES.begin(), LONG_NAMES.end(), [&](std::string_view name) {
-            return significant.find(name) != std::string_view::npos;
-        });
-        if (!known) unknown.emplace_back(significant);
-        for (std::size_t i = 0; i < NPARS; ++i) {
-            if (significant.find(LONG_NAMES[i]) == std::string_view::npos) continue;
-            if (have[i]) {
-                sayLine(util::freefmt({significant}));
-                sayLine(util::freefmt({"VORNPS; REDUNDANCY"}));
-                ISTAT = 1;
-                return;
-            }
-            const std::size_t assign = significant.find(":=");
-            if (assign == std::string_view::npos) {
-                sayLine(util::freefmt({"CBUF: " + std::string(significant)}));
-                sayLine(util::freefmt({"VORNPS ERROR -- NO END-OF-STRING-IDENTIFIER"}));
-                ISTAT = 2;
-                return;
-            }
-            have[i] = true;
-            if (!storeValue(significant.substr(assign + 2), targets[i])) {
-                badValue(LOG, LOGFIL, significant, LONG_NAMES[i]);
-            }
-        }
-    }
+    ParameterLines lines;
+    ISTAT = parseParameters(in, LOG, LOGFIL, targets, lines);
+    if (ISTAT != 0) return;
     in.close();
-
-    int found = 0;
-    for (bool seen : have) found += seen ? 1 : 0;
-    if (found != NPARS) {
-        sayLine(util::freefmt({"NUMBER OF INPUTS:", found}));
-        sayLine(util::freefmt({"   EXPECTING    :", NPARS}));
-        reportUnmatched(LOG, LOGFIL, unknown, have);
-        ISTAT = 5;
-        return;
-    }
-    if (!unknown.empty()) {
-        reportUnmatched(LOG, LOGFIL, unknown, have);
-        ISTAT = 3;
-        return;
-    }
-    checkViews(LOG, LOGFIL, views, MPHOT, MPCOLD);
+    ISTAT = checkParameterLines(LOG, LOGFIL, lines);
+    if (ISTAT != 0) return;
+    checkViews(LOG, LOGFIL, cycle.views, MPHOT, MPCOLD);
 }
 
 }  // namespace vorncalv

@@ -33,13 +33,10 @@ inline constexpr int NPARS = 18;
 // same way and stop with "VIEW IDENTIFIERS?". Stops (util::Stop) with
 // "NUMBER OF MIR.POS.?" when the cycle declares fewer than 1 or more than 52 positions or
 // more than 50 scene positions, and with "BAD VALUE IN INPUT-PAR. FILE" (after a console
-// and a log line) when a value cannot be read with its parameter's type. EMISSFIL is not
-// used here; LUP is the caller's unit number, kept for the record.
-void vornps(int IWAIT, int LOG, std::string_view LOGFIL, int LUP, std::string_view PFILE,
-            std::string_view MPFILE, std::string_view EMISSFIL, int& NSMP, int& NBBP,
-            int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET,
-            int& NLSET, char& OUTOP2, char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC,
-            float& CAVFAC, float& ABTOFF, float& HBTOFF, float& WTABBT, float& WTABBA,
-            float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT);
+// and a log line) when a value cannot be read with its parameter's type.
+void vornps(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view PFILE, std::string_view MPFILE, int& NSMP,
+            int& NBBP, int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET, int& NLSET, char& OUTOP2,
+            char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC, float& CAVFAC, float& ABTOFF, float& HBTOFF,
+            float& WTABBT, float& WTABBA, float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT);
 
 }  // namespace vorncalv

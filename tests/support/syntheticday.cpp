@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "libutil/wnplan.h"
+#include "ravlio/fields.h"
 #include "ravlio/formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"
@@ -19,8 +20,21 @@ namespace testsupport {
 namespace {
 
 // The 15 header fields the calibration asks every input record for, in its order.
-const std::vector<int> HEADER_IDS = {0x8001,  0x8002,  0x88006, 0x90005, 0x90007, 0x90009, 0x90004, 0x90006,
-                                     0x90008, 0x90002, 0x800A,  0x800C,  0x88004, 0x8011,  0xC8039};
+const std::vector<int> HEADER_IDS = {FIELD_dateYYMMDD,
+                                     FIELD_timeHHMMSS,
+                                     FIELD_sceneMirrorPosition,
+                                     FIELD_ABBtopTemp,
+                                     FIELD_ABBapexTemp,
+                                     FIELD_ABBbottomTemp,
+                                     FIELD_HBBtopTemp,
+                                     FIELD_HBBapexTemp,
+                                     FIELD_HBBbottomTemp,
+                                     FIELD_BBsupportStructureTemp,
+                                     FIELD_channelNumber,
+                                     FIELD_missingDataFlag,
+                                     FIELD_coadditionsCount,
+                                     FIELD_Time,
+                                     FIELD_sceneMirPosEncoderDrift};
 
 bool isBlackbody(char view) { return view == 'H' || view == 'A' || view == 'C'; }
 
@@ -28,7 +42,7 @@ bool isBlackbody(char view) { return view == 'H' || view == 'A' || view == 'C'; 
 std::vector<int> subheadersFor(const std::vector<int>& ids) {
     std::vector<int> chosen;
     auto covered = [&chosen](int id) {
-        if (id == 0x800C) return true;  // missingDataFlag: the base subheader
+        if (id == FIELD_missingDataFlag) return true;  // missingDataFlag: the base subheader
         for (int sh : chosen) {
             const RGDsubheader* s = RGDlookupSubheader(sh);
             for (int k = 0; s != nullptr && k < s->fieldCount; ++k)
@@ -250,8 +264,6 @@ void appendDayRecords(const std::string& dir, const SyntheticDay& day, int first
 }
 
 Product readProduct(const std::string& path) {
-    constexpr int MISSING_FLAG_ID = 0x800C;
-    constexpr int MAX_DRIFT_ID = 0x98010;
     Product p;
     ZARFFILE* f = ZARFopenFileReadable(path.c_str());
     if (f == nullptr) return p;
@@ -260,7 +272,7 @@ Product readProduct(const std::string& path) {
         std::vector<float> values(static_cast<std::size_t>(std::max(0, ZARFreadRecordSize(f, r))));
         ZARFreadDepValues(f, r, values.data(), static_cast<int>(values.size()));
         p.data.push_back(values);
-        int ids[2] = {MISSING_FLAG_ID, MAX_DRIFT_ID};
+        int ids[2] = {FIELD_missingDataFlag, FIELD_sceneMirPosEncoderMaxDrift};
         float md[2] = {0.0F, 0.0F};
         ZARFreadRealMetadata(f, r, ids, 2, md);
         p.missing.push_back(md[0]);

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <optional>
 
+#include "cli/cli.h"
 #include "convertlib/csvout.h"
 #include "convertlib/netcdfout.h"
-#include "dumplib/cli.h"
 
 namespace convert {
 

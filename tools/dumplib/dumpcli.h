@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dumplib/cli.h"
+#include "cli/cli.h"
 #include "dumplib/report.h"
 
 namespace dump {

@@ -13,6 +13,7 @@
 #include "dumplib/history.h"
 #include "dumplib/numtext.h"
 #include "dumplib/svgplot.h"
+#include "ravlio/fields.h"
 
 namespace dump {
 
@@ -260,12 +261,6 @@ ColumnInfo defaultPlotColumn(DataFile& file, int record) {
     return all.front();
 }
 
-// Header fields that date and time a record (YYMMDD and HHMMSS as numbers) and tell its
-// view (the character code of the scene mirror's position identifier).
-constexpr int DateFieldId = 0x8001;
-constexpr int TimeFieldId = 0x8002;
-constexpr int MirrorFieldId = 0x88006;
-
 // The six digits of a YYMMDD or HHMMSS value whose pairs lie within [low, high] each;
 // empty when it is not such a value (a zero date is no date).
 std::optional<std::string> sixDigits(const FieldValue& v, const int (&low)[3], const int (&high)[3]) {
@@ -300,7 +295,9 @@ std::string legendName(DataFile& file, int record, bool missing) {
     std::string name = "Record " + std::to_string(record);
     std::vector<FieldValue> stamp;
     try {
-        stamp = file.metadata(record, {DateFieldId, TimeFieldId, MirrorFieldId});
+        // The date and time (YYMMDD and HHMMSS as numbers) and the view (the character code of
+        // the scene mirror's position identifier).
+        stamp = file.metadata(record, {FIELD_dateYYMMDD, FIELD_timeHHMMSS, FIELD_sceneMirrorPosition});
     } catch (const DumpError&) {
         // A header that cannot be read leaves the entry without date, time and view.
     }

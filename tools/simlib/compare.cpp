@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "dumplib/datafile.h"
+#include "ravlio/fields.h"
 #include "simlib/dayplan.h"
 #include "simlib/daywriter.h"
 
@@ -18,7 +19,6 @@ namespace vornsim {
 
 namespace {
 
-constexpr int MissingDataFlag = 0x800C;
 constexpr double Infinite = std::numeric_limits<double>::infinity();
 
 std::string join(const std::string& dir, const std::string& name) { return (std::filesystem::path(dir) / name).string(); }
@@ -71,7 +71,7 @@ std::vector<TruthRow> readTruthTable(const std::string& path) {
 }
 
 bool flaggedMissing(const dump::DataFile& f, int record) {
-    const std::vector<dump::FieldValue> v = f.metadata(record, {MissingDataFlag});
+    const std::vector<dump::FieldValue> v = f.metadata(record, {FIELD_missingDataFlag});
     return v[0].has_value() && *v[0] == 1.0F;
 }
 

@@ -6,41 +6,25 @@
 #include <limits>
 
 #include "dumplib/textfile.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
-#include "ravlio/formats/rgd/rgdstruc.h"
 
 namespace vornsim {
 
 namespace {
 
-constexpr int MissingDataFlag = 0x800C;
 constexpr int TocVersion = 48;
 constexpr const char* Program = "vornsim";
 constexpr const char* Version = "vornsim 1.0";
 
-bool carries(const RGDsubheader& s, int id) {
-    for (int k = 0; k < s.fieldCount; ++k)
-        if (s.field[k].id == id) return true;
-    return false;
-}
-
-// Subheaders (besides the base one every file gets) that together carry every field of ids:
-// for each field not yet carried, the first layout of the dictionary that holds it.
-std::vector<int> subheadersFor(const std::vector<int>& ids) {
-    std::vector<int> chosen;
-    for (int id : ids) {
-        bool covered = id == MissingDataFlag;
-        for (int sh : chosen) covered = covered || carries(*RGDlookupSubheader(sh), id);
-        if (covered) continue;
-        for (const RGDsubheader& s : ALLsubheaders) {
-            if (s.id != RGDbaseSubheaderId && carries(s, id)) {
-                chosen.push_back(s.id);
-                break;
-            }
-        }
-    }
-    return chosen;
-}
+// The dictionary's subheader layouts that carry the header fields a file is written with,
+// besides the base one (missingDataFlag alone) that every file gets: for each field the
+// first layout that holds it. 94012701 holds the date and time, the site, the mirror
+// position, the coadditions, the blackbody and housekeeping temperatures and the channel;
+// 94070501 Time (beside the calibration temperatures); 97031002 the encoder drift and
+// 95020302 the calibrated scene.
+const std::vector<int> RecordSubheaders = {94012701, 94070501, 97031002};
+const std::vector<int> TruthSubheaders = {94012701, 94070501, 95020302};
 
 struct Column {
     std::string shortName, label, longName, units;
@@ -50,11 +34,9 @@ struct Column {
 class RgdFile {
 public:
     RgdFile(const std::string& path, const DayPlan& day, const std::vector<Column>& columns,
-            const std::vector<int>& headerIds, const std::string& history)
+            std::vector<int> subheaders, const std::string& history)
         : path_(path) {
         std::remove(path.c_str());
-        RegisterEverything();
-        std::vector<int> subheaders = subheadersFor(headerIds);
         const int n = static_cast<int>(columns.size());
         std::vector<int> ids(columns.size(), 0);  // 0: identified by position
         std::vector<int> indPrecision(columns.size(), 6);
@@ -103,11 +85,17 @@ private:
     ZARFFILE* file_ = nullptr;
 };
 
-// The site and housekeeping fields written beside the 15 the calibration reads: unit number,
-// latitude, longitude, altitude, atmospheric pressure, outside air temperature, relative
-// humidity, dewar temperature, scene-mirror encoder.
+// The site and housekeeping fields written beside the 15 the calibration reads.
 const std::vector<int>& siteHeaderIds() {
-    static const std::vector<int> ids = {0x90001, 0x8003, 0x8004, 0x8005, 0x8007, 0x90019, 0x8008, 0x9000D, 0x9001A};
+    static const std::vector<int> ids = {FIELD_VORNunitNumber,
+                                         FIELD_Latitude,
+                                         FIELD_Longitude,
+                                         FIELD_Altitude,
+                                         FIELD_atmosphericPressure,
+                                         FIELD_outsideAirTemp,
+                                         FIELD_atmosphericRelativeHumidity,
+                                         FIELD_dewarTemp,
+                                         FIELD_sceneMirPosEncoder};
     return ids;
 }
 
@@ -161,7 +149,7 @@ void writeTruth(const DayPlan& day, const std::string& path) {
          "Exact calibration of the scene with its blackbody views interpolated linearly in time", "mW/(m2 sr cm-1)"},
         {"responsivity", "Responsivity", "Responsivity an exact calibration gives", "counts/(mW/(m2 sr cm-1))"},
         {"variance", "Variance of radiance", "Variance of the calibrated radiance", "(mW/(m2 sr cm-1))2"}};
-    RgdFile f(path, day, columns, truthHeaderIds(), "vornsim synthetic day: truth of the calibrated scenes");
+    RgdFile f(path, day, columns, TruthSubheaders, "vornsim synthetic day: truth of the calibrated scenes");
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (std::size_t j = 0; j < day.scenes.size(); ++j) {
         const SceneTruth& s = day.scenes[j];
@@ -189,11 +177,11 @@ void writeTruth(const DayPlan& day, const std::string& path) {
 // The three files, each open for writing.
 struct SpectralFiles::Files {
     Files(const DayPlan& day, const std::string& dir)
-        : input(join(dir, day.files.input), day, complexColumns("complex"), recordHeaderIds(),
+        : input(join(dir, day.files.input), day, complexColumns("complex"), RecordSubheaders,
                 "vornsim synthetic day: complex complex spectra"),
-          original(join(dir, day.files.original), day, complexColumns("forward-scan complex"), recordHeaderIds(),
+          original(join(dir, day.files.original), day, complexColumns("forward-scan complex"), RecordSubheaders,
                    "vornsim synthetic day: forward-scan complex complex spectra"),
-          variance(join(dir, day.files.variance), day, varianceColumns(), recordHeaderIds(),
+          variance(join(dir, day.files.variance), day, varianceColumns(), RecordSubheaders,
                    "vornsim synthetic day: variance of the raw spectra") {}
     RgdFile input, original, variance;
 };
@@ -226,15 +214,33 @@ std::string trimmed(std::string s) {
 }  // namespace
 
 const std::vector<int>& inputHeaderIds() {
-    static const std::vector<int> ids = {0x8001,  0x8002,  0x88006, 0x90005, 0x90007, 0x90009, 0x90004, 0x90006,
-                                         0x90008, 0x90002, 0x800A,  0x800C,  0x88004, 0x8011,  0xC8039};
+    static const std::vector<int> ids = {FIELD_dateYYMMDD,
+                                         FIELD_timeHHMMSS,
+                                         FIELD_sceneMirrorPosition,
+                                         FIELD_ABBtopTemp,
+                                         FIELD_ABBapexTemp,
+                                         FIELD_ABBbottomTemp,
+                                         FIELD_HBBtopTemp,
+                                         FIELD_HBBapexTemp,
+                                         FIELD_HBBbottomTemp,
+                                         FIELD_BBsupportStructureTemp,
+                                         FIELD_channelNumber,
+                                         FIELD_missingDataFlag,
+                                         FIELD_coadditionsCount,
+                                         FIELD_Time,
+                                         FIELD_sceneMirPosEncoderDrift};
     return ids;
 }
 
 const std::vector<int>& truthHeaderIds() {
-    // timeHHMMSS, Time, sceneMirrorPosition, missingDataFlag, calibrationAmbientTemp,
-    // calibrationCBBtemp, calibrationHBBtemp, calibratedSceneID.
-    static const std::vector<int> ids = {0x8002, 0x8011, 0x88006, 0x800C, 0x98001, 0x98002, 0x98003, 0x98006};
+    static const std::vector<int> ids = {FIELD_timeHHMMSS,
+                                         FIELD_Time,
+                                         FIELD_sceneMirrorPosition,
+                                         FIELD_missingDataFlag,
+                                         FIELD_calibrationAmbientTemp,
+                                         FIELD_calibrationCBBtemp,
+                                         FIELD_calibrationHBBtemp,
+                                         FIELD_calibratedSceneID};
     return ids;
 }
 

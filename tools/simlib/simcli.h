@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dumplib/cli.h"
+#include "cli/cli.h"
 #include "simlib/dayplan.h"
 
 namespace vornsim {

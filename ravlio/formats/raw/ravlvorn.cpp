@@ -13,6 +13,7 @@
 #include "formats/common.h"
 #include "formats/raw/vornform.h"
 #include "ravlio/associa.h"
+#include "ravlio/fields.h"
 
 namespace {
 
@@ -28,8 +29,6 @@ constexpr const char* MsgUnsupported = "writing to this file type is unsupported
 using formats::NextAvailableField;
 // Field ids 65537 to 65636 address header words 0 to 99 directly.
 constexpr int DirectWordBase = 65537;
-// The date YYMMDD, computed from the year, month and day words.
-constexpr int DateFieldId = 0x8001;
 
 using HeaderTable = std::array<int, HeaderWordCount>;
 
@@ -136,7 +135,7 @@ bool fetchORama(const VOFile& vo, int fieldId, const Associations* map, float& o
         out = data[static_cast<size_t>(fieldId - DirectWordBase)];
         return true;
     }
-    if (fieldId == DateFieldId) {
+    if (fieldId == FIELD_dateYYMMDD) {  // computed from the year, month and day words
         const long double date = static_cast<long double>(data[vornform::WordYear]) * 10000.0L +
                                  static_cast<long double>(data[vornform::WordMonth]) * 100.0L +
                                  static_cast<long double>(data[vornform::WordDay]);

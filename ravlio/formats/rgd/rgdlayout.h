@@ -21,6 +21,7 @@
 
 #include "formats/common.h"
 #include "ravlio/associa.h"
+#include "ravlio/fields.h"
 #include "rgdstruc.h"
 
 namespace rgd {
@@ -44,9 +45,8 @@ inline constexpr int MagicScanBlock = 32000;
 // Quiet-NaN float pattern of a header field or data value that has no value.
 using formats::NanqPattern;
 
-// The base subheader every written file receives and its one field.
+// The base subheader every written file receives; its one field is FIELD_missingDataFlag.
 inline constexpr int32_t BaseSubheaderId = RGDbaseSubheaderId;
-inline constexpr int32_t MissingDataFlagId = 32780;
 
 // Limits that keep hostile files from making the library allocate without bound.
 inline constexpr int64_t MaxHeaderSize = 4 * 1024 * 1024;         // bytes of one record header

@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "ravlio/fields.h"
 #include "ravlio/platform.h"
 #include "ravlrgd.h"
 
@@ -247,7 +248,7 @@ bool collateRealMetadata(const RGDheaderAnatomy& anatomy, unsigned char* header,
         if (id == INT32_MIN || (kind == SourceKind::Collated && id <= 0)) continue;
         const int32_t key = id < 0 ? -id : id;
         const int position = anatomy.position(key);
-        const bool writable = position >= 0 && (key == MissingDataFlagId || position >= anatomy.protectionIndex);
+        const bool writable = position >= 0 && (key == FIELD_missingDataFlag || position >= anatomy.protectionIndex);
         if (!writable) {
             ids[i] = -key;
             continue;

@@ -1,5 +1,6 @@
-// The command-line frame the tools share: usage errors, exit statuses, option splitting.
-#include "dumplib/cli.h"
+// The command-line frame the calibration program and the tools share: usage errors, exit
+// statuses, option splitting, --help and --version.
+#include "cli/cli.h"
 
 #include <exception>
 #include <new>

@@ -1,0 +1,32 @@
+// The program's console and log lines.
+#include "vorncalv/messages.h"
+
+#include <ostream>
+
+#include "libutil/console.h"
+#include "libutil/fortfmt.h"
+#include "libutil/logmsg.h"
+
+namespace vorncalv {
+
+void sayLine(std::string_view text) { util::conout() << text << '\n'; }
+
+void logLine(int LOG, std::string_view LOGFIL, std::string_view text) { util::logmsg(LOG, LOGFIL, text); }
+
+void sayAndLog(int LOG, std::string_view LOGFIL, std::string_view line) {
+    sayLine(line);
+    logLine(LOG, LOGFIL, line);
+}
+
+void tell(int LOG, std::string_view LOGFIL, std::string_view text) {
+    sayLine(util::freefmt({text}));
+    logLine(LOG, LOGFIL, text);
+}
+
+void terminateName(std::string& name) {
+    const std::size_t last = name.find_last_not_of(' ');
+    if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;
+    name[last + 1] = '\0';
+}
+
+}  // namespace vorncalv
