@@ -26,7 +26,8 @@ void setUp(RunState& s);
 // The four-line console banner.
 void showBanner(const RunState& s);
 
-// Prompt 1: the input file CXFILE and its short form FILEIN. A name without "." or with
+// Prompt 1: the input file CXFILE and its short form FILEIN. Both the "." test and FILEIN
+// look at the file name after the last "/" or "\" only: a file name without "." or with
 // "." first is refused: two console lines, a log line, stop "TRY AGAIN!".
 void askInputFile(RunState& s);
 
