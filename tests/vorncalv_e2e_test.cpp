@@ -501,6 +501,36 @@ TEST_F(VorncalvDay, BatchRerunReplacesProductsAndARealTimeRunWillNotMixWithThem)
     EXPECT_EQ(product("IMC").count, 2);
 }
 
+// A batch rerun with fewer products leaves only its own beside it: the products it does not
+// write are removed (said with their record counts) and the marker speaks for this run.
+TEST_F(VorncalvDay, BatchRerunWithFewerProductsLeavesOnlyItsOwnFiles) {
+    day.config.lastSceneNumber = 2;
+    write(12);
+    std::string withVariance = day.answers("abc", true);
+    withVariance.replace(withVariance.find("NOVARIANCE.VAR"), 14, day.inputName);
+    ASSERT_EQ(run(withVariance).err, "STOP *** END VORNCALV.EXE ***\n");
+    ASSERT_TRUE(std::filesystem::exists(dir.file("abc     .CVS")));
+    const int cvsRecords = product("CVS").count;
+    const std::vector<std::string> before = files();
+
+    replaceInFile(dir.file("VORNCALV.SIP"), "outputImaginaryPart:= 'Y'", "outputImaginaryPart:= 'N'");
+    const testsupport::ProgramResult rerun = run(day.answers("abc", true));
+    EXPECT_EQ(rerun.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string log = readFile(dir.file("abc.LOG"));
+    for (const auto& [ext, held] : {std::pair<std::string, int>{"CVS", cvsRecords}, {"IMC", 4}}) {
+        const std::string line = "VORNCALV -- REMOVING \"abc     ." + ext + "\" OF AN EARLIER RUN; IT HELD " +
+                                 std::to_string(held) + " RECORDS\n";
+        EXPECT_EQ(countOf(rerun.out, " " + line), 1U) << ext;
+        EXPECT_EQ(countOf(log, line), 1U) << ext;
+    }
+    std::vector<std::string> expected = before;
+    std::erase(expected, "abc     .CVS");
+    std::erase(expected, "abc     .IMC");
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(readFile(dir.file("abc     .LVF")), " could NOT find variance file NOVARIANCE.VAR\n");
+    expectCalibrated(product("RLC"), {3, 4, 7, 8});
+}
+
 TEST_F(VorncalvDay, MissingSourceSpectraAreReportedAtStartWithoutAnEmptyProduct) {
     day.config.lastSceneNumber = 1;
     write(8);

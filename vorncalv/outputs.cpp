@@ -181,6 +181,8 @@ void writeMarker(RunState& s) {
     s.IGOTM = 1;
 }
 
+// The variance record(s) of the scene, then, once per run, the marker file, which every run
+// writes, so that it always speaks of the run whose products stand beside it.
 void varianceProduct(RunState& s, std::span<const float> RESP) {
     if (s.GOTFIL == 1) {
         calvar(s.CALVST, s.KSET, s.NSMP, s.NBBP, s.NSVR, s.IFILEV, s.ORGINP, RESP, s.WNA, s.NPTS, s.STFILE, s.LUS,
@@ -233,9 +235,30 @@ std::vector<std::string> productNames(const RunState& s) {
     return names;
 }
 
+// The products of the root that this run does not write: the imaginary part and the
+// responsivity when the parameter file disables them, the variance product when there is
+// no variance input.
+std::vector<std::string> unwrittenProductNames(const RunState& s) {
+    std::vector<std::string> names;
+    if (s.GOTFIL != 1) names.emplace_back(util::trim(outputName(s.BASE, "XXXXXXXX.CVS")));
+    if (s.OUTOP2 != 'Y') names.emplace_back(util::trim(outputName(s.BASE, "XXXXXXXX.IMC")));
+    if (s.OUTOP3 != 'Y') names.emplace_back(util::trim(outputName(s.BASE, "XXXXXXXX.RES")));
+    return names;
+}
+
+// Removes a file of an earlier run; a file that cannot be removed stops the run.
+void removeEarlier(RunState& s, const std::string& name) {
+    std::error_code error;
+    if (!std::filesystem::remove(name, error)) {
+        sayAndLog(s, "VORNCALV -- UNABLE TO REMOVE \"" + name + "\": " + error.message());
+        util::stop("OUTPUT FILE?");
+    }
+}
+
 // Batch mode: a run always starts at the first scene, so whatever an earlier run left under
-// the same names is replaced as a whole, and the status file of an earlier real-time run,
-// which no longer describes the products, goes with it.
+// the same names is replaced as a whole, a product of the root that this run will not write
+// is removed (left beside the new ones it would be taken for this run's), and the status file
+// of an earlier real-time run, which no longer describes the products, goes with them.
 void replaceEarlierProducts(RunState& s) {
     for (const std::string& name : productNames(s)) {
         // A name the library cannot read as a data file is left to the writer, which
@@ -244,20 +267,21 @@ void replaceEarlierProducts(RunState& s) {
         if (held < 0) continue;
         sayAndLog(s, util::freefmt({"VORNCALV -- REPLACING \"" + name + "\" OF AN EARLIER RUN; IT HELD", held,
                                     "RECORDS"}).substr(1));
+        removeEarlier(s, name);
+    }
+    for (const std::string& name : unwrittenProductNames(s)) {
         std::error_code error;
-        if (!std::filesystem::remove(name, error)) {
-            sayAndLog(s, "VORNCALV -- UNABLE TO REMOVE \"" + name + "\": " + error.message());
-            util::stop("OUTPUT FILE?");
-        }
+        if (!std::filesystem::is_regular_file(name, error)) continue;
+        const int held = productRecordCount(name);
+        const std::string what = "VORNCALV -- REMOVING \"" + name + "\" OF AN EARLIER RUN; ";
+        sayAndLog(s, held < 0 ? what + "NOT A READABLE DATA FILE"
+                              : util::freefmt({what + "IT HELD", held, "RECORDS"}).substr(1));
+        removeEarlier(s, name);
     }
     const std::string status = std::string(util::trim(s.BASE)) + ".STC";
     if (!fileExists(status)) return;
     sayAndLog(s, "VORNCALV -- REMOVING STATUS FILE \"" + status + "\" OF AN EARLIER REAL-TIME RUN");
-    std::error_code error;
-    if (!std::filesystem::remove(status, error)) {
-        sayAndLog(s, "VORNCALV -- UNABLE TO REMOVE \"" + status + "\": " + error.message());
-        util::stop("OUTPUT FILE?");
-    }
+    removeEarlier(s, status);
 }
 
 // Real-time mode: a run appends to its products after the records its status file counts
@@ -347,7 +371,7 @@ void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::spa
     if (s.NULL_ == 1) std::fill_n(SPRL.begin(), s.NPTS, quietNaN());
     writeRealPart(s, SPRL);
     countRecord(s, 0);
-    if (s.GOTFIL == 1 || (s.SRCMIS == 1 && s.IGOTM == 0)) varianceProduct(s, RESP);
+    varianceProduct(s, RESP);
     if (s.OUTOP2 == 'Y') {
         writeOptional(s,
                       {s.INIT2, s.NRO2, s.OFILE2, s.JHNDL2,
