@@ -334,6 +334,36 @@ TEST_F(VorncalvDay, EveryKindOfStopHasItsExitStatus) {
     }
 }
 
+// A batch run that reaches the end of its input says where it ended; an input that ends in a
+// record cut short (a file truncated or still being written) has an exit status of its own.
+TEST_F(VorncalvDay, EndOfInputIsSaidAndACutInputEndsWithStatusThree) {
+    struct Case {
+        const char* what;
+        std::uintmax_t cutBytes;  // bytes taken off the end of the input
+        const char* line;
+        int status;
+    };
+    const Case cases[] = {
+        {"whole input", 0, "VORNCALV -- END OF INPUT AFTER RECORD     16;     6 SCENES CALIBRATED", 0},
+        {"last record cut short", 100, "VORNCALV -- INPUT INCOMPLETE AFTER RECORD     15;     6 SCENES CALIBRATED", 3},
+    };
+    day.config.lastSceneNumber = 999;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : files()) std::filesystem::remove_all(dir.file(name));
+        write(16);
+        const std::filesystem::path input = dir.file(day.inputName);
+        std::filesystem::resize_file(input, std::filesystem::file_size(input) - c.cutBytes);
+        const testsupport::ProgramResult r = run(day.answers("abc", true));
+        EXPECT_EQ(r.exitStatus, c.status);
+        EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+        EXPECT_EQ(countOf(r.out, " " + std::string(c.line) + "\n"), 1U);
+        const std::string log = readFile(dir.file("abc.LOG"));
+        EXPECT_EQ(countOf(log, "IRDST= 6\n" + std::string(c.line) + "\n PRODUCT abc     .RLC:"), 1U);
+        EXPECT_EQ(product("RLC").count, 6);
+    }
+}
+
 // A paint-emissivity file that cannot be read is explained by the system's reason in the log.
 TEST_F(VorncalvDay, PaintFileThatCannotBeReadIsExplainedWithTheSystemsReason) {
     struct Case {

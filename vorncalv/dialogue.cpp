@@ -171,6 +171,12 @@ std::string trimmed(std::string_view text) { return std::string(util::trim(text)
 
 void sayLine(std::string_view text) { util::conout() << text << '\n'; }
 
+void sayNotice(RunState& s, std::string_view text) {
+    std::ostream& console = s.PROGRESS != nullptr ? *s.PROGRESS : util::conout();
+    console << ' ' << text << '\n';
+    logLine(s, text);
+}
+
 void terminateName(std::string& name) {
     const std::size_t last = name.find_last_not_of(' ');
     if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;

@@ -60,6 +60,11 @@ std::string outputName(std::string_view BASE, std::string_view nameTemplate);
 // per line.
 void sayLine(std::string_view text);
 
+// A notice the operator must see: text as a free-format console line (one leading blank) and
+// as a log line. Under --quiet, when the scene loop's console lines are dropped, it still goes
+// to the real console.
+void sayNotice(RunState& s, std::string_view text);
+
 // Places a NUL right after the last non-blank character of an output name, unless that
 // character is already a NUL or the name fills its whole width (then it stands whole).
 void terminateName(std::string& name);

@@ -215,10 +215,8 @@ void checkArguments(const RunState& s, std::span<float> SPRL, std::span<float> S
 
 // ---- Products of an earlier run -----------------------------------------------------------
 
-void sayAndLog(RunState& s, const std::string& text) {
-    sayLine(" " + text);
-    logLine(s, text);
-}
+// What the operator must know of earlier products shows on the console even under --quiet.
+void sayAndLog(RunState& s, const std::string& text) { sayNotice(s, text); }
 
 bool fileExists(const std::string& name) {
     std::error_code error;
