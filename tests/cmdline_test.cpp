@@ -119,7 +119,7 @@ TEST_F(CommandLineDay, AnswersGivenAsOptionsMakeTheSameRunAsTypedAnswers) {
     EXPECT_EQ(g.exitStatus, 0);
     EXPECT_EQ(g.err, "STOP *** END VORNCALV.EXE ***\n");
     EXPECT_EQ(g.out.find("ENTER"), std::string::npos);
-    EXPECT_EQ(readFile(given.file("abc.LOG")), readFile(typed.file("abc.LOG")));
+    EXPECT_EQ(testsupport::readLog(given.file("abc.LOG")), testsupport::readLog(typed.file("abc.LOG")));
     for (const char* ext : {"RLC", "IMC", "RES"}) {
         expectSameProduct(typed.file(std::string("abc     .") + ext), given.file(std::string("abc     .") + ext));
     }
@@ -148,7 +148,7 @@ TEST_F(CommandLineDay, NameGivenAsAnOptionIsRefusedWhenTooLong) {
     const ProgramResult g = run(given, "", args);
     EXPECT_EQ(g.exitStatus, 1);
     EXPECT_EQ(g.err, "STOP NAME TOO LONG\n");
-    const std::string log = readFile(given.file("abc.LOG"));
+    const std::string log = testsupport::readLog(given.file("abc.LOG"));
     EXPECT_EQ(log.substr(log.size() - 106),
               "NAME TOO LONG AT PROMPT FOR NAME OF VARIANCE INPUT FILE\n"
               "NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 81\n");
@@ -163,7 +163,7 @@ TEST_F(CommandLineDay, QuietRunShowsOneLinePerSceneAndKeepsTheLog) {
     const ProgramResult q = run(given, day.answers("abc", true), {"--quiet"});
     EXPECT_EQ(q.exitStatus, 0);
     EXPECT_EQ(q.err, t.err);
-    EXPECT_EQ(readFile(given.file("abc.LOG")), readFile(typed.file("abc.LOG")));
+    EXPECT_EQ(testsupport::readLog(given.file("abc.LOG")), testsupport::readLog(typed.file("abc.LOG")));
     const std::string lines =
         " SCENE     1  INPUT REC.      3  TIME 100200  CALIBRATED\n"
         " SCENE     2  INPUT REC.      4  TIME 100300  CALIBRATED\n"

@@ -1,7 +1,10 @@
 // The opening of the calibration program: banner, console dialogue and derived names.
 #include "vorncalv/dialogue.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <ostream>
 
@@ -11,6 +14,7 @@
 #include "libutil/logmsg.h"
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"
+#include "libutil/wallclock.h"
 #include "vorncalv/linereader.h"
 
 namespace vorncalv {
@@ -285,6 +289,19 @@ void closingDialogue(RunState& s) {
     s.PSTFIL = answerName(s, UPSTREAM_PROMPT);
     sayLine(util::freefmt({" "}));
     sayLine(util::freefmt({"LAST \"KEYBOARD\" INPUT HAS BEEN READ."}));
+}
+
+void logRunStart(RunState& s) {
+    std::string how = "FRESH START";
+    if (s.IWAIT == 0) how = "BATCH RUN";
+    else if (s.LSN > 0) how = "RESTART AFTER SCENE " + std::to_string(s.LSN);
+    logLine(s, "RUN STARTED " + util::utcText(s.STARTED) + ", PID " + std::to_string(::getpid()) + ", " + how);
+}
+
+void logRunEnd(RunState& s) {
+    const util::WallTime now = util::wallNow();
+    const auto took = std::chrono::duration_cast<std::chrono::seconds>(now - s.STARTED);
+    logLine(s, "RUN ENDED " + util::utcText(now) + ", DURATION " + util::durationText(took));
 }
 
 std::string outputName(std::string_view BASE, std::string_view nameTemplate) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "libutil/wallclock.h"
 #include "vorncalv/calibration.h"
 #include "vorncalv/calvar.h"
 #include "vorncalv/givenanswers.h"
@@ -261,6 +262,8 @@ struct RunState {
     std::array<int, 3> NWRIT{};
     std::array<int, 3> NMISS{};
     int TWARN = 0;
+    // When the run began, for the log's start and end lines.
+    util::WallTime STARTED = util::wallNow();
 };
 
 }  // namespace vorncalv

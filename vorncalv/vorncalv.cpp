@@ -41,6 +41,7 @@ void run(RunState& s) {
     const OpenDataFiles files(s);
     openingDialogue(s);
     restartAndFirstRecord(s);
+    logRunStart(s);
     closingDialogue(s);
     staticParameters(s);
     emissivity(s);
