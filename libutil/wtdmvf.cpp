@@ -10,6 +10,7 @@
 #include "libutil/fortfmt.h"
 #include "libutil/recbridge.h"
 #include "libutil/sleeper.h"
+#include "libutil/filereason.h"
 #include "libutil/sopenw.h"
 #include "ravlio/fortjkt.h"
 
@@ -92,8 +93,11 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
                        lists.columns);
         if (jhndl != 0) return true;
         const std::string text = lastErrorText(0);
+        // The library's text speaks of reading; the system says what stands in the way.
+        const std::string reason = fileWriteReason(name);
         if (!wait || !handlesOpen(lists.references)) {
             progress({"Zero file handle returned for file", name});
+            if (!reason.empty()) progress({"REASON:", reason});
             msg = message(text);
             istat = 1;
             return false;
@@ -102,6 +106,7 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
         reportTry(tries);
         progress({"Error message:"});
         progress({text});
+        if (!reason.empty()) progress({"REASON:", reason});
         sleeper(ARG);
     }
 }
