@@ -196,7 +196,8 @@ TEST_F(SceneLoop, BatchRunBeyondTheFileEndsThroughTheReaderStatus) {
     EXPECT_EQ(tail.substr(tail.find('\n') + 1),
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              "IRDST= 6\n" +
+              "IRDST= 6\n"
+              "VORNCALV -- END OF INPUT AFTER RECORD     16;     6 SCENES CALIBRATED\n" +
                   productLines(6, 0) +
               "*** END VORNCALV.EXE ***\n");
     EXPECT_EQ(product("RLC").count, 6);
@@ -210,7 +211,8 @@ TEST_F(SceneLoop, ReaderFailureOnASceneRecordUsesItsOwnStatusLine) {
     EXPECT_EQ(r.log.substr(r.log.rfind("END-OF-FILE")),
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              " IRDST = 6\n" +
+              " IRDST = 6\n"
+              "VORNCALV -- END OF INPUT AFTER RECORD      6;     2 SCENES CALIBRATED\n" +
                   productLines(2, 0) +
               "*** END VORNCALV.EXE ***\n");
 }
@@ -375,7 +377,8 @@ TEST_F(SceneLoop, SceneAfterAMissingFirstSceneSearchesTheViewsOfItsOwnSet) {
               " OUTPUT REC.NO.     5 AT  10.11667\n"  // the time of the last scene read
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              "IRDST= 6\n" +
+              "IRDST= 6\n"
+              "VORNCALV -- END OF INPUT AFTER RECORD     12;     4 SCENES CALIBRATED\n" +
                   productLines(5, 1) +
               "*** END VORNCALV.EXE ***\n");
     expectScenes(day, product("RLC"), {3, 4, 7, 8, 0});
