@@ -10,13 +10,12 @@
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/lentrim.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/stafile.h"
 
 namespace util {
 namespace {
 
-constexpr int INIARG = 1024;
 // Length of the search key: an 8.3 short name.
 constexpr std::size_t NAMLEN = 12;
 
@@ -35,11 +34,13 @@ int nrout(std::string_view OFILE, std::string_view SFILE, int /*unit*/) {
     if (oname.empty()) return 0;
     if (sname.empty()) stafile::openFailure("NROUT", sname);
     const std::string NAME = searchKey(oname);
-    int ARG = INIARG;
     std::error_code ec;
-    while (!std::filesystem::exists(sname, ec)) {
-        conout() << freefmt({"NROUT -- Waiting to open status file ", sname}) << '\n';
-        sleeper(ARG);
+    if (!std::filesystem::exists(sname, ec)) {
+        Wait wait("STATUS FILE " + sname);
+        while (!std::filesystem::exists(sname, ec)) {
+            conout() << freefmt({"NROUT -- Waiting to open status file ", sname}) << '\n';
+            wait.sleep();
+        }
     }
     const stafile::File f(sname, false);
     if (!f.valid()) stafile::openFailure("NROUT", sname);

@@ -14,14 +14,12 @@
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/stafile.h"
 #include "ravlio/platform.h"
 
 namespace util {
 namespace {
-
-constexpr int INIARG = 1024;
 
 // Record 1 of a new status file: the key and the count 0.
 std::string firstRecord(const std::string& CINFO) {
@@ -86,12 +84,13 @@ void rdsta(int /*unit*/, std::string_view filename, std::string& CINFO, int& NUM
     }
     const stafile::File f(name, false);
     if (!f.valid()) stafile::openFailure("RDSTA", name);
-    int ARG = INIARG;
     std::string rec;
-    while (!f.read(1, rec)) {
-        ARG = std::min(ARG, MAXARG);
-        conout() << freefmt({"RDSTA -- Waiting to READ status file ", pad(filename, 80)}) << '\n';
-        sleeper(ARG);
+    if (!f.read(1, rec)) {
+        Wait wait("FIRST RECORD OF STATUS FILE " + name);
+        while (!f.read(1, rec)) {
+            conout() << freefmt({"RDSTA -- Waiting to READ status file ", pad(filename, 80)}) << '\n';
+            wait.sleep();
+        }
     }
     const auto n = stafile::count(rec);
     if (!n) stafile::badCount("RDSTA", name, 1, rec);

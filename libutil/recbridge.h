@@ -16,8 +16,6 @@ namespace util::recbridge {
 inline constexpr std::size_t TEXTLEN = 80;
 // Longest error text handed back in a message (one blank always follows it).
 inline constexpr std::size_t ERRLEN = 79;
-// First wait of every wait loop, in milliseconds.
-inline constexpr int INIARG = 1024;
 
 // Blank-pads (or cuts) name to 80 characters, then places a NUL right after its last
 // non-blank character, unless that character is already a NUL. A name that fills all 80

@@ -6,13 +6,9 @@
 #include "libutil/console.h"
 #include "libutil/logmsg.h"
 #include "libutil/dossleep.h"
+#include "libutil/wait.h"
 
 namespace util {
-namespace {
-// Wait every loop starts with; also where a loop handed a non-positive wait resumes,
-// so that such a loop still backs off instead of spinning.
-constexpr int INIARG = 1024;
-}  // namespace
 
 void sleeper(int& ARG) {
     // Every wait loop prints why it waits just before it sleeps; the console may be a file or

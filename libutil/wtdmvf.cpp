@@ -9,7 +9,7 @@
 #include "libutil/console.h"
 #include "libutil/fortfmt.h"
 #include "libutil/recbridge.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/filereason.h"
 #include "libutil/sopenw.h"
 #include "ravlio/fortjkt.h"
@@ -17,7 +17,6 @@
 namespace util {
 namespace {
 
-using recbridge::INIARG;
 using recbridge::lastErrorText;
 using recbridge::message;
 using recbridge::progress;
@@ -87,7 +86,7 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
                 const std::string& version, const std::string& histry, const OpenLists& lists, int& jhndl,
                 std::string& msg, int& istat) {
     const std::string_view name = recbridge::shownName(ofile);
-    int ARG = INIARG;
+    Wait waiting("FILE " + std::string(name) + " TO WRITE");
     for (int tries = 1;; ++tries) {
         jhndl = sopenw(ofile, file_type, lists.references, progrm, version, histry, lists.subheaders,
                        lists.columns);
@@ -107,7 +106,7 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
         progress({"Error message:"});
         progress({text});
         if (!reason.empty()) progress({"REASON:", reason});
-        sleeper(ARG);
+        waiting.sleep();
     }
 }
 
@@ -148,7 +147,7 @@ void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, co
     // Step 2: write, retrying while waiting.
     const std::string_view name = recbridge::shownName(ofile);
     std::string text;
-    int ARG = INIARG;
+    Wait waiting("WRITE OF RECORD " + std::to_string(nro) + " OF " + std::string(name));
     for (int tries = 1;; ++tries) {
         int written = 0;
         swcrec_(&jhndl, &nro, list.data(), lrns.data(), &npatwrt, idamd.data(), &namd, amd.data(), obuf.data(),
@@ -164,7 +163,7 @@ void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, co
         progress({"WTDMVF -- waiting to write record", nro});
         progress({"       -- FILE: ", name});
         reportTry(tries);
-        sleeper(ARG);
+        waiting.sleep();
     }
     // Step 3: the write failed without waiting.
     conout() << fmt("(' REC.NO.',I6,', FILE: ',A)", {nro, name}) << '\n';

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,7 +76,7 @@ struct RunResult {
 // The console goes to consoleBuffer when one is given (RunResult::console stays empty).
 RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answers, const std::string& root = "abc",
                       std::function<void(const vorncalv::RunState&)> sceneDone = {},
-                      std::streambuf* consoleBuffer = nullptr) {
+                      std::streambuf* consoleBuffer = nullptr, bool quiet = false) {
     testsupport::InDirectory cwd(dir.path());
     util::logmsgReset();
     const std::string logBefore = testsupport::readFile(dir.file(root + ".LOG"));
@@ -87,6 +88,7 @@ RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answer
         util::ConsoleRedirect console(in, out);
         auto s = std::make_unique<vorncalv::RunState>();
         s->sceneDone = std::move(sceneDone);
+        s->QUIET = quiet;
         try {
             vorncalv::run(*s);
         } catch (const util::Stop& stop) {
@@ -947,3 +949,42 @@ INSTANTIATE_TEST_SUITE_P(FaultPoints, FaultRestart, ::testing::ValuesIn(FAULT_PO
                          [](const ::testing::TestParamInfo<FaultPoint>& param) { return param.param.name; });
 
 }  // namespace
+
+// Every wait is seen: under --quiet, whose scene loop drops the console's ordinary lines, a
+// wait still shows when it began and when it ended; one that outlasts its first sleep is in
+// the log with its wall-clock times. Without --quiet the loop's own lines stay.
+TEST_F(SceneLoop, EveryWaitIsShownAndAWaitBeyondItsFirstSleepIsLogged) {
+    struct Case {
+        bool quiet;
+        int sleepsBeforeTheFileAppears;
+    };
+    const std::string stamp = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} UTC";
+    const std::string what = "STATUS FILE QUINT.STA";
+    for (const Case c : {Case{true, 3}, Case{false, 3}, Case{true, 1}}) {
+        SCOPED_TRACE(std::string(c.quiet ? "quiet, " : "") + std::to_string(c.sleepsBeforeTheFileAppears) + " sleeps");
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove_all(entry);
+        day.config.lastSceneNumber = 1;
+        write(8);
+        const std::string status = testsupport::readFile(dir.file(day.upstreamStatusName));
+        std::filesystem::remove(dir.file(day.upstreamStatusName));
+        struct Upstream {
+            std::string path, text;
+            int after, seen = 0;
+        } upstream{dir.file(day.upstreamStatusName), status, c.sleepsBeforeTheFileAppears};
+        testsupport::SleepRecorder sleeps;
+        sleeps.onWait([](int, void* context) {
+            auto* u = static_cast<Upstream*>(context);
+            if (++u->seen == u->after) testsupport::writeFile(u->path, u->text);
+        }, &upstream);
+        const RunResult r = runVorncalv(dir, day.answers("abc", false), "abc", {}, nullptr, c.quiet);
+        EXPECT_EQ(r.stop, END);
+        ASSERT_EQ(sleeps.waits().size(), static_cast<std::size_t>(c.sleepsBeforeTheFileAppears));
+        const bool shown = std::regex_search(r.console, std::regex(" WAITING SINCE " + stamp + " FOR " + what + "\n")) &&
+                           std::regex_search(r.console, std::regex(" WAIT ENDED " + stamp + " AFTER 0:00:0[0-9] FOR " + what + "\n"));
+        EXPECT_EQ(shown, c.quiet) << r.console;
+        EXPECT_EQ(countOf(r.console, "NROUT -- Waiting to open status file"), c.quiet ? 0U : 3U);
+        const bool logged = std::regex_search(r.log, std::regex("\nWAIT BEGAN " + stamp + ": " + what + "\n")) &&
+                            std::regex_search(r.log, std::regex("\nWAIT ENDED " + stamp + " AFTER 0:00:0[0-9]: " + what + "\n"));
+        EXPECT_EQ(logged, c.sleepsBeforeTheFileAppears > 1) << r.log;
+    }
+}

@@ -176,7 +176,7 @@ std::string trimmed(std::string_view text) { return std::string(util::trim(text)
 void sayLine(std::string_view text) { util::conout() << text << '\n'; }
 
 void sayNotice(RunState& s, std::string_view text) {
-    std::ostream& console = s.PROGRESS != nullptr ? *s.PROGRESS : util::conout();
+    std::ostream& console = util::quietConsole() != nullptr ? *util::quietConsole() : util::conout();
     console << ' ' << text << '\n';
     logLine(s, text);
 }

@@ -19,7 +19,7 @@
 #include "libutil/getsec.h"
 #include "libutil/logmsg.h"
 #include "libutil/nrout.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/stop.h"
 #include "ravlio/fortjkt.h"
 #include "vorncalv/bbtemps.h"
@@ -49,8 +49,9 @@ void sayAndLog(RunState& s, const std::string& line) {
 // `wanted` of the input file as written. waiting names the record on the console.
 void waitForInputRecord(RunState& s, int wanted, std::string_view waiting) {
     if (s.IWAIT == 0) return;
-    s.ARG = s.INIARG;
     s.NTRIES = 0;
+    util::Wait wait("INPUT RECORD " + std::to_string(wanted) + " OF " + std::string(util::trim(s.FILEIN)) +
+                    " IN " + std::string(util::trim(s.PSTFIL)));
     for (;;) {
         s.MXREC = util::nrout(s.FILEIN, s.PSTFIL, s.LUS);
         if (s.MXREC < 0) {
@@ -62,7 +63,7 @@ void waitForInputRecord(RunState& s, int wanted, std::string_view waiting) {
         util::conout() << util::freefmt({"Input file:", util::trim(s.FILEIN)}) << '\n';
         ++s.NTRIES;
         util::conout() << util::freefmt({"ntries:", s.NTRIES}) << '\n';
-        util::sleeper(s.ARG);
+        wait.sleep();
     }
 }
 

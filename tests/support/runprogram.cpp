@@ -21,7 +21,9 @@ std::string readLog(const std::string& path) {
     std::string kept;
     for (std::string line; std::getline(in, line);) {
         const std::string_view l(line);
-        if (l.starts_with("RUN STARTED ") || l.starts_with("RUN ENDED ") || l.starts_with("WAITING ")) continue;
+        if (l.starts_with("RUN STARTED ") || l.starts_with("RUN ENDED ") || l.starts_with("WAIT BEGAN ") ||
+            l.starts_with("WAIT ENDED "))
+            continue;
         kept += line + '\n';
     }
     return kept;

@@ -34,8 +34,8 @@ private:
 };
 
 // The log file of the calibration program at path without the lines that date its runs
-// ("RUN STARTED ...", "RUN ENDED ...") and its waits ("WAITING ..."): what two runs of the
-// same work write alike, for tests that compare logs whole.
+// ("RUN STARTED ...", "RUN ENDED ...") and its waits ("WAIT BEGAN ...", "WAIT ENDED ..."):
+// what two runs of the same work write alike, for tests that compare logs whole.
 std::string readLog(const std::string& path);
 
 // Runs binary with the arguments args, standard input stdinText and working directory
