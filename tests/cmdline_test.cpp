@@ -178,4 +178,17 @@ TEST_F(CommandLineDay, QuietRunShowsOneLinePerSceneAndKeepsTheLog) {
     EXPECT_GT(t.out.size(), q.out.size());
 }
 
+// What the operator must know still shows on the console under --quiet: the products of an
+// earlier run that a batch run replaces or removes.
+TEST_F(CommandLineDay, QuietRunStillShowsTheNoticesOfEarlierProducts) {
+    ASSERT_EQ(run(given, day.answers("abc", true), {"--quiet"}).exitStatus, 0);
+    day.config.outputImaginary = 'N';
+    const ProgramResult q = run(given, day.answers("abc", true), {"--quiet"});
+    EXPECT_EQ(q.exitStatus, 0);
+    for (const std::string line : {" VORNCALV -- REPLACING \"abc     .RLC\" OF AN EARLIER RUN; IT HELD 6 RECORDS\n",
+                                   " VORNCALV -- REMOVING \"abc     .IMC\" OF AN EARLIER RUN; IT HELD 6 RECORDS\n"}) {
+        EXPECT_NE(q.out.find(line), std::string::npos) << line << q.out;
+    }
+}
+
 }  // namespace
