@@ -85,7 +85,10 @@ Update replaceFile(const std::string& sname, const Records& records) {
         // an empty file under the name, for which every later run would wait without end.
         written = written && f.sync();
     }
-    if (written && RAVLIOrename(temporary.c_str(), sname.c_str()) == 0) return Update::Done;
+    // The rename is made durable before the run goes on as if the new counts were kept.
+    if (written && RAVLIOrename(temporary.c_str(), sname.c_str()) == 0) {
+        return RAVLIOsyncParentDirectory(sname.c_str()) == 0 ? Update::Done : Update::Failed;
+    }
     ::unlink(temporary.c_str());
     return Update::Failed;
 }

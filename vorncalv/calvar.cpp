@@ -11,6 +11,7 @@
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/rddmvf.h"
+#include "libutil/durable.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
 #include "vorncalv/dialogue.h"
@@ -225,6 +226,13 @@ bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int
     st.NWRIT += 1;
     if (st.AMD[3] != 0.0F) st.NMISS += 1;
     if (cx.IWAIT != 0) {
+        // The status file counts a record only once it is on the disk; a record that cannot
+        // be put there is a failed write (the product goes off, the count stays behind it).
+        const std::string_view name = std::string_view(OFILE).substr(0, std::min(OFILE.find('\0'), OFILE.size()));
+        if (const std::string reason = util::syncData(util::trim(name)); !reason.empty()) {
+            logLine(cx.LOG, cx.LOGFIL, "CALVAR -- UNABLE TO PUT " + std::string(util::trim(name)) + " ON THE DISK: " + reason);
+            return false;
+        }
         int JSTAT = 0;
         util::wrtsta(st.NRO, OFILE, cx.STFILE, cx.LUS, JSTAT);
     }

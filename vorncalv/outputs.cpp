@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "libutil/durable.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
@@ -109,6 +110,18 @@ void writeRecord(RunState& s, Product& p, std::span<const float> data) {
     }
 }
 
+// Real-time mode, before the status file counts a product's new record: the record is put on
+// the disk, so that a power cut cannot leave the status file counting a record the product
+// never got (the restart would skip its scene for good). A record that cannot be put there
+// stops the run before it is counted.
+void syncProduct(RunState& s, const std::string& file) {
+    const std::string name(util::trim(std::string_view(file).substr(0, std::min(file.find('\0'), file.size()))));
+    const std::string reason = util::syncData(name);
+    if (reason.empty()) return;
+    logLine(s, "VORNCALV -- UNABLE TO PUT " + name + " ON THE DISK: " + reason);
+    util::stop("WRITE ERROR!");
+}
+
 // Real-time mode: records count for name in the status file; a bad status logs failure
 // and stops.
 void recordCount(RunState& s, int count, std::string_view name, std::string_view failure) {
@@ -133,7 +146,10 @@ void writeOptional(RunState& s, Product p, std::span<float> data) {
     if (s.NULL_ == 1) std::fill_n(data.begin(), s.NPTS, quietNaN());
     prepareFirstWrite(s, p);
     writeRecord(s, p, data);
-    if (s.IWAIT != 0) recordCount(s, p.nro, p.file, p.wrtstaFailure);
+    if (s.IWAIT != 0) {
+        syncProduct(s, p.file);
+        recordCount(s, p.nro, p.file, p.wrtstaFailure);
+    }
 }
 
 void writeRealPart(RunState& s, std::span<const float> SPRL) {
@@ -146,7 +162,10 @@ void writeRealPart(RunState& s, std::span<const float> SPRL) {
     logLine(s, util::fmt("(' OUTPUT REC.NO.',I6,' AT',F10.5)", {s.NRO1, s.CALTIM}));
     writeRecord(s, p, SPRL);
     sayLine(util::fmt("(' OUTPUT REAL-PART SPECTRUM, REC.NO.',I6)", {s.NRO1}));
-    if (s.IWAIT != 0) recordCount(s, s.NRO1, s.OFILE1, p.wrtstaFailure);
+    if (s.IWAIT != 0) {
+        syncProduct(s, s.OFILE1);
+        recordCount(s, s.NRO1, s.OFILE1, p.wrtstaFailure);
+    }
     s.NRO1TS += 1;
 }
 
