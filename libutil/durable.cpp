@@ -7,6 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include <ostream>
+
+#include "libutil/console.h"
+#include "libutil/fortfmt.h"
+#include "libutil/wait.h"
 #include "ravlio/platform.h"
 
 namespace util {
@@ -20,6 +25,18 @@ std::string syncData(std::string_view path) {
     const int error = errno;
     ::close(fd);
     return result == 0 ? std::string() : std::strerror(error);
+}
+
+void syncDataWaiting(std::string_view path) {
+    std::string reason = syncData(path);
+    if (reason.empty()) return;
+    Wait wait("DISK FOR " + std::string(path));
+    do {
+        conout() << freefmt({"DURABLE -- waiting to put on the disk:", path}) << '\n';
+        conout() << freefmt({"       -- REASON:", reason}) << '\n';
+        wait.sleep();
+        reason = syncData(path);
+    } while (!reason.empty());
 }
 
 }  // namespace util

@@ -11,4 +11,9 @@ namespace util {
 // I/O seam). Empty on success; otherwise the system's reason.
 std::string syncData(std::string_view path);
 
+// Real-time mode: puts the data of the file named path on the disk, waiting and trying again
+// while that fails (a failing or full disk may recover; the record must not be counted
+// before it is there). Each try that fails says so on the console with the system's reason.
+void syncDataWaiting(std::string_view path);
+
 }  // namespace util

@@ -22,6 +22,8 @@ command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)
 command -v clang++ >/dev/null 2>&1 || missing+=(clang)
 compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null || missing+=(libclang-rt-dev)
 command -v parallel >/dev/null 2>&1 || missing+=(parallel)
+# The durability test traces a run's writes and syncs with strace.
+command -v strace >/dev/null 2>&1 || missing+=(strace)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

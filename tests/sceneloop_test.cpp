@@ -773,8 +773,11 @@ void PrintTo(const FaultPoint& point, std::ostream* out) { *out << point.name; }
 // anew (the last-scene count first), the same for the imaginary part and the responsivity,
 // then the four status records again for the last scene; in batch mode the three records
 // only. Renames from the start of a run: each product's creation, in real-time mode each
-// followed by the status update of its first record. Fsyncs: each product's creation and,
-// in real-time mode, each status update, in the same order as the renames.
+// followed by the status update of its first record. Fsyncs (of files and directories), from
+// the start of a real-time run: the new status file's first record and its directory; then
+// for each product its creation and its directory, its first record before it is counted,
+// and the status update (the new file and its directory); in batch mode each product's
+// creation and its directory.
 constexpr std::size_t RT_RLC_DATA = 0;
 constexpr std::size_t RT_RLC_STATUS = 1;
 constexpr std::size_t RT_IMC_DATA = 5;
@@ -783,8 +786,8 @@ constexpr std::size_t RT_IMC_CREATION = 2;
 constexpr std::size_t BATCH_RLC_DATA = 0;
 constexpr std::size_t BATCH_IMC_DATA = 1;
 constexpr std::size_t BATCH_IMC_CREATION = 1;
-constexpr std::size_t RT_RES_CREATION = 4;
-constexpr std::size_t BATCH_RES_CREATION = 2;
+constexpr std::size_t RT_RES_CREATION = 12;
+constexpr std::size_t BATCH_RES_CREATION = 4;
 
 // Calls before call k run; fates from call k on.
 std::vector<long> from(std::size_t k, std::vector<long> fates) {
@@ -806,8 +809,11 @@ const std::vector<FaultPoint> FAULT_POINTS = {
      " WTDMVF -- waiting to open file abc     .IMC", {0, 1}},
     {"RealTimeStatusUpdateOnAFullDisk", false, 4, RAVLIO_IO_WRITE, from(RT_RLC_STATUS + 1, {-ENOSPC}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
-    {"RealTimeStatusUpdateFsyncFails", false, 4, RAVLIO_IO_FSYNC, from(0, {-EIO}), true, "",
+    {"RealTimeStatusUpdateFsyncFails", false, 4, RAVLIO_IO_FSYNC, from(1, {-EIO}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
+    // A record the disk will not take is not counted: the run waits before the status update.
+    {"RealTimeRealPartRecordSyncFails", false, 4, RAVLIO_IO_FSYNC, from(0, {-EIO}), true, "",
+     " DURABLE -- waiting to put on the disk: abc     .RLC", {4, 4, 4, 4}},
     {"RealTimeStatusUpdateRenameFails", false, 4, RAVLIO_IO_RENAME, from(0, {-EIO}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
     // The last-scene count goes from 9 to 10: all but the last byte of its record get through.

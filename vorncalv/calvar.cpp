@@ -226,13 +226,8 @@ bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int
     st.NWRIT += 1;
     if (st.AMD[3] != 0.0F) st.NMISS += 1;
     if (cx.IWAIT != 0) {
-        // The status file counts a record only once it is on the disk; a record that cannot
-        // be put there is a failed write (the product goes off, the count stays behind it).
-        const std::string_view name = std::string_view(OFILE).substr(0, std::min(OFILE.find('\0'), OFILE.size()));
-        if (const std::string reason = util::syncData(util::trim(name)); !reason.empty()) {
-            logLine(cx.LOG, cx.LOGFIL, "CALVAR -- UNABLE TO PUT " + std::string(util::trim(name)) + " ON THE DISK: " + reason);
-            return false;
-        }
+        // The status file counts a record only once it is on the disk.
+        util::syncDataWaiting(util::trim(std::string_view(OFILE).substr(0, std::min(OFILE.find('\0'), OFILE.size()))));
         int JSTAT = 0;
         util::wrtsta(st.NRO, OFILE, cx.STFILE, cx.LUS, JSTAT);
     }

@@ -112,14 +112,9 @@ void writeRecord(RunState& s, Product& p, std::span<const float> data) {
 
 // Real-time mode, before the status file counts a product's new record: the record is put on
 // the disk, so that a power cut cannot leave the status file counting a record the product
-// never got (the restart would skip its scene for good). A record that cannot be put there
-// stops the run before it is counted.
-void syncProduct(RunState& s, const std::string& file) {
-    const std::string name(util::trim(std::string_view(file).substr(0, std::min(file.find('\0'), file.size()))));
-    const std::string reason = util::syncData(name);
-    if (reason.empty()) return;
-    logLine(s, "VORNCALV -- UNABLE TO PUT " + name + " ON THE DISK: " + reason);
-    util::stop("WRITE ERROR!");
+// never got (the restart would skip its scene for good). While that fails, the run waits.
+void syncProduct(const std::string& file) {
+    util::syncDataWaiting(util::trim(std::string_view(file).substr(0, std::min(file.find('\0'), file.size()))));
 }
 
 // Real-time mode: records count for name in the status file; a bad status logs failure
@@ -147,7 +142,7 @@ void writeOptional(RunState& s, Product p, std::span<float> data) {
     prepareFirstWrite(s, p);
     writeRecord(s, p, data);
     if (s.IWAIT != 0) {
-        syncProduct(s, p.file);
+        syncProduct(p.file);
         recordCount(s, p.nro, p.file, p.wrtstaFailure);
     }
 }
@@ -163,7 +158,7 @@ void writeRealPart(RunState& s, std::span<const float> SPRL) {
     writeRecord(s, p, SPRL);
     sayLine(util::fmt("(' OUTPUT REAL-PART SPECTRUM, REC.NO.',I6)", {s.NRO1}));
     if (s.IWAIT != 0) {
-        syncProduct(s, s.OFILE1);
+        syncProduct(s.OFILE1);
         recordCount(s, s.NRO1, s.OFILE1, p.wrtstaFailure);
     }
     s.NRO1TS += 1;
