@@ -185,11 +185,12 @@ std::string makeTempDir() {
     return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
 }
 
-// Runs the calibration in dir; returns the stop text (or why there was none).
-std::string calibrate(const Day& day, const std::string& dir) {
+// Runs the calibration in dir with the day's answers (or others); returns the stop text (or
+// why there was none).
+std::string calibrate(const Day& day, const std::string& dir, const std::string* answers = nullptr) {
     const fs::path home = fs::current_path();
     fs::current_path(dir);
-    std::istringstream in(day.answers);
+    std::istringstream in(answers != nullptr ? *answers : day.answers);
     std::ostringstream out;
     std::string result = "the run ended without a stop";
     {
@@ -439,6 +440,30 @@ void BM_Calibration(benchmark::State& state) {
 }
 BENCHMARK(BM_Calibration)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Calibration time of the last BM_RealTime repetition.
+Seconds realTimeSeconds;
+
+// The same day in real-time mode, every record already counted by the upstream status file so
+// that nothing is waited for: against the batch row, what the program's own status file costs
+// per scene, with the syncs that put each product record on the disk before it is counted.
+void BM_RealTime(benchmark::State& state) {
+    const Day& day = theDay();
+    if (!day.error.empty()) {
+        state.SkipWithError(day.error.c_str());
+        return;
+    }
+    std::string answers = day.answers;
+    answers.replace(answers.find("\nY\n"), 3, "\nN\n");
+    realTimeSeconds = timeRuns(
+        state, day, [&](const std::string& dir) { return calibrate(day, dir, &answers); },
+        [](const std::string& stop) {
+            return stop == kEndText ? std::string() : "the run stopped with \"" + stop + "\"";
+        });
+    report(state, day);
+    reportRatios(state, realTimeSeconds);
+}
+BENCHMARK(BM_RealTime)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Runs the built program in dir; returns why it failed, empty when it calibrated the day.
 std::string runProcess(const Day& day, const std::string& dir) {
     const std::string console = absolute(dir, "CONSOLE.TXT");
@@ -483,6 +508,12 @@ int main(int argc, char** argv) {
         std::printf("calibration / plain I/O: %.2f wall clock, %.2f processor time (aim: at most 2); "
                     "%.3f ms processor per scene\n",
                     c.wall / p.wall, c.cpu / p.cpu, 1e3 * c.cpu / day.scenes);
+        const Seconds& r = realTimeSeconds;
+        if (r.wall > 0.0) {
+            std::printf("real-time mode: %.3f ms wall, %.3f ms processor per scene; %.3f ms wall per scene more "
+                        "than batch mode (the status file, and the syncs before each of its updates)\n",
+                        1e3 * r.wall / day.scenes, 1e3 * r.cpu / day.scenes, 1e3 * (r.wall - c.wall) / day.scenes);
+        }
         const Seconds& w = processSeconds;
         if (w.wall > 0.0) {
             std::printf("whole process / plain I/O: %.2f wall clock, %.2f processor time; %.3f ms processor "

@@ -7,7 +7,11 @@ namespace util {
 namespace {
 std::istream* currentIn = &std::cin;
 std::ostream* currentOut = &std::cout;
+std::ostream* currentQuiet = nullptr;
 }  // namespace
+
+std::ostream* quietConsole() { return currentQuiet; }
+void setQuietConsole(std::ostream* console) { currentQuiet = console; }
 
 std::ostream& conout() { return *currentOut; }
 std::istream& conin() { return *currentIn; }

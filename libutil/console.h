@@ -12,6 +12,12 @@ std::ostream& conout();
 // The console input stream (standard input unless redirected).
 std::istream& conin();
 
+// The console that notices go to while the console's ordinary lines are dropped (vorncalv
+// --quiet in its scene loop): what the operator must still see, such as a wait beginning
+// and ending or an earlier run's product replaced. Null while nothing is dropped.
+std::ostream* quietConsole();
+void setQuietConsole(std::ostream* console);
+
 // Redirects console input and output for its lifetime; restores the previous streams after.
 class ConsoleRedirect {
 public:

@@ -13,4 +13,11 @@ namespace util {
 // and holds data (then the library's message is the reason).
 std::string fileReason(std::string_view name);
 
+// The reason name cannot be written as a data file, in the system's words: for a file that
+// exists, why it cannot be opened for writing ("Permission denied", "Is a directory"); for
+// one that does not, why its directory cannot take it ("No such file or directory",
+// "Permission denied"). Empty when nothing in the file system stands in the way (then the
+// library's message is the reason).
+std::string fileWriteReason(std::string_view name);
+
 }  // namespace util

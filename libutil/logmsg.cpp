@@ -133,6 +133,8 @@ LogHold::~LogHold() {
     std::fflush(logFile.get());
 }
 
+bool logOpen() { return logFile != nullptr; }
+
 void logmsgReset() {
     logFile.reset();
     logUnit = 0;

@@ -41,6 +41,9 @@ private:
     std::vector<std::string> lines_;
 };
 
+// True once the log is open (after the first logmsg that could open it).
+bool logOpen();
+
 // Closes the log and returns logmsg to its first-call state (for tests that run several
 // program starts in one process).
 void logmsgReset();

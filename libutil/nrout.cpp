@@ -10,7 +10,7 @@
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/lentrim.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/stafile.h"
 
 namespace util {
@@ -34,11 +34,13 @@ int nrout(std::string_view OFILE, std::string_view SFILE, int /*unit*/) {
     if (oname.empty()) return 0;
     if (sname.empty()) stafile::openFailure("NROUT", sname);
     const std::string NAME = searchKey(oname);
-    int ARG = INIARG;
     std::error_code ec;
-    while (!std::filesystem::exists(sname, ec)) {
-        conout() << freefmt({"NROUT -- Waiting to open status file ", sname}) << '\n';
-        sleeper(ARG);
+    if (!std::filesystem::exists(sname, ec)) {
+        Wait wait("STATUS FILE " + sname);
+        while (!std::filesystem::exists(sname, ec)) {
+            conout() << freefmt({"NROUT -- Waiting to open status file ", sname}) << '\n';
+            wait.sleep();
+        }
     }
     const stafile::File f(sname, false);
     if (!f.valid()) stafile::openFailure("NROUT", sname);

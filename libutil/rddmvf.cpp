@@ -6,7 +6,7 @@
 
 #include "libutil/filereason.h"
 #include "libutil/recbridge.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "ravlio/fortjkt.h"
 
 namespace util {
@@ -39,7 +39,7 @@ struct Outcome {
 bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
     const std::string_view name = recbridge::shownName(infile);
     const int length = static_cast<int>(infile.size());
-    int ARG = INIARG;
+    Wait waiting("FILE " + std::string(name) + " TO READ");
     for (int tries = 1;; ++tries) {
         sopenr_(infile.data(), &length, &ihndl);
         if (ihndl != 0) return true;
@@ -52,7 +52,7 @@ bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
         }
         progress({"RDDMVF -- waiting to open file ", name});
         reportTry(tries);
-        sleeper(ARG);
+        waiting.sleep();
     }
 }
 
@@ -65,7 +65,7 @@ int recordCount(int ihndl) {
 
 // Step b: wait until the file holds a record. False when it failed.
 bool awaitData(std::string_view name, bool wait, int ihndl, Outcome& out) {
-    int ARG = INIARG;
+    Wait waiting("FIRST RECORD OF " + std::string(name));
     for (int tries = 1;; ++tries) {
         const int count = recordCount(ihndl);
         if (count > 0) return true;
@@ -77,7 +77,7 @@ bool awaitData(std::string_view name, bool wait, int ihndl, Outcome& out) {
         progress({"RDDMVF -- waiting for nonzero record count"});
         progress({"       -- file: ", name});
         reportTry(tries);
-        sleeper(ARG);
+        waiting.sleep();
     }
 }
 
@@ -91,7 +91,7 @@ bool checkColumns(int ihndl, int ncold, int ncoli, int& nvars, Outcome& out) {
 
 // Step 3: wait until the file holds record nrec. False when it failed.
 bool awaitRecord(std::string_view name, bool wait, int nrec, int ihndl, Outcome& out) {
-    int ARG = INIARG;
+    Wait waiting("RECORD " + std::to_string(nrec) + " OF " + std::string(name));
     for (int tries = 1;; ++tries) {
         const int count = recordCount(ihndl);
         if (count >= nrec) return true;
@@ -107,7 +107,7 @@ bool awaitRecord(std::string_view name, bool wait, int nrec, int ihndl, Outcome&
         progress({"RDDMVF -- waiting for record number", nrec});
         progress({"       -- file: ", name});
         reportTry(tries);
-        sleeper(ARG);
+        waiting.sleep();
     }
 }
 

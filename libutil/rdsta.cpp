@@ -14,12 +14,18 @@
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/stafile.h"
 #include "ravlio/platform.h"
 
 namespace util {
 namespace {
+
+// The new status file's name made durable in its directory; a failure there is one to open
+// it.
+void durableName(const std::string& name) {
+    if (RAVLIOsyncParentDirectory(name.c_str()) != 0) stafile::openFailure("RDSTA", name);
+}
 
 // Record 1 of a new status file: the key and the count 0.
 std::string firstRecord(const std::string& CINFO) {
@@ -34,12 +40,13 @@ bool createInPlace(const std::string& name, const std::string& CINFO) {
         if (f.exists()) return false;
         stafile::openFailure("RDSTA", name);
     }
-    if (!f.write(1, firstRecord(CINFO))) {
+    if (!f.write(1, firstRecord(CINFO)) || !f.sync()) {
         // Left behind without its first record, the file would make every later run wait
         // for that record without end: it was created here, so it goes again.
         ::unlink(name.c_str());
         stafile::openFailure("RDSTA", name);
     }
+    durableName(name);
     return true;
 }
 
@@ -54,7 +61,9 @@ bool createFirst(const std::string& name, const std::string& CINFO) {
     {
         const stafile::File f = stafile::File::create(temporary);
         if (!f.valid()) return createInPlace(name, CINFO);
-        if (!f.write(1, firstRecord(CINFO))) {
+        // Record 1 is on the disk before the file takes its name, so that a power cut cannot
+        // leave the name on an empty file.
+        if (!f.write(1, firstRecord(CINFO)) || !f.sync()) {
             ::unlink(temporary.c_str());
             stafile::openFailure("RDSTA", name);
         }
@@ -62,6 +71,7 @@ bool createFirst(const std::string& name, const std::string& CINFO) {
     const bool linked = ::link(temporary.c_str(), name.c_str()) == 0;
     if (linked || errno == EEXIST) {
         ::unlink(temporary.c_str());
+        if (linked) durableName(name);
         return linked;
     }
     // A file system without hard links: move the file into place instead.
@@ -69,6 +79,7 @@ bool createFirst(const std::string& name, const std::string& CINFO) {
         ::unlink(temporary.c_str());
         stafile::openFailure("RDSTA", name);
     }
+    durableName(name);
     return true;
 }
 
@@ -84,12 +95,13 @@ void rdsta(int /*unit*/, std::string_view filename, std::string& CINFO, int& NUM
     }
     const stafile::File f(name, false);
     if (!f.valid()) stafile::openFailure("RDSTA", name);
-    int ARG = INIARG;
     std::string rec;
-    while (!f.read(1, rec)) {
-        ARG = std::min(ARG, MAXARG);
-        conout() << freefmt({"RDSTA -- Waiting to READ status file ", pad(filename, 80)}) << '\n';
-        sleeper(ARG);
+    if (!f.read(1, rec)) {
+        Wait wait("FIRST RECORD OF STATUS FILE " + name);
+        while (!f.read(1, rec)) {
+            conout() << freefmt({"RDSTA -- Waiting to READ status file ", pad(filename, 80)}) << '\n';
+            wait.sleep();
+        }
     }
     const auto n = stafile::count(rec);
     if (!n) stafile::badCount("RDSTA", name, 1, rec);

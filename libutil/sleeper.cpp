@@ -6,6 +6,7 @@
 #include "libutil/console.h"
 #include "libutil/logmsg.h"
 #include "libutil/dossleep.h"
+#include "libutil/wait.h"
 
 namespace util {
 

@@ -18,6 +18,7 @@
 #include "libutil/sleeper.h"
 #include "libutil/stafile.h"
 #include "libutil/stop.h"
+#include "libutil/wait.h"
 #include "ravlio/platform.h"
 
 namespace util {
@@ -27,11 +28,12 @@ void say(const std::string& line) { conout() << line << '\n'; }
 
 // Waits, printing before every sleep, until the status file exists.
 void waitForFile(const std::string& name) {
-    int ARG = INIARG;
     std::error_code ec;
+    if (std::filesystem::exists(name, ec)) return;
+    Wait wait("STATUS FILE " + name);
     while (!std::filesystem::exists(name, ec)) {
         say(freefmt({"WRTSTA -- waiting to open status file ", name}));
-        sleeper(ARG);
+        wait.sleep();
     }
 }
 
@@ -83,7 +85,10 @@ Update replaceFile(const std::string& sname, const Records& records) {
         // an empty file under the name, for which every later run would wait without end.
         written = written && f.sync();
     }
-    if (written && RAVLIOrename(temporary.c_str(), sname.c_str()) == 0) return Update::Done;
+    // The rename is made durable before the run goes on as if the new counts were kept.
+    if (written && RAVLIOrename(temporary.c_str(), sname.c_str()) == 0) {
+        return RAVLIOsyncParentDirectory(sname.c_str()) == 0 ? Update::Done : Update::Failed;
+    }
     ::unlink(temporary.c_str());
     return Update::Failed;
 }
@@ -91,14 +96,14 @@ Update replaceFile(const std::string& sname, const Records& records) {
 // Puts record nrec (from 1) of records into the status file, waiting and trying again while
 // that fails.
 void writeRecord(const stafile::File& f, const Records& records, int nrec, const std::string& sname) {
-    int ARG = INIARG;
+    Wait wait("WRITE OF RECORD " + std::to_string(nrec) + " OF STATUS FILE " + sname);
     for (;;) {
         const Update update = replaceFile(sname, records);
         if (update == Update::Done) return;
         if (update == Update::InPlace && f.write(nrec, records.all[static_cast<std::size_t>(nrec) - 1])) return;
         say(freefmt({"WRTSTA -- waiting to write file ", sname}));
         say(freefmt({"       -- record number", nrec}));
-        sleeper(ARG);
+        wait.sleep();
     }
 }
 

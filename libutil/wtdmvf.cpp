@@ -9,7 +9,8 @@
 #include "libutil/console.h"
 #include "libutil/fortfmt.h"
 #include "libutil/recbridge.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
+#include "libutil/filereason.h"
 #include "libutil/sopenw.h"
 #include "ravlio/fortjkt.h"
 
@@ -85,14 +86,17 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
                 const std::string& version, const std::string& histry, const OpenLists& lists, int& jhndl,
                 std::string& msg, int& istat) {
     const std::string_view name = recbridge::shownName(ofile);
-    int ARG = INIARG;
+    Wait waiting("FILE " + std::string(name) + " TO WRITE");
     for (int tries = 1;; ++tries) {
         jhndl = sopenw(ofile, file_type, lists.references, progrm, version, histry, lists.subheaders,
                        lists.columns);
         if (jhndl != 0) return true;
         const std::string text = lastErrorText(0);
+        // The library's text speaks of reading; the system says what stands in the way.
+        const std::string reason = fileWriteReason(name);
         if (!wait || !handlesOpen(lists.references)) {
             progress({"Zero file handle returned for file", name});
+            if (!reason.empty()) progress({"REASON:", reason});
             msg = message(text);
             istat = 1;
             return false;
@@ -101,7 +105,8 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
         reportTry(tries);
         progress({"Error message:"});
         progress({text});
-        sleeper(ARG);
+        if (!reason.empty()) progress({"REASON:", reason});
+        waiting.sleep();
     }
 }
 
@@ -142,7 +147,7 @@ void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, co
     // Step 2: write, retrying while waiting.
     const std::string_view name = recbridge::shownName(ofile);
     std::string text;
-    int ARG = INIARG;
+    Wait waiting("WRITE OF RECORD " + std::to_string(nro) + " OF " + std::string(name));
     for (int tries = 1;; ++tries) {
         int written = 0;
         swcrec_(&jhndl, &nro, list.data(), lrns.data(), &npatwrt, idamd.data(), &namd, amd.data(), obuf.data(),
@@ -158,7 +163,7 @@ void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, co
         progress({"WTDMVF -- waiting to write record", nro});
         progress({"       -- FILE: ", name});
         reportTry(tries);
-        sleeper(ARG);
+        waiting.sleep();
     }
     // Step 3: the write failed without waiting.
     conout() << fmt("(' REC.NO.',I6,', FILE: ',A)", {nro, name}) << '\n';

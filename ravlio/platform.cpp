@@ -2,6 +2,7 @@
 // the data-file I/O calls that tests can make fail.
 #include "ravlio/platform.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -113,4 +116,24 @@ extern "C" int RAVLIOfsync(int fd) { return allowed(RAVLIO_IO_FSYNC) ? fsync(fd)
 
 extern "C" int RAVLIOrename(const char* from, const char* to) {
     return allowed(RAVLIO_IO_RENAME) ? std::rename(from, to) : -1;
+}
+
+extern "C" int RAVLIOfdatasync(int fd) { return allowed(RAVLIO_IO_FSYNC) ? fdatasync(fd) : -1; }
+
+extern "C" int RAVLIOsyncParentDirectory(const char* path) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string dir = parent.empty() ? "." : parent.string();
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int result = RAVLIOfsync(fd);
+    // A file system that cannot sync a directory keeps its entries as it keeps them.
+    if (result != 0 && errno == EINVAL) result = 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return result;
 }

@@ -27,6 +27,8 @@ compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >
 command -v parallel >/dev/null 2>&1 || missing+=(parallel)
 # The quicklook page's test opens it in headless Chromium (the demo does not need it).
 command -v chromium >/dev/null 2>&1 || missing+=(chromium)
+# The durability test traces a run's writes and syncs with strace.
+command -v strace >/dev/null 2>&1 || missing+=(strace)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"

@@ -11,11 +11,21 @@ Usage: reprocess.sh [OPTIONS] DAY_DIR...
 
 Runs one batch vorncalv per day directory (cd DAY_DIR && vorncalv < ANSWERS.TXT) with
 GNU parallel and writes a CSV summary, one line per day:
-  directory,status,exit_status,stop_text,records_output,missing_records
+  directory,status,exit_status,stop_text,end_of_input,missing_input_records,
+  rlc_records,rlc_missing,imc_records,imc_missing,res_records,res_missing,
+  cvs_records,cvs_missing
 A day is "ok" when vorncalv exits 0, stops with "*** END VORNCALV.EXE ***" and its log
-ends the run with its record counts; otherwise "failed". A failed day never stops the
-others. Each day's result is kept in DAY_DIR/REPROCESS.CSV; a new run redoes only the
-days that failed or have no result yet (--all redoes every day).
+ends the run with its record counts; "incomplete" when its input ends in a record cut
+short (exit status 3: the products hold every complete record); otherwise "failed".
+A failed day never stops the others. end_of_input is vorncalv's line saying where a
+batch run met the end of its input (empty when the run ended after its last scene set);
+missing_input_records counts the input records found missing or rejected (the log's
+NUMBER OF MISSING (NULL) RECORDS, blackbody views included); per product (.RLC, .IMC,
+.RES, .CVS) the records the run wrote and how many of them are missing (a scene that
+could not be calibrated; .CVS holds a record per input record, blackbody views too);
+empty where the run wrote no such product. Each day's result is kept in
+DAY_DIR/REPROCESS.CSV; a new run redoes only the days that are not ok or have no result
+yet (--all redoes every day).
 
   --list FILE          read the day directories from FILE, one per line
   -j, --jobs N         days run at once on each machine (default: GNU parallel's, one
@@ -45,7 +55,10 @@ die_usage() {
 }
 
 readonly Result=REPROCESS.CSV
-readonly Header="directory,status,exit_status,stop_text,records_output,missing_records"
+readonly Header="directory,status,exit_status,stop_text,end_of_input,missing_input_records,rlc_records,rlc_missing,imc_records,imc_missing,res_records,res_missing,cvs_records,cvs_missing"
+readonly Products="RLC IMC RES CVS"
+# The fields of a day without a result after the stop text.
+readonly NoCounts=",,,,,,,,,,"
 readonly EndStop="*** END VORNCALV.EXE ***"
 
 # A CSV field: quoted when it holds a comma, a quote or a line break.
@@ -64,10 +77,23 @@ log_count() {
   printf '%s\n' "$text" | grep -F -- "$label" | tail -n 1 | sed 's/.*://; s/[[:space:]]//g'
 }
 
+# The records and missing records of product EXT written by the run whose log lines are
+# text, as "records,missing" (",," when it wrote no such product):
+#  " PRODUCT abc     .RLC:     6 RECORDS WRITTEN BY THIS RUN,     2 OF THEM MISSING"
+product_counts() {
+  local ext=$1 text=$2 line
+  line=$(printf '%s\n' "$text" | grep -E "^ PRODUCT .*\.$ext: " | tail -n 1)
+  if [ -z "$line" ]; then
+    printf ','
+    return
+  fi
+  printf '%s' "$line" | sed -E 's/.*: *([0-9]+) RECORDS WRITTEN BY THIS RUN, *([0-9]+) OF THEM MISSING.*/\1,\2/'
+}
+
 # Runs one day and keeps its summary line in DAY/REPROCESS.CSV (also printed).
 run_day() {
   local day=$1 vorncalv=$2
-  local status=failed code="" stop="" written="" missing="" log="" before=0 root
+  local status=failed code="" stop="" missing="" log="" before=0 root end="" counts="" ext
   if [ ! -d "$day" ]; then
     stop="no such directory"
   elif [ ! -r "$day/ANSWERS.TXT" ]; then
@@ -82,13 +108,16 @@ run_day() {
     # Only what this run appended to the log counts.
     local new=""
     [ -f "$log" ] && new=$(tail -c +"$((before + 1))" "$log")
-    written=$(log_count "NUMBER OF RECORDS OUTPUT:" "$new")
     missing=$(log_count "NUMBER OF MISSING (NULL) RECORDS:" "$new")
-    if [ "$code" -eq 0 ] && [ "$stop" = "$EndStop" ] && [ -n "$written" ]; then status=ok; fi
+    end=$(printf '%s\n' "$new" | grep -E '^VORNCALV -- (END OF INPUT|INPUT INCOMPLETE) ' | tail -n 1)
+    for ext in $Products; do counts+=",$(product_counts "$ext" "$new")"; done
+    if [ "$code" -eq 0 ] && [ "$stop" = "$EndStop" ] && [ "$counts" != ",,,,,,,," ]; then status=ok; fi
+    [ "$code" -eq 3 ] && status=incomplete
     [ -n "$stop" ] || stop="no stop text (see $day/vorncalv.err)"
   fi
+  [ -n "$counts" ] || counts=",,,,,,,,"
   local line
-  line="$(csv_field "$day"),$status,$code,$(csv_field "$stop"),$written,$missing"
+  line="$(csv_field "$day"),$status,$code,$(csv_field "$stop"),$(csv_field "$end"),$missing$counts"
   [ -d "$day" ] && printf '%s\n' "$line" > "$day/$Result"
   printf '%s\n' "$line"
 }
@@ -116,7 +145,7 @@ collect() {
         # The kept line names the directory as it was given when it ran.
         head -n 1 "$day/$Result"
       else
-        echo "$(csv_field "$day"),failed,,no result,,"
+        echo "$(csv_field "$day"),failed,,no result$NoCounts"
       fi
       day_ok "$day" || not_ok=$((not_ok + 1))
     done

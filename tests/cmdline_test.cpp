@@ -120,7 +120,7 @@ TEST_F(CommandLineDay, AnswersGivenAsOptionsMakeTheSameRunAsTypedAnswers) {
     EXPECT_EQ(g.exitStatus, 0);
     EXPECT_EQ(g.err, "STOP *** END VORNCALV.EXE ***\n");
     EXPECT_EQ(g.out.find("ENTER"), std::string::npos);
-    EXPECT_EQ(readFile(given.file("abc.LOG")), readFile(typed.file("abc.LOG")));
+    EXPECT_EQ(testsupport::readLog(given.file("abc.LOG")), testsupport::readLog(typed.file("abc.LOG")));
     for (const char* ext : {"RLC", "IMC", "RES"}) {
         expectSameProduct(typed.file(std::string("abc     .") + ext), given.file(std::string("abc     .") + ext));
     }
@@ -149,7 +149,7 @@ TEST_F(CommandLineDay, NameGivenAsAnOptionIsRefusedWhenTooLong) {
     const ProgramResult g = run(given, "", args);
     EXPECT_EQ(g.exitStatus, 1);
     EXPECT_EQ(g.err, "STOP NAME TOO LONG\n");
-    const std::string log = readFile(given.file("abc.LOG"));
+    const std::string log = testsupport::readLog(given.file("abc.LOG"));
     EXPECT_EQ(log.substr(log.size() - 106),
               "NAME TOO LONG AT PROMPT FOR NAME OF VARIANCE INPUT FILE\n"
               "NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 81\n");
@@ -164,7 +164,7 @@ TEST_F(CommandLineDay, QuietRunShowsOneLinePerSceneAndKeepsTheLog) {
     const ProgramResult q = run(given, day.answers("abc", true), {"--quiet"});
     EXPECT_EQ(q.exitStatus, 0);
     EXPECT_EQ(q.err, t.err);
-    EXPECT_EQ(readFile(given.file("abc.LOG")), readFile(typed.file("abc.LOG")));
+    EXPECT_EQ(testsupport::readLog(given.file("abc.LOG")), testsupport::readLog(typed.file("abc.LOG")));
     const std::string lines =
         " SCENE     1  INPUT REC.      3  TIME 100200  CALIBRATED\n"
         " SCENE     2  INPUT REC.      4  TIME 100300  CALIBRATED\n"
@@ -177,6 +177,19 @@ TEST_F(CommandLineDay, QuietRunShowsOneLinePerSceneAndKeepsTheLog) {
     EXPECT_EQ(q.out.substr(start.size()), lines);
     EXPECT_EQ(t.out.substr(0, start.size()), start);  // the start-up lines as always
     EXPECT_GT(t.out.size(), q.out.size());
+}
+
+// What the operator must know still shows on the console under --quiet: the products of an
+// earlier run that a batch run replaces or removes.
+TEST_F(CommandLineDay, QuietRunStillShowsTheNoticesOfEarlierProducts) {
+    ASSERT_EQ(run(given, day.answers("abc", true), {"--quiet"}).exitStatus, 0);
+    day.config.outputImaginary = 'N';
+    const ProgramResult q = run(given, day.answers("abc", true), {"--quiet"});
+    EXPECT_EQ(q.exitStatus, 0);
+    for (const std::string line : {" VORNCALV -- REPLACING \"abc     .RLC\" OF AN EARLIER RUN; IT HELD 6 RECORDS\n",
+                                   " VORNCALV -- REMOVING \"abc     .IMC\" OF AN EARLIER RUN; IT HELD 6 RECORDS\n"}) {
+        EXPECT_NE(q.out.find(line), std::string::npos) << line << q.out;
+    }
 }
 
 }  // namespace

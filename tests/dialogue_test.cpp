@@ -170,9 +170,28 @@ TEST_F(Dialogue, ShortInputNameKeepsEightCharactersBeforeTheDot) {
     EXPECT_EQ(s.FILEIN, padded("150417C1.UVS"));
 }
 
-TEST_F(Dialogue, FirstDotDecidesEvenInADirectoryName) {
-    EXPECT_EQ(run("/data/run.2/150417C1.UVS\n", vorncalv::askInputFile), "");
-    EXPECT_EQ(s.FILEIN, padded("data/run.2/1"));  // characters 2-13, the dot at 10
+// The "." test and the short name look at the file name only: dots of directories before it
+// ("../", "./", "v1.2/") say nothing about the file, and a directory alone is no file name.
+TEST_F(Dialogue, DotsOfDirectoriesBeforeTheFileNameAreNotLookedAt) {
+    const struct {
+        const char* answer;
+        const char* FILEIN;  // nullptr: refused with "TRY AGAIN!"
+    } cases[] = {
+        {"/data/run.2/150417C1.UVS", "150417C1.UVS"},
+        {"../day/150417C1.UVS", "150417C1.UVS"},
+        {"./150417C1.UVS", "150417C1.UVS"},
+        {"/srv/v1.2/a.b", "a.b"},
+        {"D:\\v1.2\\LONGNAME123.UVS", "GNAME123.UVS"},
+        {"/srv/v1.2/NODOT", nullptr},
+        {"../day/.hidden", nullptr},
+        {"../day.1/", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        s = vorncalv::RunState{};
+        EXPECT_EQ(run(std::string(c.answer) + "\n", vorncalv::askInputFile), c.FILEIN ? "" : "TRY AGAIN!");
+        if (c.FILEIN) EXPECT_EQ(s.FILEIN, padded(c.FILEIN));
+    }
 }
 
 TEST_F(Dialogue, ShortInputNameStopsAtTheEndOfTheName) {

@@ -145,7 +145,7 @@ protected:
         EXPECT_EQ(r.err, END_STOP);
         char summary[64];
         std::snprintf(summary, sizeof summary, " NUMBER OF RECORDS OUTPUT:%6zu\n", scenes().size());
-        EXPECT_EQ(countOf(readFile(dir.file(ROOT + ".LOG")), summary), 1U);
+        EXPECT_EQ(countOf(testsupport::readLog(dir.file(ROOT + ".LOG")), summary), 1U);
     }
 
     std::string productPath(const std::string& ext) const { return dir.file(PADDED_ROOT + "." + ext); }
@@ -214,7 +214,7 @@ TEST_F(RealTimeE2E, FollowsAFileThatIsStillBeingWritten) {
     append(11, 14);
 
     expectNormalEnd();
-    EXPECT_EQ(countOf(readFile(dir.file(ROOT + ".LOG")), "RESTART!!"), 0U);
+    EXPECT_EQ(countOf(testsupport::readLog(dir.file(ROOT + ".LOG")), "RESTART!!"), 0U);
     expectEveryProductHoldsEachSceneOnce();
 }
 
@@ -230,7 +230,7 @@ TEST_F(RealTimeE2E, KilledRunRestartsWithoutGapOrDuplicate) {
     append(9, 20);
     start();
     expectNormalEnd();
-    EXPECT_EQ(countOf(readFile(dir.file(ROOT + ".LOG")), RESTART_LINES + "    2\n"), 1U);
+    EXPECT_EQ(countOf(testsupport::readLog(dir.file(ROOT + ".LOG")), RESTART_LINES + "    2\n"), 1U);
     expectEveryProductHoldsEachSceneOnce();
 }
 
@@ -252,7 +252,7 @@ TEST_F(RealTimeE2E, KilledBetweenProductsOfOneSceneRestartsWithoutGapOrDuplicate
 
     start();
     expectNormalEnd();
-    EXPECT_EQ(countOf(readFile(dir.file(ROOT + ".LOG")), RESTART_LINES + "    2\n"), 1U);
+    EXPECT_EQ(countOf(testsupport::readLog(dir.file(ROOT + ".LOG")), RESTART_LINES + "    2\n"), 1U);
     expectEveryProductHoldsEachSceneOnce();
 }
 

@@ -17,7 +17,11 @@ namespace {
 
 const std::string kScript = std::string(SCRIPTS_DIR) + "/reprocess.sh";
 const std::string kVornsim = std::string(TOOLS_BINARY_DIR) + "/vornsim";
-const std::string kHeader = "directory,status,exit_status,stop_text,records_output,missing_records\n";
+const std::string kHeader =
+    "directory,status,exit_status,stop_text,end_of_input,missing_input_records,rlc_records,rlc_missing,"
+    "imc_records,imc_missing,res_records,res_missing,cvs_records,cvs_missing\n";
+// The fields after the stop text of a day whose run gave no counts.
+const std::string kNoCounts = ",,,,,,,,,,";
 
 class Reprocess : public ::testing::Test {
 protected:
@@ -42,7 +46,7 @@ protected:
     std::string summary() const { return testsupport::readFile(dir.file("summary.csv")); }
 
     static std::string okLine(const std::string& day) {
-        return day + ",ok,0,*** END VORNCALV.EXE ***,8,0\n";
+        return day + ",ok,0,*** END VORNCALV.EXE ***,,0,8,0,8,0,8,0,12,0\n";
     }
 
     static bool matchesTruth(const std::string& day) {
@@ -62,7 +66,7 @@ TEST_F(Reprocess, BrokenDayIsReportedAndARerunRedoesOnlyIt) {
     ProgramResult r = script({"-j2", "a", "b", "c"});
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.exitStatus, 1) << r.err;
-    EXPECT_EQ(summary(), kHeader + okLine(a) + okLine(b) + c + ",failed,1,INPUT-PAR. FILE?,,\n");
+    EXPECT_EQ(summary(), kHeader + okLine(a) + okLine(b) + c + ",failed,1,INPUT-PAR. FILE?" + kNoCounts + "\n");
     EXPECT_TRUE(matchesTruth(a));
     EXPECT_TRUE(matchesTruth(b));
 
@@ -78,6 +82,26 @@ TEST_F(Reprocess, BrokenDayIsReportedAndARerunRedoesOnlyIt) {
     EXPECT_EQ(testsupport::readFile(a + "/150417C1.LOG"), logA);
     EXPECT_EQ(testsupport::readFile(b + "/150417C1.LOG"), logB);
     EXPECT_TRUE(matchesTruth(c));
+}
+
+// A day whose input ends inside a record is "incomplete", with vorncalv's line saying where
+// its input ended and the products' counts of what it did.
+TEST_F(Reprocess, DayWithAnInputCutShortIsIncompleteWithTheReason) {
+    const std::string d = makeDay("d");
+    const std::filesystem::path input = d + "/150417C1.UVS";
+    const std::uintmax_t twoSets = std::filesystem::file_size(input);
+    const ProgramResult oneSet = runProgram(kVornsim, "", dir.path(), {"--dir", "one", "--sets", "1", "--points", "40"});
+    ASSERT_EQ(oneSet.exitStatus, 0);
+    const std::uintmax_t record = (twoSets - std::filesystem::file_size(dir.file("one/150417C1.UVS"))) / 6;
+    std::filesystem::resize_file(input, twoSets - 4 * record - record / 2);  // 13 records and half of one
+
+    const ProgramResult r = script({"d"});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(summary(), kHeader + d +
+                             ",incomplete,3,*** END VORNCALV.EXE ***,"
+                             "VORNCALV -- INPUT INCOMPLETE AFTER RECORD     13;     4 SCENES CALIBRATED,"
+                             ",4,0,4,0,4,0,6,0\n");
 }
 
 TEST_F(Reprocess, SlurmArrayTaskRunsItsOwnDayAndCollectSummarisesAll) {
@@ -101,7 +125,7 @@ TEST_F(Reprocess, SlurmArrayTaskRunsItsOwnDayAndCollectSummarisesAll) {
     r = script({"--collect", "--list", "days.txt"});
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(summary(), kHeader + a + ",failed,,no result,,\n" + okLine(b));
+    EXPECT_EQ(summary(), kHeader + a + ",failed,,no result" + kNoCounts + "\n" + okLine(b));
 }
 
 TEST_F(Reprocess, BadCommandLinesExitWithTwo) {

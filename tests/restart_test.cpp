@@ -338,4 +338,17 @@ TEST_F(RestartCounts, CreationLeftoversOfEndedProcessesAreRemoved) {
                                  "REMOVED LEFTOVER FILE abc.STC.new" + dead + "\n");
 }
 
+// A batch run forms no status-file name of its own, but removes an earlier real-time run's
+// status file and so what that run left half made beside it.
+TEST_F(RestartCounts, BatchRunRemovesTheStatusFileLeftoversOfAnEarlierRealTimeRun) {
+    const std::string dead = std::to_string(endedProcess());
+    s.IWAIT = 0;
+    s.STFILE = std::string(80, ' ');
+    s.BASE = "abc     ";
+    testsupport::writeFile(dir.file("abc.STC.new" + dead), "half made");
+    vorncalv::removeCreationLeftovers(s);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("abc.STC.new" + dead)));
+    EXPECT_EQ(capture.log(), "REMOVED LEFTOVER FILE abc.STC.new" + dead + "\n");
+}
+
 }  // namespace

@@ -455,6 +455,11 @@ TEST_F(RgdTest, RecordCountIgnoresAPartlyWrittenRecord) {
     EXPECT_EQ(ZARFreadRecordCount(f), 2);
     std::vector<float> v(8);
     EXPECT_EQ(ZARFreadDepValues(f, 3, v.data(), 8), 0);
+    // The record begun has the negative size of a record not yet complete; beyond it none.
+    const int points = ZARFreadRecordSize(f, 1);
+    EXPECT_GT(points, 0);
+    EXPECT_EQ(ZARFreadRecordSize(f, 3), -points);
+    EXPECT_EQ(ZARFreadRecordSize(f, 4), 0);
     ZARFcloseFile(f);
 }
 

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -76,7 +77,7 @@ struct RunResult {
 // The console goes to consoleBuffer when one is given (RunResult::console stays empty).
 RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answers, const std::string& root = "abc",
                       std::function<void(const vorncalv::RunState&)> sceneDone = {},
-                      std::streambuf* consoleBuffer = nullptr) {
+                      std::streambuf* consoleBuffer = nullptr, bool quiet = false) {
     testsupport::InDirectory cwd(dir.path());
     util::logmsgReset();
     const std::string logBefore = testsupport::readFile(dir.file(root + ".LOG"));
@@ -88,6 +89,7 @@ RunResult runVorncalv(const testsupport::TempDir& dir, const std::string& answer
         util::ConsoleRedirect console(in, out);
         auto s = std::make_unique<vorncalv::RunState>();
         s->sceneDone = std::move(sceneDone);
+        s->QUIET = quiet;
         try {
             vorncalv::run(*s);
         } catch (const util::Stop& stop) {
@@ -197,7 +199,8 @@ TEST_F(SceneLoop, BatchRunBeyondTheFileEndsThroughTheReaderStatus) {
     EXPECT_EQ(tail.substr(tail.find('\n') + 1),
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              "IRDST= 6\n" +
+              "IRDST= 6\n"
+              "VORNCALV -- END OF INPUT AFTER RECORD     16;     6 SCENES CALIBRATED\n" +
                   productLines(6, 0) +
               "*** END VORNCALV.EXE ***\n");
     EXPECT_EQ(product("RLC").count, 6);
@@ -211,7 +214,8 @@ TEST_F(SceneLoop, ReaderFailureOnASceneRecordUsesItsOwnStatusLine) {
     EXPECT_EQ(r.log.substr(r.log.rfind("END-OF-FILE")),
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              " IRDST = 6\n" +
+              " IRDST = 6\n"
+              "VORNCALV -- END OF INPUT AFTER RECORD      6;     2 SCENES CALIBRATED\n" +
                   productLines(2, 0) +
               "*** END VORNCALV.EXE ***\n");
 }
@@ -376,7 +380,8 @@ TEST_F(SceneLoop, SceneAfterAMissingFirstSceneSearchesTheViewsOfItsOwnSet) {
               " OUTPUT REC.NO.     5 AT  10.11667\n"  // the time of the last scene read
               "END-OF-FILE\n"
               "BAD STATUS FROM RDDMVF, CXFILE=150417C1.UVS\n"
-              "IRDST= 6\n" +
+              "IRDST= 6\n"
+              "VORNCALV -- END OF INPUT AFTER RECORD     12;     4 SCENES CALIBRATED\n" +
                   productLines(5, 1) +
               "*** END VORNCALV.EXE ***\n");
     expectScenes(day, product("RLC"), {3, 4, 7, 8, 0});
@@ -770,8 +775,11 @@ void PrintTo(const FaultPoint& point, std::ostream* out) { *out << point.name; }
 // anew (the last-scene count first), the same for the imaginary part and the responsivity,
 // then the four status records again for the last scene; in batch mode the three records
 // only. Renames from the start of a run: each product's creation, in real-time mode each
-// followed by the status update of its first record. Fsyncs: each product's creation and,
-// in real-time mode, each status update, in the same order as the renames.
+// followed by the status update of its first record. Fsyncs (of files and directories), from
+// the start of a real-time run: the new status file's first record and its directory; then
+// for each product its creation and its directory, its first record before it is counted,
+// and the status update (the new file and its directory); in batch mode each product's
+// creation and its directory.
 constexpr std::size_t RT_RLC_DATA = 0;
 constexpr std::size_t RT_RLC_STATUS = 1;
 constexpr std::size_t RT_IMC_DATA = 5;
@@ -780,8 +788,8 @@ constexpr std::size_t RT_IMC_CREATION = 2;
 constexpr std::size_t BATCH_RLC_DATA = 0;
 constexpr std::size_t BATCH_IMC_DATA = 1;
 constexpr std::size_t BATCH_IMC_CREATION = 1;
-constexpr std::size_t RT_RES_CREATION = 4;
-constexpr std::size_t BATCH_RES_CREATION = 2;
+constexpr std::size_t RT_RES_CREATION = 12;
+constexpr std::size_t BATCH_RES_CREATION = 4;
 
 // Calls before call k run; fates from call k on.
 std::vector<long> from(std::size_t k, std::vector<long> fates) {
@@ -803,8 +811,11 @@ const std::vector<FaultPoint> FAULT_POINTS = {
      " WTDMVF -- waiting to open file abc     .IMC", {0, 1}},
     {"RealTimeStatusUpdateOnAFullDisk", false, 4, RAVLIO_IO_WRITE, from(RT_RLC_STATUS + 1, {-ENOSPC}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
-    {"RealTimeStatusUpdateFsyncFails", false, 4, RAVLIO_IO_FSYNC, from(0, {-EIO}), true, "",
+    {"RealTimeStatusUpdateFsyncFails", false, 4, RAVLIO_IO_FSYNC, from(1, {-EIO}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
+    // A record the disk will not take is not counted: the run waits before the status update.
+    {"RealTimeRealPartRecordSyncFails", false, 4, RAVLIO_IO_FSYNC, from(0, {-EIO}), true, "",
+     " DURABLE -- waiting to put on the disk: abc     .RLC", {4, 4, 4, 4}},
     {"RealTimeStatusUpdateRenameFails", false, 4, RAVLIO_IO_RENAME, from(0, {-EIO}), true, "",
      " WRTSTA -- waiting to write file abc.STC", {4, 4, 4, 4}},
     // The last-scene count goes from 9 to 10: all but the last byte of its record get through.
@@ -946,3 +957,42 @@ INSTANTIATE_TEST_SUITE_P(FaultPoints, FaultRestart, ::testing::ValuesIn(FAULT_PO
                          [](const ::testing::TestParamInfo<FaultPoint>& param) { return param.param.name; });
 
 }  // namespace
+
+// Every wait is seen: under --quiet, whose scene loop drops the console's ordinary lines, a
+// wait still shows when it began and when it ended; one that outlasts its first sleep is in
+// the log with its wall-clock times. Without --quiet the loop's own lines stay.
+TEST_F(SceneLoop, EveryWaitIsShownAndAWaitBeyondItsFirstSleepIsLogged) {
+    struct Case {
+        bool quiet;
+        int sleepsBeforeTheFileAppears;
+    };
+    const std::string stamp = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} UTC";
+    const std::string what = "STATUS FILE QUINT.STA";
+    for (const Case c : {Case{true, 3}, Case{false, 3}, Case{true, 1}}) {
+        SCOPED_TRACE(std::string(c.quiet ? "quiet, " : "") + std::to_string(c.sleepsBeforeTheFileAppears) + " sleeps");
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove_all(entry);
+        day.config.lastSceneNumber = 1;
+        write(8);
+        const std::string status = testsupport::readFile(dir.file(day.upstreamStatusName));
+        std::filesystem::remove(dir.file(day.upstreamStatusName));
+        struct Upstream {
+            std::string path, text;
+            int after, seen = 0;
+        } upstream{dir.file(day.upstreamStatusName), status, c.sleepsBeforeTheFileAppears};
+        testsupport::SleepRecorder sleeps;
+        sleeps.onWait([](int, void* context) {
+            auto* u = static_cast<Upstream*>(context);
+            if (++u->seen == u->after) testsupport::writeFile(u->path, u->text);
+        }, &upstream);
+        const RunResult r = runVorncalv(dir, day.answers("abc", false), "abc", {}, nullptr, c.quiet);
+        EXPECT_EQ(r.stop, END);
+        ASSERT_EQ(sleeps.waits().size(), static_cast<std::size_t>(c.sleepsBeforeTheFileAppears));
+        const bool shown = std::regex_search(r.console, std::regex(" WAITING SINCE " + stamp + " FOR " + what + "\n")) &&
+                           std::regex_search(r.console, std::regex(" WAIT ENDED " + stamp + " AFTER 0:00:0[0-9] FOR " + what + "\n"));
+        EXPECT_EQ(shown, c.quiet) << r.console;
+        EXPECT_EQ(countOf(r.console, "NROUT -- Waiting to open status file"), c.quiet ? 0U : 3U);
+        const bool logged = std::regex_search(r.log, std::regex("\nWAIT BEGAN " + stamp + ": " + what + "\n")) &&
+                            std::regex_search(r.log, std::regex("\nWAIT ENDED " + stamp + " AFTER 0:00:0[0-9]: " + what + "\n"));
+        EXPECT_EQ(logged, c.sleepsBeforeTheFileAppears > 1) << r.log;
+    }
+}

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -71,21 +72,21 @@ TEST_F(VorncalvRun, InputNameWithoutDotStopsWithTryAgain) {
                          " ENTER Input File Name:  INPUT FILE NAME IS TOO SHORT\n"
                          "    CXFILE= abc\n"
                          " Opening NEW log file VORNCALV.LOG\n");
-    EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")), "NAME MUST HAVE AT LEAST 1 CHAR & \".\"\n");
+    EXPECT_EQ(testsupport::readLog(dir.file("VORNCALV.LOG")), "NAME MUST HAVE AT LEAST 1 CHAR & \".\"\n");
 }
 
 TEST_F(VorncalvRun, EmptyInputStopsAtTheFirstPrompt) {
     const testsupport::ProgramResult r = run("");
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "STOP READ ERROR;FILE NAME\n");
-    EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")), "READ ERROR AT PROMPT FOR INPUT FILE NAME\n");
+    EXPECT_EQ(testsupport::readLog(dir.file("VORNCALV.LOG")), "READ ERROR AT PROMPT FOR INPUT FILE NAME\n");
 }
 
 TEST_F(VorncalvRun, EndOfInputAtPathPromptLogsIntoVorncalvLog) {
     const testsupport::ProgramResult r = run("a.b\n");
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "STOP READ ERROR; PATH?\n");
-    EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")), "READ ERROR AT PROMPT FOR PATH NAME OF COMPLEX SP.\n");
+    EXPECT_EQ(testsupport::readLog(dir.file("VORNCALV.LOG")), "READ ERROR AT PROMPT FOR PATH NAME OF COMPLEX SP.\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"VORNCALV.LOG"}));
 }
 
@@ -100,7 +101,7 @@ TEST_F(VorncalvRun, MissingInputFileInBatchModeStopsWithFirstRecordIsBad) {
                          " ZARFLastError Message:\n"
                          " filetype is unknown\n"
                          " REASON: No such file or directory\n");
-    EXPECT_EQ(readFile(dir.file("abc.LOG")), logBanner() +
+    EXPECT_EQ(testsupport::readLog(dir.file("abc.LOG")), logBanner() +
                                                   "filetype is unknown\n"
                                                   "REASON: No such file or directory\n"
                                                   "INPUT FILE: D:\\data\\150417C1.UVS\n"
@@ -138,7 +139,7 @@ TEST_F(VorncalvRun, InputThatIsNoDataFileIsExplainedWithTheSystemsReason) {
         const std::string text = std::string(" ") + c.text + "\n";
         ASSERT_NE(r.out.find(text), std::string::npos) << r.out;
         EXPECT_EQ(r.out.substr(r.out.find(text)), text + shown);
-        EXPECT_EQ(readFile(dir.file(std::string(c.what) + ".LOG")),
+        EXPECT_EQ(testsupport::readLog(dir.file(std::string(c.what) + ".LOG")),
                   logBanner() + c.text + "\n" + reason + "INPUT FILE: " + name + "\nIRDST = 1\n");
     }
 }
@@ -169,7 +170,7 @@ TEST_F(VorncalvRun, NameOfEightyOneCharactersIsRefusedAtItsPrompt) {
                          " ENTER Input File Name:  NAME TOO LONG AT PROMPT FOR INPUT FILE NAME\n"
                          " Opening NEW log file VORNCALV.LOG\n"
                          " NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 81\n");
-    EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")),
+    EXPECT_EQ(testsupport::readLog(dir.file("VORNCALV.LOG")),
               "NAME TOO LONG AT PROMPT FOR INPUT FILE NAME\n"
               "NAMES HAVE AT MOST 80 CHARACTERS; THIS ONE HAS 81\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"VORNCALV.LOG"}));
@@ -187,7 +188,7 @@ TEST_F(VorncalvRun, RootLongerThanEightIsCutAndSaidSo) {
     EXPECT_NE(r.out.find(" ENTER FIRST 8 CHARS. FOR OUTPUT FILE NAMES:  ROOT OF FILE NAMES CUT TO 8 CHARACTERS: "
                          "150417C1\n Opening NEW log file 150417C1.LOG\n"),
               std::string::npos);
-    EXPECT_EQ(readFile(dir.file("150417C1.LOG")).substr(0, logBanner().size() + 49),
+    EXPECT_EQ(testsupport::readLog(dir.file("150417C1.LOG")).substr(0, logBanner().size() + 49),
               logBanner() + "ROOT OF FILE NAMES CUT TO 8 CHARACTERS: 150417C1\n");
 }
 
@@ -195,7 +196,7 @@ TEST_F(VorncalvRun, EmptyRootIsRefused) {
     const testsupport::ProgramResult r = run("a.b\norig.uvs\n   \nY\n");
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "STOP EMPTY ROOT\n");
-    EXPECT_EQ(readFile(dir.file("VORNCALV.LOG")), "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.\n");
+    EXPECT_EQ(testsupport::readLog(dir.file("VORNCALV.LOG")), "EMPTY ANSWER AT PROMPT FOR 8-CHAR. ROOT OF FILE NAMES.\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"VORNCALV.LOG"}));
 }
 
@@ -207,7 +208,7 @@ TEST_F(VorncalvRun, SecondRunAppendsToTheSameLog) {
     EXPECT_EQ(r.err, "STOP FIRST RECORD IS BAD\n");
     const std::string oneRun =
         logBanner() + "filetype is unknown\nREASON: No such file or directory\nINPUT FILE: a.b\nIRDST = 1\n";
-    EXPECT_EQ(readFile(dir.file("abc.LOG")), oneRun + oneRun);
+    EXPECT_EQ(testsupport::readLog(dir.file("abc.LOG")), oneRun + oneRun);
 }
 
 // ---- Two runs at once ---------------------------------------------------------------------
@@ -235,7 +236,7 @@ TEST_F(VorncalvRun, SecondRunOnARootInUseStopsAtOnce) {
     EXPECT_EQ(second.err, "STOP ROOT IN USE\n");
     const std::string refusal = "VORNCALV -- ROOT abc IS IN USE BY ANOTHER RUN (LOCK FILE abc.LCK)\n";
     EXPECT_EQ(second.out, consoleBanner() + FOUR_PROMPTS_ECHO + " " + refusal);
-    const std::string log = readFile(dir.file("abc.LOG"));
+    const std::string log = testsupport::readLog(dir.file("abc.LOG"));
     EXPECT_EQ(log, logBanner() + refusal);  // the refused run wrote no banner of its own
 
     first.kill(SIGKILL);
@@ -286,7 +287,7 @@ TEST_F(VorncalvDay, BatchRunCalibratesEverySceneToTheTruth) {
     expectCalibrated(product("RLC"), {3, 4, 7, 8, 11, 12});
     EXPECT_EQ(product("IMC").count, 6);
     EXPECT_EQ(product("RES").count, 6);
-    const std::string log = readFile(dir.file("abc.LOG"));
+    const std::string log = testsupport::readLog(dir.file("abc.LOG"));
     EXPECT_EQ(log.substr(log.find(" NUMBER OF")),
               " NUMBER OF RECORDS OUTPUT:     6\n"
               " NUMBER OF MISSING (NULL) RECORDS:     0\n"
@@ -334,6 +335,36 @@ TEST_F(VorncalvDay, EveryKindOfStopHasItsExitStatus) {
     }
 }
 
+// A batch run that reaches the end of its input says where it ended; an input that ends in a
+// record cut short (a file truncated or still being written) has an exit status of its own.
+TEST_F(VorncalvDay, EndOfInputIsSaidAndACutInputEndsWithStatusThree) {
+    struct Case {
+        const char* what;
+        std::uintmax_t cutBytes;  // bytes taken off the end of the input
+        const char* line;
+        int status;
+    };
+    const Case cases[] = {
+        {"whole input", 0, "VORNCALV -- END OF INPUT AFTER RECORD     16;     6 SCENES CALIBRATED", 0},
+        {"last record cut short", 100, "VORNCALV -- INPUT INCOMPLETE AFTER RECORD     15;     6 SCENES CALIBRATED", 3},
+    };
+    day.config.lastSceneNumber = 999;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : files()) std::filesystem::remove_all(dir.file(name));
+        write(16);
+        const std::filesystem::path input = dir.file(day.inputName);
+        std::filesystem::resize_file(input, std::filesystem::file_size(input) - c.cutBytes);
+        const testsupport::ProgramResult r = run(day.answers("abc", true));
+        EXPECT_EQ(r.exitStatus, c.status);
+        EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
+        EXPECT_EQ(countOf(r.out, " " + std::string(c.line) + "\n"), 1U);
+        const std::string log = testsupport::readLog(dir.file("abc.LOG"));
+        EXPECT_EQ(countOf(log, "IRDST= 6\n" + std::string(c.line) + "\n PRODUCT abc     .RLC:"), 1U);
+        EXPECT_EQ(product("RLC").count, 6);
+    }
+}
+
 // A paint-emissivity file that cannot be read is explained by the system's reason in the log.
 TEST_F(VorncalvDay, PaintFileThatCannotBeReadIsExplainedWithTheSystemsReason) {
     struct Case {
@@ -362,7 +393,7 @@ TEST_F(VorncalvDay, PaintFileThatCannotBeReadIsExplainedWithTheSystemsReason) {
         const testsupport::ProgramResult r = run(day.answers("abc", true));
         EXPECT_EQ(r.exitStatus, 1);
         EXPECT_EQ(r.err, "STOP " + std::string(c.stopText) + "\n");
-        const std::string log = readFile(dir.file("abc.LOG"));
+        const std::string log = testsupport::readLog(dir.file("abc.LOG"));
         const std::string logged = c.logged;
         ASSERT_GE(log.size(), logged.size());
         EXPECT_EQ(log.substr(log.size() - logged.size()), logged);
@@ -377,7 +408,7 @@ TEST_F(VorncalvDay, ThreeBadTimeRecordsThenAGoodOneStartAtRecordFour) {
     write(8);
     const testsupport::ProgramResult r = run(day.answers("abc", true));
     EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
-    const std::string log = readFile(dir.file("abc.LOG"));
+    const std::string log = testsupport::readLog(dir.file("abc.LOG"));
     EXPECT_EQ(countOf(log, "Bad times found in input record number      1\n"
                            "Bad times found in input record number      2\n"
                            "Bad times found in input record number      3\n"
@@ -396,7 +427,7 @@ TEST_F(VorncalvDay, RealTimeFreshRunCreatesAStatusFileOfOneRecord) {
     const std::string status = readFile(dir.file("abc.STC"));
     EXPECT_EQ(status.size(), 80U);
     EXPECT_EQ(status, statusRecord("VORNCALV -- LAST SCENE CALIBRATED:", 0));
-    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), "RESTART!!"), 0U);
+    EXPECT_EQ(countOf(testsupport::readLog(dir.file("abc.LOG")), "RESTART!!"), 0U);
 }
 
 TEST_F(VorncalvDay, RestartCountsAreCappedAtTheLastSceneCompleted) {
@@ -406,7 +437,7 @@ TEST_F(VorncalvDay, RestartCountsAreCappedAtTheLastSceneCompleted) {
                                                     statusRecord("abc     .RLC", 120));
     const testsupport::ProgramResult r = run(day.answers("abc", false));
     EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
-    const std::string log = readFile(dir.file("abc.LOG"));
+    const std::string log = testsupport::readLog(dir.file("abc.LOG"));
     EXPECT_EQ(countOf(log, "=>=>=>=>=>=>=>  RESTART!!  <=<=<=<=<=<=<=\n LAST SCENE COMPLETED:  100\n"), 1U);
     EXPECT_EQ(countOf(log, " NUMBER OF RECORDS OUTPUT:   100\n"), 1U);
 }
@@ -439,7 +470,7 @@ TEST_F(VorncalvDay, DefectsMakeOnlyTheirOwnScenesMissing) {
     write(28);
     const testsupport::ProgramResult r = run(day.answers("abc", true));
     EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
-    const std::string log = readFile(dir.file("abc.LOG"));
+    const std::string log = testsupport::readLog(dir.file("abc.LOG"));
     EXPECT_EQ(countOf(log, " ABORT SCENE -- NHB,NCB =    1    0\n"), 1U);
     EXPECT_EQ(countOf(log, " NULL spectrum found in SCENE record number     12\n"), 1U);
     EXPECT_EQ(countOf(log, "NO SCENE VIEW; NFSR,NLSR=   16   16\n"), 1U);
@@ -484,7 +515,7 @@ TEST_F(VorncalvDay, BatchRerunReplacesProductsAndARealTimeRunWillNotMixWithThem)
     for (const std::string ext : {"RLC", "IMC", "RES"}) {
         const std::string line = "VORNCALV -- REPLACING \"abc     ." + ext + "\" OF AN EARLIER RUN; IT HELD 4 RECORDS\n";
         EXPECT_EQ(countOf(batch.out, " " + line), 1U) << ext;
-        EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), line), 1U) << ext;
+        EXPECT_EQ(countOf(testsupport::readLog(dir.file("abc.LOG")), line), 1U) << ext;
         EXPECT_EQ(product(ext).count, 2) << ext;
     }
     expectCalibrated(product("RLC"), {3, 4});
@@ -493,12 +524,77 @@ TEST_F(VorncalvDay, BatchRerunReplacesProductsAndARealTimeRunWillNotMixWithThem)
 
     const testsupport::ProgramResult later = run(day.answers("abc", false));
     EXPECT_EQ(later.err, "STOP OUTPUT FILE OF ANOTHER RUN\n");
-    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")),
+    EXPECT_EQ(countOf(testsupport::readLog(dir.file("abc.LOG")),
                       "VORNCALV -- \"abc     .RLC\" HOLDS 2 RECORDS, \"abc.STC\" COUNTS 0\n"
                       "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT\n"),
               1U);
     expectCalibrated(product("RLC"), {3, 4});
     EXPECT_EQ(product("IMC").count, 2);
+}
+
+// The log dates every run: its start (with the process and how it starts) and its end.
+TEST_F(VorncalvDay, LogDatesTheStartAndTheEndOfEveryRun) {
+    struct Case {
+        const char* what;
+        int lastScene;
+        bool batch;
+        const char* how;
+    };
+    const Case cases[] = {
+        {"real-time run on a new root", 1, false, "FRESH START"},
+        {"real-time run after it", 2, false, "RESTART AFTER SCENE 2"},
+        {"batch run", 2, true, "BATCH RUN"},
+    };
+    day.config.lastSceneNumber = 1;
+    write(12);
+    const std::string stamp = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} UTC";
+    std::size_t runs = 0;  // runs the log has seen
+    int lastScene = 1;     // lastSceneNumber of the parameter file
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        replaceInFile(dir.file("VORNCALV.SIP"), "lastSceneNumber:= " + std::to_string(lastScene),
+                      "lastSceneNumber:= " + std::to_string(c.lastScene));
+        lastScene = c.lastScene;
+        ASSERT_EQ(run(day.answers("abc", c.batch)).err, "STOP *** END VORNCALV.EXE ***\n");
+        const std::string log = readFile(dir.file("abc.LOG"));
+        ++runs;
+        const std::regex start("(^|\n)RUN STARTED " + stamp + ", PID [1-9][0-9]*, " + c.how + "\n");
+        const std::regex end("\nRUN ENDED " + stamp + ", DURATION 0:00:[0-5][0-9]\n$");
+        EXPECT_TRUE(std::regex_search(log, start)) << log;
+        EXPECT_TRUE(std::regex_search(log, end)) << log;
+        EXPECT_EQ(countOf(log, "\nRUN STARTED "), runs);
+        EXPECT_EQ(countOf(log, "\nRUN ENDED "), runs);
+    }
+}
+
+// A batch rerun with fewer products leaves only its own beside it: the products it does not
+// write are removed (said with their record counts) and the marker speaks for this run.
+TEST_F(VorncalvDay, BatchRerunWithFewerProductsLeavesOnlyItsOwnFiles) {
+    day.config.lastSceneNumber = 2;
+    write(12);
+    std::string withVariance = day.answers("abc", true);
+    withVariance.replace(withVariance.find("NOVARIANCE.VAR"), 14, day.inputName);
+    ASSERT_EQ(run(withVariance).err, "STOP *** END VORNCALV.EXE ***\n");
+    ASSERT_TRUE(std::filesystem::exists(dir.file("abc     .CVS")));
+    const int cvsRecords = product("CVS").count;
+    const std::vector<std::string> before = files();
+
+    replaceInFile(dir.file("VORNCALV.SIP"), "outputImaginaryPart:= 'Y'", "outputImaginaryPart:= 'N'");
+    const testsupport::ProgramResult rerun = run(day.answers("abc", true));
+    EXPECT_EQ(rerun.err, "STOP *** END VORNCALV.EXE ***\n");
+    const std::string log = testsupport::readLog(dir.file("abc.LOG"));
+    for (const auto& [ext, held] : {std::pair<std::string, int>{"CVS", cvsRecords}, {"IMC", 4}}) {
+        const std::string line = "VORNCALV -- REMOVING \"abc     ." + ext + "\" OF AN EARLIER RUN; IT HELD " +
+                                 std::to_string(held) + " RECORDS\n";
+        EXPECT_EQ(countOf(rerun.out, " " + line), 1U) << ext;
+        EXPECT_EQ(countOf(log, line), 1U) << ext;
+    }
+    std::vector<std::string> expected = before;
+    std::erase(expected, "abc     .CVS");
+    std::erase(expected, "abc     .IMC");
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(readFile(dir.file("abc     .LVF")), " could NOT find variance file NOVARIANCE.VAR\n");
+    expectCalibrated(product("RLC"), {3, 4, 7, 8});
 }
 
 TEST_F(VorncalvDay, MissingSourceSpectraAreReportedAtStartWithoutAnEmptyProduct) {
@@ -511,7 +607,7 @@ TEST_F(VorncalvDay, MissingSourceSpectraAreReportedAtStartWithoutAnEmptyProduct)
     EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
     const std::string line = "NO VARIANCE PRODUCT abc     .CVS: SOURCE FILE MISSING: 150417C1.UVX\n";
     EXPECT_EQ(countOf(r.out, " " + line), 1U);
-    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), line), 1U);
+    EXPECT_EQ(countOf(testsupport::readLog(dir.file("abc.LOG")), line), 1U);
     EXPECT_EQ(countOf(r.out, "Open error"), 0U);
     EXPECT_FALSE(std::filesystem::exists(dir.file("abc     .CVS")));
     EXPECT_EQ(readFile(dir.file("abc     .LVF")), " could NOT find source spectra file 150417C1.UVX\n");
@@ -534,7 +630,7 @@ TEST_P(VorncalvBadConfiguration, StopsNamingTheCauseBeforeWritingAnyProduct) {
     replaceInFile(dir.file("VORNCALV.SIP"), c.from, c.to);
     const testsupport::ProgramResult r = run(day.answers("abc", true));
     EXPECT_EQ(r.err, std::string("STOP ") + c.stop + "\n");
-    EXPECT_EQ(countOf(readFile(dir.file("abc.LOG")), c.logged), 1U);
+    EXPECT_EQ(countOf(testsupport::readLog(dir.file("abc.LOG")), c.logged), 1U);
     for (const std::string& name : files()) EXPECT_EQ(name.find("abc     ."), std::string::npos) << name;
 }
 
@@ -560,7 +656,7 @@ TEST_F(VorncalvDay, DoubtfulWeightsAndTemperaturesAreWarnedOnceAndTheRunGoesOn) 
     replaceInFile(dir.file("VORNCALV.SIP"), "ABBapexTempWeight:= 0.5", "ABBapexTempWeight:= 0.6");
     const testsupport::ProgramResult r = run(day.answers("abc", true));
     EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
-    const std::string log = readFile(dir.file("abc.LOG"));
+    const std::string log = testsupport::readLog(dir.file("abc.LOG"));
     const std::string weights = "WARNING -- AMBIENT BB THERMISTOR WEIGHTS < 0 OR SUM /= 1: 0.250 0.600 0.250\n";
     EXPECT_EQ(countOf(log, weights), 1U);
     EXPECT_EQ(countOf(r.out, " " + weights), 1U);
@@ -594,7 +690,8 @@ TEST(VorncalvLoops, WidestAndBaselineLoopsWriteTheSameProducts) {
             if (c >= '0' && c <= '9') c = '0';
         return text;
     };
-    for (const char* name : {"150417C1.RLC", "150417C1.IMC", "150417C1.RES", "150417C1.CVS", "150417C1.LOG"}) {
+    EXPECT_EQ(testsupport::readLog(dir.file("day/150417C1.LOG")), testsupport::readLog(dir.file("base/150417C1.LOG")));
+    for (const char* name : {"150417C1.RLC", "150417C1.IMC", "150417C1.RES", "150417C1.CVS"}) {
         SCOPED_TRACE(name);
         const std::string a = readFile(dir.file(std::string("day/") + name));
         const std::string b = readFile(dir.file(std::string("base/") + name));

@@ -223,7 +223,24 @@ TEST_F(Wtdmvf, MissingDirectoryWithoutWaitingIsStatusOne) {
     EXPECT_EQ(c.msg, util::pad("filename did not correspond to a writable file", 80));
     EXPECT_EQ(c.inito, 1);
     EXPECT_EQ(c.jhndl, 0);
-    EXPECT_EQ(console(), " Zero file handle returned for file " + path + "\n");
+    EXPECT_EQ(console(), " Zero file handle returned for file " + path + "\n REASON: No such file or directory\n");
+}
+
+// A product that exists but is no file the writer can open is waited on with the system's
+// reason beside the library's text.
+TEST_F(Wtdmvf, WaitForAProductThatCannotBeOpenedGivesTheSystemsReason) {
+    testsupport::SleepRecorder sleeps;
+    const int src = input(1);
+    const std::string path = dir_.file("out.RLC");
+    std::filesystem::create_directory(path);
+    sleeps.onWait([](int, void* context) { std::filesystem::remove(*static_cast<std::string*>(context)); },
+                  const_cast<std::string*>(&path));
+    Call c = callFor(path, src);
+    c.iwait = 1;
+    run(c);
+    ASSERT_EQ(c.istat, 0) << c.msg;
+    EXPECT_NE(console().find("\n REASON: Is a directory\n"), std::string::npos) << console();
+    EXPECT_EQ(records(path), 1);
 }
 
 TEST_F(Wtdmvf, WaitsForTheDirectoryToAppear) {
@@ -246,7 +263,8 @@ TEST_F(Wtdmvf, WaitsForTheDirectoryToAppear) {
     ASSERT_EQ(c.istat, 0) << c.msg;
     EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024, 2048}));
     const std::string tryLines = " WTDMVF -- waiting to open file " + path + "\n        -- last try was number ";
-    const std::string errorLines = "\n Error message:\n filename did not correspond to a writable file\n";
+    const std::string errorLines =
+        "\n Error message:\n filename did not correspond to a writable file\n REASON: No such file or directory\n";
     EXPECT_EQ(console(), tryLines + "1" + errorLines + tryLines + "2" + errorLines);
     EXPECT_EQ(records(path), 1);
 }

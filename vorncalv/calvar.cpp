@@ -11,6 +11,7 @@
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/rddmvf.h"
+#include "libutil/durable.h"
 #include "libutil/wrtsta.h"
 #include "libutil/wtdmvf.h"
 #include "ravlio/fields.h"
@@ -223,6 +224,8 @@ bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int
     st.NWRIT += 1;
     if (st.AMD[3] != 0.0F) st.NMISS += 1;
     if (cx.IWAIT != 0) {
+        // The status file counts a record only once it is on the disk.
+        util::syncDataWaiting(util::trim(std::string_view(OFILE).substr(0, std::min(OFILE.find('\0'), OFILE.size()))));
         int JSTAT = 0;
         util::wrtsta(st.NRO, OFILE, cx.STFILE, cx.LUS, JSTAT);
     }

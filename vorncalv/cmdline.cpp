@@ -8,6 +8,7 @@
 #include "libutil/logmsg.h"
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"
+#include "vorncalv/dialogue.h"
 #include "vorncalv/runstate.h"
 #include "vorncalv/vorncalv.h"
 
@@ -42,7 +43,8 @@ constexpr const char* Usage =
     "Exit status: 0 when the run ends normally (STOP *** END VORNCALV.EXE ***), also\n"
     "when a batch run has calibrated its input to the end; 1 for every other stop (STOP\n"
     "and its reason on standard error, the log ROOT.LOG says why); 2 for a bad command\n"
-    "line.\n";
+    "line; 3 when a batch run's input ends in an incomplete record (input incomplete;\n"
+    "the products hold every complete record).\n";
 
 // The options that answer a question, with the member of GivenAnswers each one fills.
 struct AnswerOption {
@@ -122,8 +124,8 @@ int calibrate(const CommandLine& command, std::ostream& out, std::ostream& err) 
         ~RootRelease() { util::unlockRoot(); }
     } release;
     int status = util::EXIT_RUN_STOPPED;
+    const auto state = std::make_unique<RunState>();
     try {
-        const auto state = std::make_unique<RunState>();
         state->GIVEN = command.answers;
         state->QUIET = command.quiet;
         run(*state);
@@ -132,6 +134,7 @@ int calibrate(const CommandLine& command, std::ostream& out, std::ostream& err) 
         err << "STOP " << stop.text() << '\n';
         status = stop.exitStatus();
     }
+    if (util::logOpen()) logRunEnd(*state);
     util::logFlush();
     return status;
 }

@@ -1,7 +1,10 @@
 // The opening of the calibration program: banner, console dialogue and derived names.
 #include "vorncalv/dialogue.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <ostream>
 
@@ -12,6 +15,7 @@
 #include "libutil/rootlock.h"
 #include "libutil/stop.h"
 #include "ravlio/fields.h"
+#include "libutil/wallclock.h"
 #include "vorncalv/linereader.h"
 
 namespace vorncalv {
@@ -146,12 +150,20 @@ std::string lockRoot(RunState& s, std::string_view root, const std::string& lock
     return lock.result == util::RootLockResult::failed ? lock.reason : "";
 }
 
-// Characters MAX(1, NPD-8) to NPD+3 of CXFILE (1-based, NPD the first "."), cut at the end
-// of the 80-character name.
-std::string shortInputName(const std::string& CXFILE, std::size_t NPD) {
+// The file name of an answer: what follows its last "/" or "\" (the whole answer when it
+// names no directory). A directory's name may hold dots of its own ("v1.2/", "../"), which
+// say nothing about the file.
+std::string_view fileNameOf(std::string_view answer) {
+    const std::size_t slash = answer.find_last_of("/\\");
+    return slash == std::string_view::npos ? answer : answer.substr(slash + 1);
+}
+
+// Characters MAX(1, NPD-8) to NPD+3 of the file name (1-based, NPD its first "."), cut at
+// the end of the name.
+std::string shortInputName(std::string_view name, std::size_t NPD) {
     const std::size_t first = NPD > 9 ? NPD - 9 : 0;  // 0-based
-    const std::size_t last = std::min(NPD + 3, CXFILE.size());  // 1-based, inclusive
-    return util::pad(std::string_view(CXFILE).substr(first, last - first), NAMLEN);
+    const std::size_t last = std::min(NPD + 3, name.size());  // 1-based, inclusive
+    return util::pad(name.substr(first, last - first), NAMLEN);
 }
 
 std::string trimmed(std::string_view text) { return std::string(util::trim(text)); }
@@ -182,7 +194,9 @@ void showBanner(const RunState& s) {
 
 void askInputFile(RunState& s) {
     s.CXFILE = answerName(s, INPUT_PROMPT);
-    const std::size_t dot = s.CXFILE.find('.');
+    // The "." is looked for in the file name, never in a directory before it.
+    const std::string_view fileName = fileNameOf(s.CXFILE);
+    const std::size_t dot = fileName.find('.');
     const std::size_t NPD = dot == std::string::npos ? 0 : dot + 1;
     if (NPD <= 1) {
         sayLine(util::freefmt({"INPUT FILE NAME IS TOO SHORT"}));
@@ -190,7 +204,7 @@ void askInputFile(RunState& s) {
         logLine(s, "NAME MUST HAVE AT LEAST 1 CHAR & \".\"");
         util::stop("TRY AGAIN!");
     }
-    s.FILEIN = shortInputName(s.CXFILE, NPD);
+    s.FILEIN = shortInputName(fileName, NPD);
 }
 
 void askOriginalSpectra(RunState& s) {
@@ -258,6 +272,19 @@ void closingDialogue(RunState& s) {
     s.PSTFIL = answerName(s, UPSTREAM_PROMPT);
     sayLine(util::freefmt({" "}));
     sayLine(util::freefmt({"LAST \"KEYBOARD\" INPUT HAS BEEN READ."}));
+}
+
+void logRunStart(RunState& s) {
+    std::string how = "FRESH START";
+    if (s.IWAIT == 0) how = "BATCH RUN";
+    else if (s.LSN > 0) how = "RESTART AFTER SCENE " + std::to_string(s.LSN);
+    logLine(s, "RUN STARTED " + util::utcText(s.STARTED) + ", PID " + std::to_string(::getpid()) + ", " + how);
+}
+
+void logRunEnd(RunState& s) {
+    const util::WallTime now = util::wallNow();
+    const auto took = std::chrono::duration_cast<std::chrono::seconds>(now - s.STARTED);
+    logLine(s, "RUN ENDED " + util::utcText(now) + ", DURATION " + util::durationText(took));
 }
 
 std::string outputName(std::string_view BASE, std::string_view nameTemplate) {

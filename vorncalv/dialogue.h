@@ -27,7 +27,8 @@ void setUp(RunState& s);
 // The four-line console banner.
 void showBanner(const RunState& s);
 
-// Prompt 1: the input file CXFILE and its short form FILEIN. A name without "." or with
+// Prompt 1: the input file CXFILE and its short form FILEIN. Both the "." test and FILEIN
+// look at the file name after the last "/" or "\" only: a file name without "." or with
 // "." first is refused: two console lines, a log line, stop "TRY AGAIN!".
 void askInputFile(RunState& s);
 
@@ -50,6 +51,15 @@ void openingDialogue(RunState& s);
 
 // Prompts 5-9 (IFILEV, PFILE, MPFILE, EMISSFIL, PSTFIL) and the closing console lines.
 void closingDialogue(RunState& s);
+
+// The log line that dates the run's start, once its restart point is known:
+// "RUN STARTED 2026-12-09 15:04:05 UTC, PID 4711, FRESH START" (or "RESTART AFTER SCENE 12",
+// or "BATCH RUN" in batch mode).
+void logRunStart(RunState& s);
+
+// The log line that closes every run whose log is open, however it ends:
+// "RUN ENDED 2026-12-09 15:10:05 UTC, DURATION 0:06:00".
+void logRunEnd(RunState& s);
 
 // The 80-character name made from a template such as "XXXXXXXX.RLC" with BASE (blank-
 // padded to 8) in positions 1-8: the root abc gives "abc     .RLC".

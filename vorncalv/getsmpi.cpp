@@ -10,7 +10,7 @@
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "vorncalv/linereader.h"
 #include "vorncalv/messages.h"
 #include "vorncalv/runstate.h"
@@ -74,10 +74,10 @@ void getsmpi(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view MPFIL
     ISTAT = 0;
 
     if (IWAIT != 0) {
-        int ARG = 1024;
+        util::Wait wait("FILE " + name);
         while (!exists(name)) {
             sayLine(util::freefmt({"GETSMPI -- waiting for file: " + name}));
-            util::sleeper(ARG);
+            wait.sleep();
         }
     }
 

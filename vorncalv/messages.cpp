@@ -19,7 +19,10 @@ void sayAndLog(int LOG, std::string_view LOGFIL, std::string_view line) {
 }
 
 void tell(int LOG, std::string_view LOGFIL, std::string_view text) {
-    sayLine(util::freefmt({text}));
+    // A message is for the operator: while the scene loop's ordinary lines are dropped
+    // (--quiet), it goes to the console of notices.
+    std::ostream* quiet = util::quietConsole();
+    (quiet != nullptr ? *quiet : util::conout()) << util::freefmt({text}) << '\n';
     logLine(LOG, LOGFIL, text);
 }
 

@@ -20,7 +20,9 @@ void logLine(int LOG, std::string_view LOGFIL, std::string_view text);
 // The same line on the console and in the log.
 void sayAndLog(int LOG, std::string_view LOGFIL, std::string_view line);
 
-// A free-format message: on the console after one blank, in the log as it stands.
+// A free-format message: on the console after one blank, in the log as it stands. It is for
+// the operator: under --quiet, while the scene loop's console lines are dropped, it still
+// reaches the real console (util::quietConsole()).
 void tell(int LOG, std::string_view LOGFIL, std::string_view text);
 
 // Places a NUL right after the last non-blank character of a name, unless that character is

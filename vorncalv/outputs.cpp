@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "libutil/durable.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
@@ -109,6 +110,13 @@ void writeRecord(RunState& s, Product& p, std::span<const float> data) {
     }
 }
 
+// Real-time mode, before the status file counts a product's new record: the record is put on
+// the disk, so that a power cut cannot leave the status file counting a record the product
+// never got (the restart would skip its scene for good). While that fails, the run waits.
+void syncProduct(const std::string& file) {
+    util::syncDataWaiting(util::trim(std::string_view(file).substr(0, std::min(file.find('\0'), file.size()))));
+}
+
 // Real-time mode: records count for name in the status file; a bad status logs failure
 // and stops.
 void recordCount(RunState& s, int count, std::string_view name, std::string_view failure) {
@@ -133,7 +141,10 @@ void writeOptional(RunState& s, Product p, std::span<float> data) {
     if (s.NULL_ == 1) std::fill_n(data.begin(), s.NPTS, quietNaN());
     prepareFirstWrite(s, p);
     writeRecord(s, p, data);
-    if (s.IWAIT != 0) recordCount(s, p.nro, p.file, p.wrtstaFailure);
+    if (s.IWAIT != 0) {
+        syncProduct(p.file);
+        recordCount(s, p.nro, p.file, p.wrtstaFailure);
+    }
 }
 
 void writeRealPart(RunState& s, std::span<const float> SPRL) {
@@ -146,7 +157,10 @@ void writeRealPart(RunState& s, std::span<const float> SPRL) {
     logLine(s, util::fmt("(' OUTPUT REC.NO.',I6,' AT',F10.5)", {s.NRO1, s.CALTIM}));
     writeRecord(s, p, SPRL);
     sayLine(util::fmt("(' OUTPUT REAL-PART SPECTRUM, REC.NO.',I6)", {s.NRO1}));
-    if (s.IWAIT != 0) recordCount(s, s.NRO1, s.OFILE1, p.wrtstaFailure);
+    if (s.IWAIT != 0) {
+        syncProduct(s.OFILE1);
+        recordCount(s, s.NRO1, s.OFILE1, p.wrtstaFailure);
+    }
     s.NRO1TS += 1;
 }
 
@@ -181,6 +195,8 @@ void writeMarker(RunState& s) {
     s.IGOTM = 1;
 }
 
+// The variance record(s) of the scene, then, once per run, the marker file, which every run
+// writes, so that it always speaks of the run whose products stand beside it.
 void varianceProduct(RunState& s, std::span<const float> RESP) {
     if (s.GOTFIL == 1) {
         calvar(s.CALVST, s.KSET, s.NSMP, s.NBBP, s.NSVR, s.IFILEV, s.ORGINP, RESP, s.WNA, s.NPTS, s.STFILE, s.LUS,
@@ -228,9 +244,30 @@ std::vector<std::string> productNames(const RunState& s) {
     return names;
 }
 
+// The products of the root that this run does not write: the imaginary part and the
+// responsivity when the parameter file disables them, the variance product when there is
+// no variance input.
+std::vector<std::string> unwrittenProductNames(const RunState& s) {
+    std::vector<std::string> names;
+    if (s.GOTFIL != 1) names.emplace_back(util::trim(outputName(s.BASE, "XXXXXXXX.CVS")));
+    if (s.OUTOP2 != 'Y') names.emplace_back(util::trim(outputName(s.BASE, "XXXXXXXX.IMC")));
+    if (s.OUTOP3 != 'Y') names.emplace_back(util::trim(outputName(s.BASE, "XXXXXXXX.RES")));
+    return names;
+}
+
+// Removes a file of an earlier run; a file that cannot be removed stops the run.
+void removeEarlier(RunState& s, const std::string& name) {
+    std::error_code error;
+    if (!std::filesystem::remove(name, error)) {
+        tell(s, "VORNCALV -- UNABLE TO REMOVE \"" + name + "\": " + error.message());
+        util::stop("OUTPUT FILE?");
+    }
+}
+
 // Batch mode: a run always starts at the first scene, so whatever an earlier run left under
-// the same names is replaced as a whole, and the status file of an earlier real-time run,
-// which no longer describes the products, goes with it.
+// the same names is replaced as a whole, a product of the root that this run will not write
+// is removed (left beside the new ones it would be taken for this run's), and the status file
+// of an earlier real-time run, which no longer describes the products, goes with them.
 void replaceEarlierProducts(RunState& s) {
     for (const std::string& name : productNames(s)) {
         // A name the library cannot read as a data file is left to the writer, which
@@ -239,20 +276,21 @@ void replaceEarlierProducts(RunState& s) {
         if (held < 0) continue;
         tell(s, util::freefmt({"VORNCALV -- REPLACING \"" + name + "\" OF AN EARLIER RUN; IT HELD", held,
                                     "RECORDS"}).substr(1));
+        removeEarlier(s, name);
+    }
+    for (const std::string& name : unwrittenProductNames(s)) {
         std::error_code error;
-        if (!std::filesystem::remove(name, error)) {
-            tell(s, "VORNCALV -- UNABLE TO REMOVE \"" + name + "\": " + error.message());
-            util::stop("OUTPUT FILE?");
-        }
+        if (!std::filesystem::is_regular_file(name, error)) continue;
+        const int held = productRecordCount(name);
+        const std::string what = "VORNCALV -- REMOVING \"" + name + "\" OF AN EARLIER RUN; ";
+        tell(s, held < 0 ? what + "NOT A READABLE DATA FILE"
+                              : util::freefmt({what + "IT HELD", held, "RECORDS"}).substr(1));
+        removeEarlier(s, name);
     }
     const std::string status = std::string(util::trim(s.BASE)) + ".STC";
     if (!fileExists(status)) return;
     tell(s, "VORNCALV -- REMOVING STATUS FILE \"" + status + "\" OF AN EARLIER REAL-TIME RUN");
-    std::error_code error;
-    if (!std::filesystem::remove(status, error)) {
-        tell(s, "VORNCALV -- UNABLE TO REMOVE \"" + status + "\": " + error.message());
-        util::stop("OUTPUT FILE?");
-    }
+    removeEarlier(s, status);
 }
 
 // Real-time mode: a run appends to its products after the records its status file counts
@@ -342,7 +380,7 @@ void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::spa
     if (s.NULL_ == 1) std::fill_n(SPRL.begin(), s.NPTS, quietNaN());
     writeRealPart(s, SPRL);
     countRecord(s, 0);
-    if (s.GOTFIL == 1 || (s.SRCMIS == 1 && s.IGOTM == 0)) varianceProduct(s, RESP);
+    varianceProduct(s, RESP);
     if (s.OUTOP2 == 'Y') {
         writeOptional(s,
                       {s.INIT2, s.NRO2, s.OFILE2, s.JHNDL2,

@@ -1,7 +1,8 @@
 // Output products and the per-scene status update: after each scene record has been
 // handled (calibrated or found missing), one record goes to every enabled product, in this
 // order: the calibrated real part (root.RLC, always), the variance product (root.CVS, while
-// a variance input file is in use) with the marker file root.LVF once per run, the
+// a variance input file is in use), the marker file root.LVF once per run (every run, with
+// or without a variance product), the
 // imaginary part (root.IMC, outputImaginaryPart "Y") and the responsivity (root.RES,
 // outputResponsivity "Y"). In real-time mode the driver's status file records each file's
 // record count and finally the number of the last scene handled, from which a restart
@@ -43,9 +44,11 @@ void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::spa
 
 // Before the first record of a run: in batch mode, which always starts at the first scene,
 // an existing product of the run's root is replaced by a new file ("VORNCALV -- REPLACING
-// "name" OF AN EARLIER RUN; IT HELD n RECORDS" on the console and in the log) and the
-// root's status file of an earlier real-time run is removed, so that no product holds two
-// runs' records. In real-time mode a product holding more than one record beyond what the
+// "name" OF AN EARLIER RUN; IT HELD n RECORDS" on the console and in the log), a product
+// of the root that this run does not write (.IMC, .RES disabled, .CVS without a variance
+// input) is removed ("VORNCALV -- REMOVING "name" OF AN EARLIER RUN; IT HELD n RECORDS")
+// and the root's status file of an earlier real-time run is removed, so that no product
+// holds two runs' records and the directory holds only this run's products. In real-time mode a product holding more than one record beyond what the
 // status file counts (the work of a batch run, which keeps no status file) stops the run
 // with "OUTPUT FILE OF ANOTHER RUN" before anything is written. The first time a fitted
 // hot or cold blackbody temperature lies outside 150-400 K, a warning goes to the console

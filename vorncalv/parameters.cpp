@@ -7,7 +7,7 @@
 
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/stop.h"
 #include "libutil/uprcas.h"
 #include "vorncalv/dialogue.h"
@@ -44,13 +44,13 @@ bool exists(std::string_view name) {
 }
 
 void obtainParameterFile(RunState& s) {
-    s.ARG = s.INIARG;
+    if (exists(s.PFILE)) return;
+    if (s.IWAIT != 1) offerTemplate(s);
+    util::Wait wait("FILE " + std::string(util::trim(s.PFILE)));
     while (!exists(s.PFILE)) {
-        if (s.IWAIT != 1) offerTemplate(s);
         sayLine(util::freefmt({"Waiting for creation of file " + util::pad(s.PFILE, NAMLEN)}));
-        util::sleeper(s.ARG);
+        wait.sleep();
     }
-    s.ARG = s.INIARG;
 }
 
 std::string_view statusMessage(int IPSTAT) {

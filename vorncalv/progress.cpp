@@ -30,11 +30,13 @@ std::string sceneTime(const RunState& s) {
 QuietConsole::QuietConsole(RunState& s) : s_(s) {
     if (!s_.QUIET) return;
     s_.PROGRESS = &util::conout();
+    util::setQuietConsole(s_.PROGRESS);
     redirect_.emplace(util::conin(), nowhere_);
 }
 
 QuietConsole::~QuietConsole() {
     redirect_.reset();
+    util::setQuietConsole(nullptr);
     s_.PROGRESS = nullptr;
 }
 

@@ -11,7 +11,8 @@
 namespace vorncalv {
 
 // While it lives and s.QUIET is set, the console goes nowhere and s.PROGRESS names the
-// real console for reportScene; without QUIET it changes nothing.
+// real console for reportScene, which is also util::quietConsole() for the notices and
+// waits the operator must still see; without QUIET it changes nothing.
 class QuietConsole {
 public:
     explicit QuietConsole(RunState& s);

@@ -137,9 +137,14 @@ void removeLeftoversOf(RunState& s, const std::string& path) {
 }  // namespace
 
 void removeCreationLeftovers(RunState& s) {
-    for (const std::string* name : {&s.OFILE1, &s.OFILE2, &s.OFILE3, &s.OFILEV, &s.STFILE}) {
+    for (const std::string* name : {&s.OFILE1, &s.OFILE2, &s.OFILE3, &s.OFILEV}) {
         removeLeftoversOf(s, std::string(storedName(*name)));
     }
+    // The status file's name is formed in real-time mode only; a batch run, which removes an
+    // earlier real-time run's status file, removes what that run left half made beside it.
+    const std::string status =
+        s.IWAIT != 0 ? std::string(storedName(s.STFILE)) : std::string(util::trim(s.BASE)) + ".STC";
+    if (status != ".STC") removeLeftoversOf(s, status);
 }
 
 void restartAndFirstRecord(RunState& s) {

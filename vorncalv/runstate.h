@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "libutil/sleeper.h"
+#include "libutil/wallclock.h"
 #include "ravlio/fields.h"
 #include "vorncalv/calibration.h"
 #include "vorncalv/calvar.h"
@@ -273,6 +274,8 @@ struct RunState {
     std::array<int, 3> NWRIT{};
     std::array<int, 3> NMISS{};
     int TWARN = 0;
+    // When the run began, for the log's start and end lines.
+    util::WallTime STARTED = util::wallNow();
 };
 
 }  // namespace vorncalv

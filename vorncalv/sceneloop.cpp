@@ -19,8 +19,9 @@
 #include "libutil/getsec.h"
 #include "libutil/logmsg.h"
 #include "libutil/nrout.h"
-#include "libutil/sleeper.h"
+#include "libutil/wait.h"
 #include "libutil/stop.h"
+#include "ravlio/fortjkt.h"
 #include "vorncalv/bbtemps.h"
 #include "vorncalv/calibration.h"
 #include "vorncalv/dialogue.h"
@@ -42,8 +43,9 @@ constexpr int END_OF_FILE = 6;
 // `wanted` of the input file as written. waiting names the record on the console.
 void waitForInputRecord(RunState& s, int wanted, std::string_view waiting) {
     if (s.IWAIT == 0) return;
-    s.ARG = s.INIARG;
     s.NTRIES = 0;
+    util::Wait wait("INPUT RECORD " + std::to_string(wanted) + " OF " + std::string(util::trim(s.FILEIN)) +
+                    " IN " + std::string(util::trim(s.PSTFIL)));
     for (;;) {
         s.MXREC = util::nrout(s.FILEIN, s.PSTFIL, s.LUS);
         if (s.MXREC < 0) {
@@ -55,11 +57,39 @@ void waitForInputRecord(RunState& s, int wanted, std::string_view waiting) {
         util::conout() << util::freefmt({"Input file:", util::trim(s.FILEIN)}) << '\n';
         ++s.NTRIES;
         util::conout() << util::freefmt({"ntries:", s.NTRIES}) << '\n';
-        util::sleeper(s.ARG);
+        wait.sleep();
     }
 }
 
 enum class RecordKind { scene, blackbody };
+
+// Where the input ends: its last complete record, and whether part of a record follows it
+// (the library gives a record not yet complete a negative size).
+struct InputEnd {
+    int lastComplete = 0;
+    bool incomplete = false;
+};
+
+InputEnd inputEnd(const RunState& s) {
+    InputEnd end;
+    srrcnt_(&s.IHNDL, &end.lastComplete);
+    const int next = end.lastComplete + 1;
+    int size = 0;
+    srrsiz_(&s.IHNDL, &next, &size);
+    end.incomplete = size < 0;
+    return end;
+}
+
+// A batch run at the end of its input says where the input ended and what became of it, on
+// the console and in the log.
+InputEnd reportInputEnd(RunState& s) {
+    const InputEnd end = inputEnd(s);
+    const int calibrated = s.NWRIT[0] - s.NMISS[0];
+    tell(s, util::fmt(end.incomplete ? "('VORNCALV -- INPUT INCOMPLETE AFTER RECORD',I7,';',I6,' SCENES CALIBRATED')"
+                                     : "('VORNCALV -- END OF INPUT AFTER RECORD',I7,';',I6,' SCENES CALIBRATED')",
+                      {end.lastComplete, calibrated}));
+    return end;
+}
 
 // Reads a column of record nrec; a reader failure ends the run.
 void readColumn(RunState& s, int nrec, int col, RecordKind kind) {
@@ -68,11 +98,15 @@ void readColumn(RunState& s, int nrec, int col, RecordKind kind) {
     logLine(s, util::fmt("('BAD STATUS FROM RDDMVF, CXFILE=',A)", {util::trim(s.CXFILE)}));
     logLine(s, kind == RecordKind::scene ? util::fmt("(' IRDST =',I2)", {s.IRDST})
                                          : util::fmt("('IRDST=',I2)", {s.IRDST}));
+    // A batch run that finds no further record has reached the last scene of its input:
+    // that is the end of its work, unless the input ends in a record cut short (a file
+    // truncated, or still being written), which leaves the rest of the day undone. Any other
+    // reading failure is a failed run.
+    const std::optional<InputEnd> end = s.IRDST == END_OF_FILE ? std::optional(reportInputEnd(s)) : std::nullopt;
     reportProductCounts(s);
     logLine(s, ENDTEXT);
-    // A batch run that finds no further record has reached the last scene of its input:
-    // that is the end of its work; any other reading failure is a failed run.
-    if (s.IRDST == END_OF_FILE) util::endRun(std::string(ENDTEXT));
+    if (end && end->incomplete) util::endIncomplete(std::string(ENDTEXT));
+    if (end) util::endRun(std::string(ENDTEXT));
     util::stop(std::string(ENDTEXT));
 }
 

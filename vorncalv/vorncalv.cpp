@@ -1,6 +1,14 @@
 // The calibration driver: the stages of one run in order over one run state.
 #include "vorncalv/vorncalv.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "libutil/durable.h"
+#include "libutil/fixedtext.h"
+#include "libutil/stop.h"
 #include "ravlio/fortjkt.h"
 #include "vorncalv/dialogue.h"
 #include "vorncalv/emissivity.h"
@@ -35,19 +43,41 @@ private:
     RunState& s_;
 };
 
+// A run that did its work ends only once the products it wrote are on the disk, so that its
+// exit status (0, or 3 for an input cut short) means they are there. A product that cannot
+// be put there makes the run a failed one.
+void syncProducts(RunState& s) {
+    const std::pair<const std::string*, int> written[] = {
+        {&s.OFILE1, s.NWRIT[0]}, {&s.OFILEV, s.CALVST.NWRIT}, {&s.OFILE2, s.NWRIT[1]}, {&s.OFILE3, s.NWRIT[2]}};
+    for (const auto& [file, records] : written) {
+        if (records == 0) continue;
+        const std::string name(util::trim(std::string_view(*file).substr(0, std::min(file->find('\0'), file->size()))));
+        if (const std::string reason = util::syncData(name); !reason.empty()) {
+            logLine(s, "VORNCALV -- UNABLE TO PUT " + name + " ON THE DISK: " + reason);
+            util::stop("WRITE ERROR!");
+        }
+    }
+}
+
 }  // namespace
 
 void run(RunState& s) {
     const OpenDataFiles files(s);
     openingDialogue(s);
     restartAndFirstRecord(s);
+    logRunStart(s);
     closingDialogue(s);
     staticParameters(s);
     emissivity(s);
     removeCreationLeftovers(s);
     restartRecordCounts(s);
     const QuietConsole quiet(s);
-    sceneLoop(s);
+    try {
+        sceneLoop(s);
+    } catch (const util::Stop& stop) {
+        if (stop.exitStatus() != util::EXIT_RUN_STOPPED) syncProducts(s);
+        throw;
+    }
 }
 
 }  // namespace vorncalv

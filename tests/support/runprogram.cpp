@@ -8,11 +8,26 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "support/tempdir.h"
 
 namespace testsupport {
+
+std::string readLog(const std::string& path) {
+    std::istringstream in(readFile(path));
+    std::string kept;
+    for (std::string line; std::getline(in, line);) {
+        const std::string_view l(line);
+        if (l.starts_with("RUN STARTED ") || l.starts_with("RUN ENDED ") || l.starts_with("WAIT BEGAN ") ||
+            l.starts_with("WAIT ENDED "))
+            continue;
+        kept += line + '\n';
+    }
+    return kept;
+}
 namespace {
 
 // The child's standard streams go through files in a scratch directory of their own, so

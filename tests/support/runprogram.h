@@ -33,6 +33,11 @@ private:
     std::filesystem::path previous_;
 };
 
+// The log file of the calibration program at path without the lines that date its runs
+// ("RUN STARTED ...", "RUN ENDED ...") and its waits ("WAIT BEGAN ...", "WAIT ENDED ..."):
+// what two runs of the same work write alike, for tests that compare logs whole.
+std::string readLog(const std::string& path);
+
 // Runs binary with the arguments args, standard input stdinText and working directory
 // workDir, and waits for it. The program is ended by SIGALRM after timeoutSeconds, so a
 // program that waits for ever cannot hang the test. Throws std::runtime_error when the

@@ -228,9 +228,21 @@ int RGDreadRecordCount(ZARFFILE* file) {
     return f == nullptr ? -1 : computeRecordsInFile(*f);
 }
 
+// True when the file holds part of record `record` after its last complete one: a file cut
+// short, or a record its writer has not finished.
+bool partialRecordAt(const RGDFile& f, int record) {
+    const int complete = computeRecordsInFile(f);
+    if (record != complete + 1 || complete == std::numeric_limits<int32_t>::max()) return false;
+    const int64_t completeEnd = f.baseOffset + f.stride() * int64_t{complete};
+    return lookAt(f.fp.get()).length > completeEnd;
+}
+
 int RGDreadRecordSize(ZARFFILE* file, int record) {
     RGDFile* f = rgdFileOf(file);
     if (f == nullptr) return 0;
+    // The record after the last complete one, begun but not whole, has the negative size of
+    // a record not yet complete; its values cannot be read.
+    if (partialRecordAt(*f, record)) return -(currentColumn(*f).sizeDependentRecord / 4);
     if (!recordInFile(*f, record)) return recordError(file, 0);
     return currentColumn(*f).sizeDependentRecord / 4;
 }

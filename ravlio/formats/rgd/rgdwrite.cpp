@@ -384,8 +384,11 @@ fileHANDLE createFile(const char* filename, const std::vector<ZARFFILE*>& refere
         return nullptr;
     }
     int64_t magicOffset = 0;
+    // The new name is made durable before anything is written into the file under it: a
+    // power cut must not leave records in a file whose name the directory never kept.
     if (!writePreamble(fp.get(), filename, program, version, addition, references, p, anatomy, magicOffset) ||
-        (!temporary.empty() && RAVLIOrename(temporary.c_str(), filename) != 0)) {
+        (!temporary.empty() && RAVLIOrename(temporary.c_str(), filename) != 0) ||
+        RAVLIOsyncParentDirectory(filename) != 0) {
         if (!temporary.empty()) std::remove(temporary.c_str());
         lastGenericError = MsgNotWritable;
         return nullptr;

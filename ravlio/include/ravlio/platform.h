@@ -71,6 +71,16 @@ ssize_t RAVLIOpwritev(int fd, const struct iovec* blocks, int count, off_t offse
 int RAVLIOfsync(int fd);
 int RAVLIOrename(const char* from, const char* to);
 
+/* fdatasync through the fault function (asked as RAVLIO_IO_FSYNC): the data of the file
+ * and what is needed to read it back (its length) on the disk. */
+int RAVLIOfdatasync(int fd);
+
+/* Makes the entries of the directory that holds path durable (an fsync of the directory,
+ * asked as RAVLIO_IO_FSYNC), so that a rename or link into it survives a power cut.
+ * 0 on success, also where the file system has no such sync (EINVAL); -1 with errno set
+ * otherwise. */
+int RAVLIOsyncParentDirectory(const char* path);
+
 #ifdef __cplusplus
 }
 #endif
