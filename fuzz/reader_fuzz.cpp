@@ -28,6 +28,13 @@ constexpr int kWildcard = 2000000000;
 // Bounds the harness puts on its own arrays; a driver answering more is still asked, with
 // arrays of this size.
 constexpr int kMaxPoints = 1 << 16;
+// Points that an input of a given size can hold: the file never grows beyond twice the input,
+// and no format stores a value in less than half a byte. A header may announce far more (an
+// SPC header of a few hundred bytes announces millions of points as a spectrum not yet
+// complete); the arrays stay this small all the same, so the time per input follows the
+// bytes fuzzed, not the count a header claims.
+constexpr size_t kPointsPerInputByte = 4;
+constexpr int kMinPoints = 64;
 constexpr int kMaxRecordsAsked = 6;
 constexpr int kMaxFields = 512;
 constexpr int kMaxColumns = 16;
@@ -53,9 +60,9 @@ void readMetadata(ZARFFILE* f, int record) {
     ZARFreadRealMetadata(f, record, ids.data(), static_cast<int>(ids.size()), values.data());
 }
 
-void readColumns(ZARFFILE* f, int record, const std::vector<int>& types) {
+void readColumns(ZARFFILE* f, int record, const std::vector<int>& types, int maxPoints) {
     const int size = ZARFreadRecordSize(f, record);
-    const int n = size == INT32_MIN ? kMaxPoints : std::min(size < 0 ? -size : size, kMaxPoints);
+    const int n = size == INT32_MIN ? maxPoints : std::min(size < 0 ? -size : size, maxPoints);
     std::vector<float> values(static_cast<size_t>(n) + 1);
     std::vector<double> wide(values.size());
     for (int type : types) {
@@ -71,8 +78,9 @@ void readColumns(ZARFFILE* f, int record, const std::vector<int>& types) {
     }
 }
 
-// Every read operation of the handle API, over the first records and the ones at the edges.
-void readEverything(ZARFFILE* f) {
+// Every read operation of the handle API, over the first records and the ones at the edges,
+// with value arrays of at most maxPoints.
+void readEverything(ZARFFILE* f, int maxPoints) {
     const int count = ZARFreadRecordCount(f);
     const int columns = std::clamp(ZARFqueryMaxDataCount(f), 0, kMaxColumns);
     std::vector<int> types(static_cast<size_t>(columns) + 1, 0);
@@ -88,7 +96,7 @@ void readEverything(ZARFFILE* f) {
     std::vector<int> records = {0, -1, count, count + 1};
     for (int r = 1; r <= std::min(count, kMaxRecordsAsked); ++r) records.push_back(r);
     for (int record : records) {
-        readColumns(f, record, types);
+        readColumns(f, record, types, maxPoints);
         readMetadata(f, record);
     }
     for (unsigned component = 0; component < 6; ++component) ZARFqueryVersion(component, f);
@@ -105,12 +113,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzing::writeBytes(path, data, size);
     ZARFFILE* f = ZARFopenFileReadable(path.c_str());
     if (f == nullptr) return 0;
-    readEverything(f);
+    const int maxPoints = static_cast<int>(std::clamp<size_t>(kPointsPerInputByte * size, kMinPoints, kMaxPoints));
+    readEverything(f, maxPoints);
     // A writer in another process appends (here: the input's second half once more) ...
     fuzzing::appendBytes(path, data + size / 2, size - size / 2);
-    readEverything(f);
+    readEverything(f, maxPoints);
     // ... and the file is cut under the open reader.
-    if (truncate(path.c_str(), static_cast<off_t>(size / 3)) == 0) readEverything(f);
+    if (truncate(path.c_str(), static_cast<off_t>(size / 3)) == 0) readEverything(f, maxPoints);
     ZARFcloseFile(f);
     return 0;
 }

@@ -24,6 +24,12 @@ esac
 
 # Absolute names: the targets work inside a scratch directory of their own.
 root=$(pwd)
+# The scratch directory is made under TMPDIR. Every execution writes, grows and cuts a file
+# there; on a disk under load that costs milliseconds an execution (a cut file waits for its
+# blocks to be discarded), in memory microseconds: tmpfs when the caller chose no TMPDIR.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
 out=$root/build-fuzz
 launcher=()
 if command -v ccache >/dev/null 2>&1; then

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -311,6 +312,38 @@ TEST_F(SpcReader, DomainIsTheHeaderRangeOverPointsMinusOne) {
     float x[5] = {0, 0, 0, 0, -1};
     EXPECT_EQ(ZARFreadIndValues(f.get(), 1, x, 4), 4);
     EXPECT_EQ(std::vector<float>(x, x + 5), (std::vector<float>{700, 800, 900, 1000, -1}));
+}
+
+// Header domains of subnormal numbers (which fuzzed headers make often) give the axis the
+// sums give, bit for bit, across the boundary to the normal numbers.
+TEST_F(SpcReader, SubnormalDomainGivesExactAxis) {
+    constexpr float unit = std::numeric_limits<float>::denorm_min();
+    constexpr float smallest = std::numeric_limits<float>::min();
+    struct Case {
+        float xmin, xmax;
+        std::vector<float> axis;
+    };
+    const Case cases[] = {
+        {3 * unit, 9 * unit, {3 * unit, 5 * unit, 7 * unit, 9 * unit}},
+        {-3 * unit, 3 * unit, {-3 * unit, -unit, unit, 3 * unit}},
+        {smallest - 4 * unit, smallest + 2 * unit,
+         {smallest - 4 * unit, smallest - 2 * unit, smallest, smallest + 2 * unit}},
+    };
+    for (const Case& c : cases) {
+        SpcSpec spec = fourPoints();
+        spec.xmin = c.xmin;
+        spec.xmax = c.xmax;
+        Handle f = write("sub.spc", spec);
+        ASSERT_NE(f, nullptr);
+        std::vector<float> x(4, 1.0f);
+        EXPECT_EQ(ZARFreadIndValues(f.get(), 1, x.data(), 4), 4);
+        std::vector<uint32_t> bits, expected;
+        for (size_t i = 0; i < 4; ++i) {
+            bits.push_back(std::bit_cast<uint32_t>(x[i]));
+            expected.push_back(std::bit_cast<uint32_t>(c.axis[i]));
+        }
+        EXPECT_EQ(bits, expected) << "domain " << c.xmin << " to " << c.xmax;
+    }
 }
 
 TEST_F(SpcReader, OnePointOrNoneHasIntervalZero) {
