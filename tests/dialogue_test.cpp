@@ -190,7 +190,9 @@ TEST_F(Dialogue, DotsOfDirectoriesBeforeTheFileNameAreNotLookedAt) {
         SCOPED_TRACE(c.answer);
         s = vorncalv::RunState{};
         EXPECT_EQ(run(std::string(c.answer) + "\n", vorncalv::askInputFile), c.FILEIN ? "" : "TRY AGAIN!");
-        if (c.FILEIN) EXPECT_EQ(s.FILEIN, padded(c.FILEIN));
+        if (c.FILEIN) {
+            EXPECT_EQ(s.FILEIN, padded(c.FILEIN));
+        }
     }
 }
 

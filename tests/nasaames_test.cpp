@@ -1083,11 +1083,11 @@ TEST_F(NasaRgddumpFieldsOnly, CsvWritesOneLinePerRecordWithTheTimeFirst) {
 }
 
 TEST_F(NasaRgddumpFieldsOnly, CsvLeavesAMissingValueEmptyAndAListIsOnlyForSuchFiles) {
-    const std::string path = dir.file("missing.na");
-    ASSERT_TRUE(testsupport::writeMinimalNasaAmesFile(path));  // pressure of record 2 missing
-    ASSERT_EQ(run({path, "--csv", "1,2"}), 0) << err.str();
+    const std::string missing = dir.file("missing.na");
+    ASSERT_TRUE(testsupport::writeMinimalNasaAmesFile(missing));  // pressure of record 2 missing
+    ASSERT_EQ(run({missing, "--csv", "1,2"}), 0) << err.str();
     EXPECT_EQ(out.str(), "timeHHMMSS,atmosphericPressure\n1,1013.2\n2,\n");
-    EXPECT_EQ(run({this->path, "--csv", "1-2"}), 1);
+    EXPECT_EQ(run({path, "--csv", "1-2"}), 1);
     EXPECT_EQ(err.str(), "rgddump: --csv writes one record of a file with data columns; '1-2' is a list (give one record)\n");
 }
 
