@@ -1,9 +1,15 @@
 // ravlconvert: data files to CF netCDF-4 and CSV, read back through the netCDF C library.
+#include <fcntl.h>
 #include <netcdf.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -205,6 +211,40 @@ TEST_F(Ravlconvert, AnUnwritableDestinationGivesTheSystemsReason) {
     EXPECT_TRUE(std::filesystem::is_directory(dir_.file("taken.nc")));
 }
 
+// A write the disk refuses (here a file-size limit, set in a child so the test process
+// keeps its own) is an ordinary failure: exit status 1 with the system's reason, no file
+// or temporary file left, an earlier file of the name as it was.
+TEST_F(Ravlconvert, AWriteCutShortOnDiskExitsOneAndLeavesNoFile) {
+    const std::string in = writeDay("DAY.RGD");
+    const std::string errors = dir_.file("errors.txt");
+    for (const bool earlier : {false, true}) {
+        const std::string out = dir_.file(earlier ? "kept.nc" : "none.nc");
+        if (earlier) testsupport::writeFile(out, "earlier file");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit small{4096, 4096};
+            const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || dup2(fd, 2) < 0 || setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(99);
+            std::signal(SIGXFSZ, SIG_IGN);
+            const std::string binary = std::string(TOOLS_BINARY_DIR) + "/ravlconvert";
+            execl(binary.c_str(), binary.c_str(), in.c_str(), out.c_str(), static_cast<char*>(nullptr));
+            _exit(98);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_EQ(testsupport::readFile(errors), "ravlconvert: cannot write " + out + ": File too large\n");
+        if (earlier) EXPECT_EQ(testsupport::readFile(out), "earlier file");
+        else EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"DAY.RGD", "errors.txt", "kept.nc"}));
+}
+
 TEST_F(Ravlconvert, ConvertsACalibratedDayAndItsCavityEmissivityTable) {
     const std::string tools = TOOLS_BINARY_DIR;
     const auto day = dir_.path() / "day";
@@ -244,23 +284,14 @@ TEST_F(Ravlconvert, NcdumpShowsTheLayoutAsAUserSeesIt) {
     ASSERT_NE(history, std::string::npos);
     const size_t end = dump.out.find('\n', history);
     dump.out.replace(history, end - history, ":history = <conversion line and the file's own history>");
+    // The file is made in memory, where the netCDF library keeps no creation order: the
+    // variables come in the order of their names.
     EXPECT_EQ(dump.out,
               "netcdf day {\n"
               "dimensions:\n"
               "\trecord = UNLIMITED ; // (4 currently)\n"
               "\twavenumber = 8 ;\n"
               "variables:\n"
-              "\tdouble wavenumber(wavenumber) ;\n"
-              "\t\twavenumber:long_name = \"wavenumber\" ;\n"
-              "\t\twavenumber:units = \"cm-1\" ;\n"
-              "\tint record_number(record) ;\n"
-              "\t\trecord_number:long_name = \"record number in the source file\" ;\n"
-              "\tdouble time(record) ;\n"
-              "\t\ttime:standard_name = \"time\" ;\n"
-              "\t\ttime:long_name = \"time of the record (from dateYYMMDD and timeHHMMSS)\" ;\n"
-              "\t\ttime:units = \"seconds since 2015-04-17 00:00:00\" ;\n"
-              "\t\ttime:calendar = \"standard\" ;\n"
-              "\t\ttime:_FillValue = NaN ;\n"
               "\tfloat column1(record, wavenumber) ;\n"
               "\t\tcolumn1:_FillValue = NaNf ;\n"
               "\t\tcolumn1:coordinates = \"time\" ;\n"
@@ -270,6 +301,17 @@ TEST_F(Ravlconvert, NcdumpShowsTheLayoutAsAUserSeesIt) {
               "\t\tmissingDataFlag:label = \"Missing Data Flag\" ;\n"
               "\t\tmissingDataFlag:field_name = \"missingDataFlag\" ;\n"
               "\t\tmissingDataFlag:field_identifier = 32780 ;\n"
+              "\tint record_number(record) ;\n"
+              "\t\trecord_number:long_name = \"record number in the source file\" ;\n"
+              "\tdouble time(record) ;\n"
+              "\t\ttime:standard_name = \"time\" ;\n"
+              "\t\ttime:long_name = \"time of the record (from dateYYMMDD and timeHHMMSS)\" ;\n"
+              "\t\ttime:units = \"seconds since 2015-04-17 00:00:00\" ;\n"
+              "\t\ttime:calendar = \"standard\" ;\n"
+              "\t\ttime:_FillValue = NaN ;\n"
+              "\tdouble wavenumber(wavenumber) ;\n"
+              "\t\twavenumber:long_name = \"wavenumber\" ;\n"
+              "\t\twavenumber:units = \"cm-1\" ;\n"
               "\n"
               "// global attributes:\n"
               "\t\t:Conventions = \"CF-1.8\" ;\n"

@@ -1,70 +1,18 @@
 // Writing a selection of a data file as a CF netCDF-4 file through the netCDF C library.
 #include "convertlib/netcdfout.h"
 
-#include <fcntl.h>
 #include <netcdf.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
-namespace convert {
+#include "convertlib/ncimage.h"
 
-using dump::DumpError;
+namespace convert {
 
 namespace {
 
 constexpr size_t RecordsPerChunk = 1;
-
-// An open netCDF file that is closed (and its temporary name removed) unless committed.
-class NcFile {
-public:
-    NcFile(std::string temporary, std::string target) : temporary_(std::move(temporary)), target_(std::move(target)) {
-        // The netCDF library reports every file it cannot create as "Permission denied";
-        // creating the file first gives the system's own reason (no such directory, ...).
-        const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd < 0) throw DumpError("cannot write " + target_ + ": " + std::strerror(errno));
-        ::close(fd);
-        const int status = nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_);
-        if (status != NC_NOERR) std::remove(temporary_.c_str());  // no destructor runs for it
-        check(status);
-        open_ = true;
-    }
-    ~NcFile() {
-        if (open_) nc_close(id_);
-        if (!committed_) std::remove(temporary_.c_str());
-    }
-    NcFile(const NcFile&) = delete;
-    NcFile& operator=(const NcFile&) = delete;
-
-    int id() const { return id_; }
-
-    void check(int status) const {
-        if (status != NC_NOERR) throw DumpError("cannot write " + target_ + ": " + nc_strerror(status));
-    }
-
-    void text(int var, const char* name, const std::string& value) const {
-        if (!value.empty()) check(nc_put_att_text(id_, var, name, value.size(), value.c_str()));
-    }
-
-    void commit() {
-        open_ = false;
-        check(nc_close(id_));
-        if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
-            throw DumpError("cannot write " + target_ + ": " + std::strerror(errno));
-        committed_ = true;
-    }
-
-private:
-    std::string temporary_;
-    std::string target_;
-    int id_ = -1;
-    bool open_ = false;
-    bool committed_ = false;
-};
 
 struct Layout {
     int recordDim = -1, pointDim = -1;
@@ -72,12 +20,12 @@ struct Layout {
     std::vector<int> columnVars, fieldVars;
 };
 
-void defineFloat(const NcFile& nc, int var) {
+void defineFloat(const NcImage& nc, int var) {
     const float fill = std::nanf("");
     nc.check(nc_def_var_fill(nc.id(), var, 0, &fill));
 }
 
-Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
+Layout define(const NcImage& nc, const Selection& s, const Provenance& p) {
     Layout l;
     const int id = nc.id();
     const Grid& g = s.grid();
@@ -165,7 +113,7 @@ struct RecordVariables {
         for (size_t k = 0; k < fields.size(); ++k) fields[k].push_back(r.fields[k]);
     }
 
-    void write(const NcFile& nc, const Layout& l) const {
+    void write(const NcImage& nc, const Layout& l) const {
         const size_t start[1] = {0};
         const size_t count[1] = {record.size()};
         if (record.empty()) return;
@@ -176,7 +124,7 @@ struct RecordVariables {
     }
 };
 
-void writeSpectra(const NcFile& nc, const Layout& l, const RecordValues& r, size_t index) {
+void writeSpectra(const NcImage& nc, const Layout& l, const RecordValues& r, size_t index) {
     const size_t at[2] = {index, 0};
     for (size_t k = 0; k < l.columnVars.size(); ++k) {
         const size_t count[2] = {1, r.columns[k].size()};
@@ -188,7 +136,7 @@ void writeSpectra(const NcFile& nc, const Layout& l, const RecordValues& r, size
 
 void writeNetcdf(Selection& selection, const Provenance& provenance, const std::string& path,
                  const Progress& progress) {
-    NcFile nc(path + ".new" + std::to_string(getpid()), path);
+    NcImage nc(path);
     const Layout layout = define(nc, selection, provenance);
     if (layout.gridVar >= 0) nc.check(nc_put_var_double(nc.id(), layout.gridVar, selection.grid().values.data()));
     const std::vector<int>& records = selection.records();
