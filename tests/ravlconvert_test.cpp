@@ -1,18 +1,26 @@
 // ravlconvert: data files to CF netCDF-4 and CSV, read back through the netCDF C library.
+#include <fcntl.h>
 #include <netcdf.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
 
 #include "convertlib/convertcli.h"
+#include "convertlib/ncnames.h"
 #include "convertlib/timeaxis.h"
 #include "dumplib/numtext.h"
 #include "ravlio/ravlio.h"
+#include "support/nasaamesbuilder.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
 #include "support/tempdir.h"
@@ -205,6 +213,127 @@ TEST_F(Ravlconvert, AnUnwritableDestinationGivesTheSystemsReason) {
     EXPECT_TRUE(std::filesystem::is_directory(dir_.file("taken.nc")));
 }
 
+// A data column of a NASA Ames FFI 2010 file of one record, whose values are the
+// column's place in the list times 1, 2 and 3.
+struct NamedColumn {
+    std::string shortName;  // the variable name line of the file
+    std::string variable;   // the netCDF variable it becomes
+};
+
+TEST_F(Ravlconvert, ShortNamesBecomeLegalUniqueVariableNamesAndLegalOnesStayAsTheyAre) {
+    // The reader keeps 256 characters of a name line.
+    const std::string longest(256, 'x');
+    const std::vector<NamedColumn> columns = {
+        {"Temperature (K)", "Temperature (K)"},
+        {"Wind (m/s)", "Wind (m_s)"},
+        {"T (\xB0" "C) in Latin-1", "T (_C) in Latin-1"},
+        {"T (\xC2\xB0" "C)", "T (\xC2\xB0" "C)"},
+        {"(K) brightness", "v(K) brightness"},
+        {"_reserved", "_reserved"},
+        {"record_number", "record_number_v2"},
+        {"Wind (m_s)", "Wind (m_s)_v2"},
+        {"timeHHMMSS", "timeHHMMSS"},
+        {longest, std::string(255, 'x')},
+        {longest, std::string(252, 'x') + "_v2"},
+    };
+    testsupport::NasaAmesSpec spec;
+    spec.ffi = 2010;
+    spec.dx = "10 0";
+    spec.nx = 3;
+    spec.boundedValues = {"500", "510", "520"};
+    spec.xNames = {"Wavenumber (cm-1)", "Time (seconds)"};
+    spec.data = "0\n";
+    for (size_t k = 0; k < columns.size(); ++k) {
+        spec.primary.push_back(testsupport::NasaVariable{"1", "-9999", columns[k].shortName});
+        for (int i = 1; i <= 3; ++i) spec.data += std::to_string((k + 1) * i) + (i == 3 ? "\n" : " ");
+    }
+    const std::string in = dir_.file("names.na");
+    ASSERT_TRUE(testsupport::writeNasaAmesFile(in, spec));
+    const std::string out = dir_.file("names.nc");
+    const Conversion run = convertFile({in, out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    NcReader nc(out);
+    for (size_t k = 0; k < columns.size(); ++k) {
+        const NamedColumn& c = columns[k];
+        const float n = static_cast<float>(k + 1);
+        EXPECT_EQ(nc.floats(c.variable.c_str(), 3), (std::vector<float>{n, 2 * n, 3 * n})) << c.variable;
+        EXPECT_EQ(nc.text(c.variable.c_str(), "long_name"), c.shortName) << c.variable;
+        EXPECT_EQ(nc.text(c.variable.c_str(), "short_name"), c.variable == c.shortName ? "<none>" : c.shortName);
+    }
+    // The field that a column's name came before yields to it.
+    EXPECT_EQ(nc.text("timeHHMMSS_v2", "field_name"), "timeHHMMSS");
+}
+
+// The two NASA Ames fixtures whose variable names hold "/": legal names unchanged, the
+// others mended, every column's values those the library gives.
+TEST_F(Ravlconvert, NasaAmesFixturesWithSlashesInTheirNamesConvert) {
+    const struct {
+        const char* file;
+        std::vector<std::string> variables;  // per column, in the file's order
+    } cases[] = {
+        {"2010a.na", {"Latitude (degrees North)", "Mean zonal wind (m_s)"}},
+        {"2010GH.na",
+         {"Pressure levels (mb)", "Geopotential height (gpm)", "Temperature (K)", "Potential vorticity (K m**2_(kg s))"}},
+    };
+    for (const auto& c : cases) {
+        const std::string in = std::string(EXTERNAL_FIXTURES_DIR) + "/nasa-ames/" + c.file;
+        if (!std::filesystem::exists(in)) GTEST_SKIP() << "the external NASA Ames fixtures are not present: " << in;
+        ZARFFILE* source = ZARFopenFileReadable(in.c_str());
+        ASSERT_NE(source, nullptr);
+        const int records = ZARFreadRecordCount(source);
+        const std::string out = dir_.file(std::string(c.file) + ".nc");
+        const Conversion run = convertFile({in, out});
+        ASSERT_EQ(run.status, 0) << c.file << ": " << run.err;
+        NcReader nc(out);
+        const size_t points = nc.dim("abscissa");
+        for (size_t k = 0; k < c.variables.size(); ++k) {
+            const std::vector<float> stored = nc.floats(c.variables[k].c_str(), static_cast<size_t>(records) * points);
+            for (int r = 1; r <= records; ++r) {
+                std::vector<float> expected(points);
+                ASSERT_NE(ZARFselectData(source, 2, static_cast<int>(k) + 1), 0);
+                ASSERT_EQ(ZARFreadDepValues(source, r, expected.data(), static_cast<int>(points)), static_cast<int>(points));
+                for (size_t i = 0; i < points; ++i)
+                    EXPECT_TRUE(sameBits(stored[static_cast<size_t>(r - 1) * points + i], expected[i])) << c.file << " " << k << " " << r;
+            }
+        }
+        ZARFcloseFile(source);
+    }
+}
+
+// A write the disk refuses (here a file-size limit, set in a child so the test process
+// keeps its own) is an ordinary failure: exit status 1 with the system's reason, no file
+// or temporary file left, an earlier file of the name as it was.
+TEST_F(Ravlconvert, AWriteCutShortOnDiskExitsOneAndLeavesNoFile) {
+    const std::string in = writeDay("DAY.RGD");
+    const std::string errors = dir_.file("errors.txt");
+    for (const bool earlier : {false, true}) {
+        const std::string out = dir_.file(earlier ? "kept.nc" : "none.nc");
+        if (earlier) testsupport::writeFile(out, "earlier file");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit small{4096, 4096};
+            const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || dup2(fd, 2) < 0 || setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(99);
+            std::signal(SIGXFSZ, SIG_IGN);
+            const std::string binary = std::string(TOOLS_BINARY_DIR) + "/ravlconvert";
+            execl(binary.c_str(), binary.c_str(), in.c_str(), out.c_str(), static_cast<char*>(nullptr));
+            _exit(98);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_EQ(testsupport::readFile(errors), "ravlconvert: cannot write " + out + ": File too large\n");
+        if (earlier) EXPECT_EQ(testsupport::readFile(out), "earlier file");
+        else EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"DAY.RGD", "errors.txt", "kept.nc"}));
+}
+
 TEST_F(Ravlconvert, ConvertsACalibratedDayAndItsCavityEmissivityTable) {
     const std::string tools = TOOLS_BINARY_DIR;
     const auto day = dir_.path() / "day";
@@ -244,23 +373,14 @@ TEST_F(Ravlconvert, NcdumpShowsTheLayoutAsAUserSeesIt) {
     ASSERT_NE(history, std::string::npos);
     const size_t end = dump.out.find('\n', history);
     dump.out.replace(history, end - history, ":history = <conversion line and the file's own history>");
+    // The file is made in memory, where the netCDF library keeps no creation order: the
+    // variables come in the order of their names.
     EXPECT_EQ(dump.out,
               "netcdf day {\n"
               "dimensions:\n"
               "\trecord = UNLIMITED ; // (4 currently)\n"
               "\twavenumber = 8 ;\n"
               "variables:\n"
-              "\tdouble wavenumber(wavenumber) ;\n"
-              "\t\twavenumber:long_name = \"wavenumber\" ;\n"
-              "\t\twavenumber:units = \"cm-1\" ;\n"
-              "\tint record_number(record) ;\n"
-              "\t\trecord_number:long_name = \"record number in the source file\" ;\n"
-              "\tdouble time(record) ;\n"
-              "\t\ttime:standard_name = \"time\" ;\n"
-              "\t\ttime:long_name = \"time of the record (from dateYYMMDD and timeHHMMSS)\" ;\n"
-              "\t\ttime:units = \"seconds since 2015-04-17 00:00:00\" ;\n"
-              "\t\ttime:calendar = \"standard\" ;\n"
-              "\t\ttime:_FillValue = NaN ;\n"
               "\tfloat column1(record, wavenumber) ;\n"
               "\t\tcolumn1:_FillValue = NaNf ;\n"
               "\t\tcolumn1:coordinates = \"time\" ;\n"
@@ -270,6 +390,17 @@ TEST_F(Ravlconvert, NcdumpShowsTheLayoutAsAUserSeesIt) {
               "\t\tmissingDataFlag:label = \"Missing Data Flag\" ;\n"
               "\t\tmissingDataFlag:field_name = \"missingDataFlag\" ;\n"
               "\t\tmissingDataFlag:field_identifier = 32780 ;\n"
+              "\tint record_number(record) ;\n"
+              "\t\trecord_number:long_name = \"record number in the source file\" ;\n"
+              "\tdouble time(record) ;\n"
+              "\t\ttime:standard_name = \"time\" ;\n"
+              "\t\ttime:long_name = \"time of the record (from dateYYMMDD and timeHHMMSS)\" ;\n"
+              "\t\ttime:units = \"seconds since 2015-04-17 00:00:00\" ;\n"
+              "\t\ttime:calendar = \"standard\" ;\n"
+              "\t\ttime:_FillValue = NaN ;\n"
+              "\tdouble wavenumber(wavenumber) ;\n"
+              "\t\twavenumber:long_name = \"wavenumber\" ;\n"
+              "\t\twavenumber:units = \"cm-1\" ;\n"
               "\n"
               "// global attributes:\n"
               "\t\t:Conventions = \"CF-1.8\" ;\n"
@@ -321,6 +452,41 @@ TEST_F(Ravlconvert, RecordsWithoutDataColumnsBecomeOneVariablePerFieldOnTheTimeC
     const Conversion columns = convertFile({in, out, "--columns", "1"});
     EXPECT_EQ(columns.status, 1);
     EXPECT_EQ(columns.err, "ravlconvert: the records hold no data columns to choose (only header fields)\n");
+}
+
+TEST(RavlconvertNames, TextsAreMendedIntoNetcdfNamesByOneRule) {
+    const std::string as(200, 'a');
+    const struct {
+        std::string text, name;
+    } cases[] = {
+        {"Temperature (K)", "Temperature (K)"},
+        {"1st", "1st"},
+        {"_x", "_x"},
+        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},
+        {"a/b", "a_b"},
+        {"a\tb\x7F", "a_b_"},
+        {"\x01x", "_x"},
+        {"  padded  ", "padded"},
+        {"   ", ""},
+        {"", ""},
+        {"(K)", "v(K)"},
+        {"-x", "v-x"},
+        {"caf\xE9", "caf_"},                // Latin-1
+        {"\xC3", "_"},                      // cut short
+        {"\xC0\xAF", "__"},                 // overlong "/"
+        {"\xED\xA0\x80z", "___z"},          // a surrogate
+        {"\xF4\x90\x80\x80", "____"},       // beyond U+10FFFF
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        {std::string(300, 'x'), std::string(255, 'x')},
+        {as + std::string(60, ' ') + "z", as},                                  // cut in spaces
+        {std::string(254, 'a') + "\xC3\xA9", std::string(254, 'a')},             // not in a character
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(convert::netcdfName(c.text), c.name) << c.text;
+        EXPECT_EQ(convert::netcdfName(c.name), c.name) << "a mended name is legal: " << c.name;
+    }
+    EXPECT_EQ(convert::numberedName("wind", 2), "wind_v2");
+    EXPECT_EQ(convert::numberedName(std::string(255, 'x'), 12), std::string(251, 'x') + "_v12");
 }
 
 TEST(RavlconvertCommandLine, BadCommandLinesExitTwo) {

@@ -1,100 +1,79 @@
 // Writing a selection of a data file as a CF netCDF-4 file through the netCDF C library.
 #include "convertlib/netcdfout.h"
 
-#include <fcntl.h>
 #include <netcdf.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
-namespace convert {
+#include "convertlib/ncimage.h"
+#include "convertlib/ncnames.h"
 
-using dump::DumpError;
+namespace convert {
 
 namespace {
 
 constexpr size_t RecordsPerChunk = 1;
 
-// An open netCDF file that is closed (and its temporary name removed) unless committed.
-class NcFile {
-public:
-    NcFile(std::string temporary, std::string target) : temporary_(std::move(temporary)), target_(std::move(target)) {
-        // The netCDF library reports every file it cannot create as "Permission denied";
-        // creating the file first gives the system's own reason (no such directory, ...).
-        const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd < 0) throw DumpError("cannot write " + target_ + ": " + std::strerror(errno));
-        ::close(fd);
-        const int status = nc_create(temporary_.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_);
-        if (status != NC_NOERR) std::remove(temporary_.c_str());  // no destructor runs for it
-        check(status);
-        open_ = true;
-    }
-    ~NcFile() {
-        if (open_) nc_close(id_);
-        if (!committed_) std::remove(temporary_.c_str());
-    }
-    NcFile(const NcFile&) = delete;
-    NcFile& operator=(const NcFile&) = delete;
-
-    int id() const { return id_; }
-
-    void check(int status) const {
-        if (status != NC_NOERR) throw DumpError("cannot write " + target_ + ": " + nc_strerror(status));
-    }
-
-    void text(int var, const char* name, const std::string& value) const {
-        if (!value.empty()) check(nc_put_att_text(id_, var, name, value.size(), value.c_str()));
-    }
-
-    void commit() {
-        open_ = false;
-        check(nc_close(id_));
-        if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
-            throw DumpError("cannot write " + target_ + ": " + std::strerror(errno));
-        committed_ = true;
-    }
-
-private:
-    std::string temporary_;
-    std::string target_;
-    int id_ = -1;
-    bool open_ = false;
-    bool committed_ = false;
-};
-
 struct Layout {
     int recordDim = -1, pointDim = -1;
     int gridVar = -1, timeVar = -1, recordVar = -1;
     std::vector<int> columnVars, fieldVars;
+    std::string timeName;  // the time coordinate's variable, for the coordinates attributes
 };
 
-void defineFloat(const NcFile& nc, int var) {
+struct Variable {
+    int id = -1;
+    std::string name;
+};
+
+// Defines a variable under name, or, when a variable of the file has that name already,
+// under the first free one of name_v2, name_v3, ... (the library judges the names, so two
+// texts that are the same name to it are never taken for two).
+Variable defineVariable(const NcImage& nc, const std::string& name, nc_type type, int dimCount, const int* dims) {
+    Variable v{-1, name};
+    for (int n = 2;; ++n) {
+        const int status = nc_def_var(nc.id(), v.name.c_str(), type, dimCount, dims, &v.id);
+        if (status != NC_ENAMEINUSE) {
+            nc.check(status);
+            return v;
+        }
+        v.name = numberedName(name, n);
+    }
+}
+
+// A column's variable name: its short name made a netCDF name, "column<N>" when it has none.
+std::string columnName(const dump::ColumnInfo& c) {
+    const std::string name = netcdfName(c.shortName);
+    return name.empty() ? "column" + std::to_string(c.number) : name;
+}
+
+void defineFloat(const NcImage& nc, int var) {
     const float fill = std::nanf("");
     nc.check(nc_def_var_fill(nc.id(), var, 0, &fill));
 }
 
-Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
+Layout define(const NcImage& nc, const Selection& s, const Provenance& p) {
     Layout l;
     const int id = nc.id();
     const Grid& g = s.grid();
     nc.check(nc_def_dim(id, "record", NC_UNLIMITED, &l.recordDim));
     // A file of header fields only has no grid: no point dimension, no abscissa.
     if (!s.fieldsOnly()) {
-        nc.check(nc_def_dim(id, g.name.c_str(), g.values.size(), &l.pointDim));
-        nc.check(nc_def_var(id, g.name.c_str(), NC_DOUBLE, 1, &l.pointDim, &l.gridVar));
+        const std::string gridName = netcdfName(g.name);
+        nc.check(nc_def_dim(id, gridName.c_str(), g.values.size(), &l.pointDim));
+        l.gridVar = defineVariable(nc, gridName, NC_DOUBLE, 1, &l.pointDim).id;
         nc.text(l.gridVar, "long_name", g.longName);
         nc.text(l.gridVar, "units", g.units);
     }
 
-    nc.check(nc_def_var(id, "record_number", NC_INT, 1, &l.recordDim, &l.recordVar));
+    l.recordVar = defineVariable(nc, "record_number", NC_INT, 1, &l.recordDim).id;
     nc.text(l.recordVar, "long_name", "record number in the source file");
 
     if (s.hasTime()) {
-        nc.check(nc_def_var(id, "time", NC_DOUBLE, 1, &l.recordDim, &l.timeVar));
+        const Variable time = defineVariable(nc, "time", NC_DOUBLE, 1, &l.recordDim);
+        l.timeVar = time.id;
+        l.timeName = time.name;
         nc.text(l.timeVar, "standard_name", "time");
         nc.text(l.timeVar, "long_name", "time of the record (from dateYYMMDD and timeHHMMSS)");
         if (s.timeUnits()) nc.text(l.timeVar, "units", *s.timeUnits());
@@ -104,7 +83,9 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
     } else if (const FieldSlot* t = s.timeOfRecordField()) {
         // Without a date the time of day cannot become CF time: the field's own values,
         // described as the file describes them.
-        nc.check(nc_def_var(id, "time", NC_DOUBLE, 1, &l.recordDim, &l.timeVar));
+        const Variable time = defineVariable(nc, "time", NC_DOUBLE, 1, &l.recordDim);
+        l.timeVar = time.id;
+        l.timeName = time.name;
         nc.text(l.timeVar, "long_name", t->info.longName.empty() ? "time of the record" : t->info.longName);
         if (t->info.units != "n/a") nc.text(l.timeVar, "units", t->info.units);
         nc.text(l.timeVar, "field_name", t->info.name);
@@ -116,20 +97,20 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
     // One record a chunk: each spectrum goes to the file in one piece, no chunk cache copying.
     const size_t chunk[2] = {RecordsPerChunk, g.values.size()};
     for (const dump::ColumnInfo& c : s.columns()) {
-        int var = -1;
-        const std::string name = c.shortName.empty() ? "column" + std::to_string(c.number) : c.shortName;
-        nc.check(nc_def_var(id, name.c_str(), NC_FLOAT, 2, dims, &var));
+        const Variable v = defineVariable(nc, columnName(c), NC_FLOAT, 2, dims);
+        const int var = v.id;
         nc.check(nc_def_var_chunking(id, var, NC_CHUNKED, chunk));
         defineFloat(nc, var);
-        nc.text(var, "long_name", c.longName.empty() ? c.label : c.longName);
+        nc.text(var, "long_name", !c.longName.empty() ? c.longName : !c.label.empty() ? c.label : c.shortName);
         nc.text(var, "label", c.label);
         nc.text(var, "units", c.units);
-        if (s.hasTime()) nc.text(var, "coordinates", "time");
+        // A short name that could not be the variable's name stays with it as the file gives it.
+        if (v.name != c.shortName) nc.text(var, "short_name", c.shortName);
+        if (s.hasTime()) nc.text(var, "coordinates", l.timeName);
         l.columnVars.push_back(var);
     }
     for (const FieldSlot& f : s.fields()) {
-        int var = -1;
-        nc.check(nc_def_var(id, f.variable.c_str(), NC_FLOAT, 1, &l.recordDim, &var));
+        const int var = defineVariable(nc, netcdfName(f.variable), NC_FLOAT, 1, &l.recordDim).id;
         defineFloat(nc, var);
         nc.text(var, "long_name", f.info.longName.empty() ? f.info.label : f.info.longName);
         nc.text(var, "label", f.info.label);
@@ -138,7 +119,7 @@ Layout define(const NcFile& nc, const Selection& s, const Provenance& p) {
         const int identifier = f.info.identifier;
         nc.check(nc_put_att_int(id, var, "field_identifier", NC_INT, 1, &identifier));
         if (f.occurrence > 0) nc.check(nc_put_att_int(id, var, "place_in_header", NC_INT, 1, &f.occurrence));
-        if (s.fieldsOnly() && l.timeVar >= 0) nc.text(var, "coordinates", "time");
+        if (s.fieldsOnly() && l.timeVar >= 0) nc.text(var, "coordinates", l.timeName);
         l.fieldVars.push_back(var);
     }
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
@@ -165,7 +146,7 @@ struct RecordVariables {
         for (size_t k = 0; k < fields.size(); ++k) fields[k].push_back(r.fields[k]);
     }
 
-    void write(const NcFile& nc, const Layout& l) const {
+    void write(const NcImage& nc, const Layout& l) const {
         const size_t start[1] = {0};
         const size_t count[1] = {record.size()};
         if (record.empty()) return;
@@ -176,7 +157,7 @@ struct RecordVariables {
     }
 };
 
-void writeSpectra(const NcFile& nc, const Layout& l, const RecordValues& r, size_t index) {
+void writeSpectra(const NcImage& nc, const Layout& l, const RecordValues& r, size_t index) {
     const size_t at[2] = {index, 0};
     for (size_t k = 0; k < l.columnVars.size(); ++k) {
         const size_t count[2] = {1, r.columns[k].size()};
@@ -188,7 +169,7 @@ void writeSpectra(const NcFile& nc, const Layout& l, const RecordValues& r, size
 
 void writeNetcdf(Selection& selection, const Provenance& provenance, const std::string& path,
                  const Progress& progress) {
-    NcFile nc(path + ".new" + std::to_string(getpid()), path);
+    NcImage nc(path);
     const Layout layout = define(nc, selection, provenance);
     if (layout.gridVar >= 0) nc.check(nc_put_var_double(nc.id(), layout.gridVar, selection.grid().values.data()));
     const std::vector<int>& records = selection.records();

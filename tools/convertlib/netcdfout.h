@@ -21,8 +21,9 @@ using Progress = std::function<void(size_t written, size_t total)>;
 // Writes the selection to path: a record dimension (unlimited), the abscissa as a coordinate
 // variable of its own dimension, a time coordinate when the records carry date and time,
 // one (record, point) variable per column and one (record) variable per header field. The
-// file is written under a temporary name beside path and renamed into place when complete,
-// so a failed conversion leaves no partial file. Failure: dump::DumpError.
+// file is made in memory and written under a temporary name beside path, renamed into
+// place when complete, so a failed conversion leaves no partial file and the previous
+// file at path, if any, as it was. Failure: dump::DumpError.
 void writeNetcdf(Selection& selection, const Provenance& provenance, const std::string& path,
                  const Progress& progress);
 

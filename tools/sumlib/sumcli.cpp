@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/cli.h"
+#include "convertlib/replacefile.h"
 #include "sumlib/quicklook.h"
 #include "sumlib/summary.h"
 #include "sumlib/summaryout.h"
@@ -74,8 +75,8 @@ int run(const Options& o, std::ostream& out, std::ostream& err) {
     const DaySummary day = summariseDay(products);
     const SummaryFiles files = summaryFiles(o.output.value_or(products.stem()));
     writeSummaryNetcdf(day, files.netcdf);
-    replaceTextFile(files.csv, summaryCsv(day));
-    replaceTextFile(files.html, quicklookHtml(day));
+    convert::replaceFile(files.csv, summaryCsv(day));
+    convert::replaceFile(files.html, quicklookHtml(day));
     out << day.scenes.size() << " scenes (" << day.missingScenes() << " missing) from";
     for (const std::string& name : day.productsRead) out << ' ' << name;
     out << "\nsummary:   " << files.netcdf << "\n           " << files.csv << "\nquicklook: " << files.html << '\n';

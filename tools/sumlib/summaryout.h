@@ -11,20 +11,13 @@
 
 namespace vornsum {
 
-// The netCDF file's content, made in memory and written to path (temporary name
-// path.new<pid>).
+// The netCDF file's content, made in memory and written to path through a temporary name
+// (convert::NcImage).
 // Failure: dump::DumpError "cannot write PATH: <reason>", no file left behind.
 void writeSummaryNetcdf(const DaySummary& day, const std::string& path);
 
 // The CSV text: a header line "record,time,<field names>", then one line per scene with
 // the time in ISO 8601 (UTC) and "NaN" for every missing value.
 std::string summaryCsv(const DaySummary& day);
-
-// Replaces path by text through a temporary name. Failure: dump::DumpError
-// "cannot write PATH: <reason>", the temporary file removed.
-void replaceTextFile(const std::string& path, const std::string& text);
-
-// The name a file is written under before it is renamed to path.
-std::string temporaryName(const std::string& path);
 
 }  // namespace vornsum
