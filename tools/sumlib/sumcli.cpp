@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "dumplib/cli.h"
+#include "cli/cli.h"
 #include "sumlib/quicklook.h"
 #include "sumlib/summary.h"
 #include "sumlib/summaryout.h"
