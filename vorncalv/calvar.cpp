@@ -212,11 +212,30 @@ bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int
     std::copy(cx.IDAMD.begin(), cx.IDAMD.begin() + cx.NAMD, st.IDAMD.begin());
     st.NRO += 1;
     int ISTAT = 0;
-    util::wtdmvf(st.INITO, cx.IWAIT, st.NRO, OFILE, FILE_TYPE, *cx.PROGRM, *cx.VERSION, *cx.HISTRY, cx.IDSUBH,
-                 cx.NSUBH, st.LIST, st.LRNS, st.NPATOPN, st.NPATWRT, st.IDAMD, cx.NAMD, st.AMD, st.VAROUT, NPTSV,
-                 NUMBEROFDATATYPES, IDENTIFIERLIST, minimum, maximum, INDEPENDENTPRECISIONLIST, points,
-                 DEPENDENTPRECISIONLOGLIST, table(getvariancetablesn()), table(getvariancetablel()),
-                 table(getvariancetableln()), table(getvariancetableu()), st.JHNDL, st.MSG, ISTAT);
+    const util::ProductDescription product{
+        .file_type = FILE_TYPE,
+        .progrm = *cx.PROGRM,
+        .version = *cx.VERSION,
+        .histry = *cx.HISTRY,
+        .idsubh = cx.IDSUBH,
+        .nsubh = cx.NSUBH,
+        .list = st.LIST,
+        .npatopn = st.NPATOPN,
+        .numberofdatatypes = NUMBEROFDATATYPES,
+        .identifierlist = IDENTIFIERLIST,
+        .independentminimumlist = minimum,
+        .independentmaximumlist = maximum,
+        .independentprecisionlist = INDEPENDENTPRECISIONLIST,
+        .pointsperrecordlist = points,
+        .dependentprecisionloglist = DEPENDENTPRECISIONLOGLIST,
+        .shortnamelist = table(getvariancetablesn()),
+        .labellist = table(getvariancetablel()),
+        .longnamelist = table(getvariancetableln()),
+        .unitslist = table(getvariancetableu())};
+    const util::RecordContents record{.nro = st.NRO, .list = st.LIST, .lrns = st.LRNS, .npatwrt = st.NPATWRT,
+                                      .idamd = st.IDAMD, .namd = cx.NAMD, .amd = st.AMD, .obuf = st.VAROUT,
+                                      .ntotal = NPTSV};
+    util::wtdmvf(st.INITO, cx.IWAIT, OFILE, product, record, st.JHNDL, st.MSG, ISTAT);
     if (ISTAT != 0) {
         logLine(cx.LOG, cx.LOGFIL, st.MSG);
         return false;

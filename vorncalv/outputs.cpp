@@ -99,11 +99,29 @@ void writeRecord(RunState& s, Product& p, std::span<const float> data) {
     std::copy_n(s.IDAMD.begin(), s.NAMD, ids.begin());
     const Lineage l = lineage(s);
     int ISTAT = 0;
-    util::wtdmvf(p.init, s.IWAIT, p.nro, p.file, s.FILE_TYPE, s.PROGRM, s.VERSION, s.HISTRY, s.IDSUBH, s.NSUBH,
-                 l.LIST, l.LRNS, s.NPATOPN, l.NPATWRT, ids, s.NAMD, s.AMD, data, s.NPTS, s.NUMBEROFDATATYPES,
-                 s.IDENTIFIERLIST, s.INDEPENDENTMINIMUMLIST, s.INDEPENDENTMAXIMUMLIST, s.INDEPENDENTPRECISIONLIST,
-                 s.POINTSPERRECORDLIST, s.DEPENDENTPRECISIONLOGLIST, descList(s.SHORTNAMELIST),
-                 descList(s.LABELLIST), descList(s.LONGNAMELIST), descList(s.UNITSLIST), p.handle, s.MSG, ISTAT);
+    const util::ProductDescription product{
+        .file_type = s.FILE_TYPE,
+        .progrm = s.PROGRM,
+        .version = s.VERSION,
+        .histry = s.HISTRY,
+        .idsubh = s.IDSUBH,
+        .nsubh = s.NSUBH,
+        .list = l.LIST,
+        .npatopn = s.NPATOPN,
+        .numberofdatatypes = s.NUMBEROFDATATYPES,
+        .identifierlist = s.IDENTIFIERLIST,
+        .independentminimumlist = s.INDEPENDENTMINIMUMLIST,
+        .independentmaximumlist = s.INDEPENDENTMAXIMUMLIST,
+        .independentprecisionlist = s.INDEPENDENTPRECISIONLIST,
+        .pointsperrecordlist = s.POINTSPERRECORDLIST,
+        .dependentprecisionloglist = s.DEPENDENTPRECISIONLOGLIST,
+        .shortnamelist = descList(s.SHORTNAMELIST),
+        .labellist = descList(s.LABELLIST),
+        .longnamelist = descList(s.LONGNAMELIST),
+        .unitslist = descList(s.UNITSLIST)};
+    const util::RecordContents record{.nro = p.nro, .list = l.LIST, .lrns = l.LRNS, .npatwrt = l.NPATWRT,
+                                      .idamd = ids, .namd = s.NAMD, .amd = s.AMD, .obuf = data, .ntotal = s.NPTS};
+    util::wtdmvf(p.init, s.IWAIT, p.file, product, record, p.handle, s.MSG, ISTAT);
     if (ISTAT != 0) {
         util::logmsg(s.LOG, s.LOGFIL, s.MSG);
         util::stop("WRITE ERROR!");
