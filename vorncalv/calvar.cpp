@@ -271,11 +271,10 @@ void checkArguments(std::span<const float> RESP, int NRESP, std::span<const int>
 
 }  // namespace
 
-void calvar(CalvarState& st, int NSEQ, int NSMP, int NBBP, int NRCXF, std::string& IFILE, std::string& MFILE,
-            std::span<const float> RESP, double& WNA, int NRESP, std::string_view STFILE, int LUS, int LOG,
-            std::string_view LOGFIL, int IWAIT, std::string& OFILE, std::span<const int> IDAMD,
-            std::span<const float> AMDO, int NAMD, std::span<const int> IDSUBH, int NSUBH, int& GOTFIL,
-            const std::string& HISTRY, const std::string& PROGRM, const std::string& VERSION) {
+void calvar(CalvarState& st, const VarianceContext& run, const VarianceScene& scene, double& WNA, int& GOTFIL) {
+    const auto& [NSMP, NBBP, IFILE, MFILE, OFILE, STFILE, LUS, LOG, LOGFIL, IWAIT, IDSUBH, NSUBH, HISTRY, PROGRM,
+                 VERSION] = run;
+    const auto& [NSEQ, NRCXF, RESP, NRESP, IDAMD, AMDO, NAMD] = scene;
     checkArguments(RESP, NRESP, IDAMD, AMDO, NAMD);
     const RecordRange range = recordRange(NSEQ, NSMP, NBBP, NRCXF);
     st.LIMPTS = MAXVPTS;

@@ -217,9 +217,24 @@ void writeMarker(RunState& s) {
 // writes, so that it always speaks of the run whose products stand beside it.
 void varianceProduct(RunState& s, std::span<const float> RESP) {
     if (s.GOTFIL == 1) {
-        calvar(s.CALVST, s.KSET, s.NSMP, s.NBBP, s.NSVR, s.IFILEV, s.ORGINP, RESP, s.WNA, s.NPTS, s.STFILE, s.LUS,
-               s.LOG, s.LOGFIL, s.IWAIT, s.OFILEV, s.IDAMD, s.AMD, s.NAMD, s.IDSUBH, s.NSUBH, s.GOTFIL, s.HISTRY,
-               s.PROGRM, s.VERSION);
+        const VarianceContext run{.NSMP = s.NSMP,
+                                  .NBBP = s.NBBP,
+                                  .IFILE = s.IFILEV,
+                                  .MFILE = s.ORGINP,
+                                  .OFILE = s.OFILEV,
+                                  .STFILE = s.STFILE,
+                                  .LUS = s.LUS,
+                                  .LOG = s.LOG,
+                                  .LOGFIL = s.LOGFIL,
+                                  .IWAIT = s.IWAIT,
+                                  .IDSUBH = s.IDSUBH,
+                                  .NSUBH = s.NSUBH,
+                                  .HISTRY = s.HISTRY,
+                                  .PROGRM = s.PROGRM,
+                                  .VERSION = s.VERSION};
+        const VarianceScene scene{.NSEQ = s.KSET, .NRCXF = s.NSVR, .RESP = RESP, .NRESP = s.NPTS,
+                                  .IDAMD = s.IDAMD, .AMDO = s.AMD, .NAMD = s.NAMD};
+        calvar(s.CALVST, run, scene, s.WNA, s.GOTFIL);
     }
     if (s.IGOTM == 0) writeMarker(s);
 }
