@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "libutil/filereason.h"
+#include "libutil/fixedtext.h"
 #include "libutil/recbridge.h"
 #include "libutil/wait.h"
 #include "ravlio/fortjkt.h"
@@ -133,7 +134,7 @@ void rddmvf(int& init, int iwait, int nrec, std::string& infile, std::span<int> 
     Outcome out{istat, msg};
     istat = 0;
     msg = message("OK");
-    recbridge::terminateName(infile);
+    terminateName(infile, recbridge::TEXTLEN);
     const std::string_view name = recbridge::shownName(infile);
     const bool wait = iwait != 0;
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "libutil/console.h"
+#include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/recbridge.h"
 #include "libutil/wait.h"
@@ -114,7 +115,7 @@ void wtdmvf(int& inito, int iwait, std::string& ofile, const ProductDescription&
             const RecordContents& record, int& jhndl, std::string& msg, int& istat) {
     const bool wait = iwait != 0;
     if (inito == 1) {
-        recbridge::terminateName(ofile);
+        terminateName(ofile, recbridge::TEXTLEN);
         const std::optional<OpenLists> lists = openLists(product);
         if (!lists) return refuseCounts(msg, istat, 1);
         if (!openOutput(ofile, wait, product, *lists, jhndl, msg, istat)) return;

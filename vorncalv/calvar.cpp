@@ -204,7 +204,6 @@ struct CallContext {
 // Writes VAROUT as record NRO + 1. False (after logging the writer's message) on failure.
 bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int NPTSV, double WNLO,
                  double WNHI) {
-    if (st.INITO == 1) terminateName(OFILE);
     const std::array<double, 1> minimum{WNLO};
     const std::array<double, 1> maximum{WNHI};
     const std::array<int, 1> points{NPTSV};

@@ -146,11 +146,10 @@ void recordCount(RunState& s, int count, std::string_view name, std::string_view
     }
 }
 
-// Prepares the first write of a product: description and NUL-terminated name.
+// Prepares the first write of a product: its description (the writer ends its name).
 void prepareFirstWrite(RunState& s, Product& p) {
     if (p.init != 1) return;
     describe(s, p.tables);
-    terminateName(p.file);
 }
 
 // The imaginary part or the responsivity.
