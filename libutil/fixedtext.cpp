@@ -17,12 +17,20 @@ std::string_view trim(std::string_view text) {
     return text.substr(0, n);
 }
 
-std::size_t nulTerminate(char* buf, std::size_t width) {
-    if (buf == nullptr || width == 0) return 0;
-    std::size_t n = trim(std::string_view(buf, width)).size();
-    if (n == width) --n;  // no room after the text: the NUL takes its last character
-    buf[n] = '\0';
-    return n;
+void terminateName(std::string& name, std::size_t width, WhenFull full) {
+    name = pad(name, width);
+    if (width == 0) return;
+    const std::size_t last = name.find_last_not_of(' ');
+    if (last == std::string::npos) {
+        name[0] = '\0';
+        return;
+    }
+    if (name[last] == '\0') return;
+    if (last + 1 < width) {
+        name[last + 1] = '\0';
+    } else if (full == WhenFull::cutByOne) {
+        name[last] = '\0';
+    }
 }
 
 void overlay(std::string& target, std::size_t pos, std::string_view text) {

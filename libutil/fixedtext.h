@@ -15,12 +15,16 @@ std::string pad(std::string_view text, std::size_t width);
 // text without its trailing blanks and NULs.
 std::string_view trim(std::string_view text);
 
-// Places a NUL right after the last character of buf[0..width) that is neither a blank
-// nor a NUL, never writing at or past buf[width]. When the significant text fills all
-// width characters, the last character is replaced by the NUL (the text is cut by one),
-// so the result is always NUL-terminated inside the caller's buffer. Returns the length
-// of the terminated text.
-std::size_t nulTerminate(char* buf, std::size_t width);
+// What terminateName does with a name that fills its whole width.
+enum class WhenFull {
+    standsWhole,  // no room for the NUL: the name stands for exactly those characters
+    cutByOne,     // the name must end inside its width: the NUL takes its last character
+};
+
+// Blank-pads (or cuts) name to width characters, then places a NUL right after its last
+// non-blank character, unless that character is already a NUL; an all-blank name becomes
+// the empty name (a NUL first). Nothing outside the width is ever written.
+void terminateName(std::string& name, std::size_t width, WhenFull full = WhenFull::standsWhole);
 
 // Overwrites positions [pos, pos + text.size()) of a fixed text with text (0-based),
 // cut at the end of target; positions outside target are left alone.

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "libutil/filereason.h"
+#include "libutil/fixedtext.h"
 #include "libutil/recbridge.h"
 #include "libutil/wait.h"
 #include "ravlio/fortjkt.h"
@@ -126,14 +127,14 @@ int withinArrays(int count, std::size_t arraySize) {
 
 }  // namespace
 
-void rddmvf(int& init, const int& iwait, const int& nrec, std::string& infile, std::span<int> ihwds,
-            const int& nhww, const int& limpts, int& npts, std::span<double> xin, std::span<float> yin, int& nhwds,
-            std::span<float> hwds, const int& ncold, const int& ncoli, int& nvars, int& istat, std::string& msg,
+void rddmvf(int& init, int iwait, int nrec, std::string& infile, std::span<int> ihwds,
+            int nhww, int limpts, int& npts, std::span<double> xin, std::span<float> yin, int& nhwds,
+            std::span<float> hwds, int ncold, int ncoli, int& nvars, int& istat, std::string& msg,
             int& ihndl) {
     Outcome out{istat, msg};
     istat = 0;
     msg = message("OK");
-    recbridge::terminateName(infile);
+    terminateName(infile, recbridge::TEXTLEN);
     const std::string_view name = recbridge::shownName(infile);
     const bool wait = iwait != 0;
 

@@ -34,9 +34,9 @@ namespace util {
 //   istat, msg      status (above) and 80-character message ("OK" on success).
 //   ihndl   in/out  the file's handle (set by the open); the file stays open.
 // Progress and error lines go to the console in free format.
-void rddmvf(int& init, const int& iwait, const int& nrec, std::string& infile, std::span<int> ihwds,
-            const int& nhww, const int& limpts, int& npts, std::span<double> xin, std::span<float> yin, int& nhwds,
-            std::span<float> hwds, const int& ncold, const int& ncoli, int& nvars, int& istat, std::string& msg,
+void rddmvf(int& init, int iwait, int nrec, std::string& infile, std::span<int> ihwds,
+            int nhww, int limpts, int& npts, std::span<double> xin, std::span<float> yin, int& nhwds,
+            std::span<float> hwds, int ncold, int ncoli, int& nvars, int& istat, std::string& msg,
             int& ihndl);
 
 }  // namespace util

@@ -10,16 +10,6 @@
 
 namespace util::recbridge {
 
-void terminateName(std::string& name) {
-    name = pad(name, TEXTLEN);
-    const std::size_t last = name.find_last_not_of(' ');
-    if (last == std::string::npos) {
-        name[0] = '\0';  // an all-blank name becomes the empty name
-        return;
-    }
-    if (name[last] != '\0' && last + 1 < TEXTLEN) name[last + 1] = '\0';
-}
-
 std::string_view shownName(const std::string& name) {
     const std::string_view n(name.data(), std::min(name.size(), TEXTLEN));
     return n.substr(0, n.find('\0'));

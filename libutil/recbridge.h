@@ -17,12 +17,6 @@ inline constexpr std::size_t TEXTLEN = 80;
 // Longest error text handed back in a message (one blank always follows it).
 inline constexpr std::size_t ERRLEN = 79;
 
-// Blank-pads (or cuts) name to 80 characters, then places a NUL right after its last
-// non-blank character, unless that character is already a NUL. A name that fills all 80
-// characters has no room for the NUL and is left whole: it stands for exactly those 80
-// characters. Nothing outside the 80 characters is ever written.
-void terminateName(std::string& name);
-
 // The name as the library sees it and as progress lines show it: up to the first NUL,
 // at most 80 characters.
 std::string_view shownName(const std::string& name);

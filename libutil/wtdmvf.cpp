@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "libutil/console.h"
+#include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
 #include "libutil/recbridge.h"
 #include "libutil/wait.h"
@@ -47,24 +48,20 @@ struct OpenLists {
     OutputColumns columns;
 };
 
-std::optional<OpenLists> openLists(std::span<const int> idsubh, int nsubh, std::span<const int> list, int npatopn,
-                                   int n, std::span<const int> ids, std::span<const double> minima,
-                                   std::span<const double> maxima, std::span<const int> indPrec,
-                                   std::span<const int> points, std::span<const int> depPrec,
-                                   std::span<const char* const> shortnames, std::span<const char* const> labels,
-                                   std::span<const char* const> longnames, std::span<const char* const> units) {
-    const auto refs = leading(list, npatopn);
-    const auto subs = leading(idsubh, nsubh);
-    const auto i = leading(ids, n);
-    const auto lo = leading(minima, n);
-    const auto hi = leading(maxima, n);
-    const auto ip = leading(indPrec, n);
-    const auto pp = leading(points, n);
-    const auto dp = leading(depPrec, n);
-    const auto sn = descriptions(shortnames, n);
-    const auto lb = descriptions(labels, n);
-    const auto ln = descriptions(longnames, n);
-    const auto un = descriptions(units, n);
+std::optional<OpenLists> openLists(const ProductDescription& d) {
+    const int n = d.numberofdatatypes;
+    const auto refs = leading(d.list, d.npatopn);
+    const auto subs = leading(d.idsubh, d.nsubh);
+    const auto i = leading(d.identifierlist, n);
+    const auto lo = leading(d.independentminimumlist, n);
+    const auto hi = leading(d.independentmaximumlist, n);
+    const auto ip = leading(d.independentprecisionlist, n);
+    const auto pp = leading(d.pointsperrecordlist, n);
+    const auto dp = leading(d.dependentprecisionloglist, n);
+    const auto sn = descriptions(d.shortnamelist, n);
+    const auto lb = descriptions(d.labellist, n);
+    const auto ln = descriptions(d.longnamelist, n);
+    const auto un = descriptions(d.unitslist, n);
     if (!refs || !subs || !i || !lo || !hi || !ip || !pp || !dp || !sn || !lb || !ln || !un) return std::nullopt;
     return OpenLists{*refs, *subs, OutputColumns{*i, *lo, *hi, *ip, *pp, *dp, *sn, *lb, *ln, *un}};
 }
@@ -82,13 +79,15 @@ bool handlesOpen(std::span<const int> handles) {
 }
 
 // Step 1: open (create or reopen), retrying while waiting. False when it failed.
-bool openOutput(const std::string& ofile, bool wait, int file_type, const std::string& progrm,
-                const std::string& version, const std::string& histry, const OpenLists& lists, int& jhndl,
-                std::string& msg, int& istat) {
+bool openOutput(const std::string& ofile, bool wait, const ProductDescription& product,
+                const OpenLists& lists, int& jhndl, std::string& msg, int& istat) {
+    const std::string progrm(product.progrm);
+    const std::string version(product.version);
+    const std::string histry(product.histry);
     const std::string_view name = recbridge::shownName(ofile);
     Wait waiting("FILE " + std::string(name) + " TO WRITE");
     for (int tries = 1;; ++tries) {
-        jhndl = sopenw(ofile, file_type, lists.references, progrm, version, histry, lists.subheaders,
+        jhndl = sopenw(ofile, product.file_type, lists.references, progrm, version, histry, lists.subheaders,
                        lists.columns);
         if (jhndl != 0) return true;
         const std::string text = lastErrorText(0);
@@ -112,29 +111,18 @@ bool openOutput(const std::string& ofile, bool wait, int file_type, const std::s
 
 }  // namespace
 
-void wtdmvf(int& inito, const int& iwait, const int& nro, std::string& ofile, const int& file_type,
-            const std::string& progrm, const std::string& version, const std::string& histry,
-            std::span<const int> idsubh, const int& nsubh, std::span<const int> list, std::span<const int> lrns,
-            const int& npatopn, const int& npatwrt, std::span<int> idamd, const int& namd,
-            std::span<const float> amd, std::span<const float> obuf, const int& ntotal,
-            const int& numberofdatatypes, std::span<const int> identifierlist,
-            std::span<const double> independentminimumlist, std::span<const double> independentmaximumlist,
-            std::span<const int> independentprecisionlist, std::span<const int> pointsperrecordlist,
-            std::span<const int> dependentprecisionloglist, std::span<const char* const> shortnamelist,
-            std::span<const char* const> labellist, std::span<const char* const> longnamelist,
-            std::span<const char* const> unitslist, int& jhndl, std::string& msg, int& istat) {
+void wtdmvf(int& inito, int iwait, std::string& ofile, const ProductDescription& product,
+            const RecordContents& record, int& jhndl, std::string& msg, int& istat) {
     const bool wait = iwait != 0;
     if (inito == 1) {
-        recbridge::terminateName(ofile);
-        const std::optional<OpenLists> lists =
-            openLists(idsubh, nsubh, list, npatopn, numberofdatatypes, identifierlist, independentminimumlist,
-                      independentmaximumlist, independentprecisionlist, pointsperrecordlist,
-                      dependentprecisionloglist, shortnamelist, labellist, longnamelist, unitslist);
+        terminateName(ofile, recbridge::TEXTLEN);
+        const std::optional<OpenLists> lists = openLists(product);
         if (!lists) return refuseCounts(msg, istat, 1);
-        if (!openOutput(ofile, wait, file_type, progrm, version, histry, *lists, jhndl, msg, istat)) return;
+        if (!openOutput(ofile, wait, product, *lists, jhndl, msg, istat)) return;
         inito = 0;
     }
 
+    const auto& [nro, list, lrns, npatwrt, idamd, namd, amd, obuf, ntotal] = record;
     const std::size_t sources = std::min(list.size(), lrns.size());
     const std::size_t fields = std::min(idamd.size(), amd.size());
     if ((npatwrt > 0 && static_cast<std::size_t>(npatwrt) > sources) ||

@@ -91,9 +91,24 @@ protected:
     }
 
     void call(int NSEQ, int NRCXF, int NRESP = NPTS) {
-        vorncalv::calvar(st_, NSEQ, 6, 4, NRCXF, IFILE_, MFILE_, RESP_, WNA_, NRESP, STFILE_, 21, log_.unit(),
-                         log_.name(), IWAIT_, OFILE_, run_.IDAMD, AMDO_, run_.NAMD, run_.IDSUBH, run_.NSUBH,
-                         GOTFIL_, run_.HISTRY, run_.PROGRM, run_.VERSION);
+        const vorncalv::VarianceContext run{.NSMP = 6,
+                                            .NBBP = 4,
+                                            .IFILE = IFILE_,
+                                            .MFILE = MFILE_,
+                                            .OFILE = OFILE_,
+                                            .STFILE = STFILE_,
+                                            .LUS = 21,
+                                            .LOG = log_.unit(),
+                                            .LOGFIL = log_.name(),
+                                            .IWAIT = IWAIT_,
+                                            .IDSUBH = run_.IDSUBH,
+                                            .NSUBH = run_.NSUBH,
+                                            .HISTRY = run_.HISTRY,
+                                            .PROGRM = run_.PROGRM,
+                                            .VERSION = run_.VERSION};
+        const vorncalv::VarianceScene scene{.NSEQ = NSEQ, .NRCXF = NRCXF, .RESP = RESP_, .NRESP = NRESP,
+                                            .IDAMD = run_.IDAMD, .AMDO = AMDO_, .NAMD = run_.NAMD};
+        vorncalv::calvar(st_, run, scene, WNA_, GOTFIL_);
     }
 
     testsupport::ProductContent product() const {

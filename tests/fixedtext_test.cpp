@@ -20,29 +20,31 @@ TEST(FixedText, TrimRemovesTrailingBlanksAndNuls) {
     EXPECT_EQ(util::trim("    "), "");
 }
 
-TEST(FixedText, NulTerminateAfterTheLastSignificantCharacter) {
-    char buf[8] = {'a', 'b', ' ', 'c', ' ', ' ', ' ', ' '};
-    EXPECT_EQ(util::nulTerminate(buf, sizeof buf), 4U);
-    EXPECT_EQ(std::string(buf, 8), "ab c\0   "s);
-}
-
-TEST(FixedText, NulTerminateOfAFullTextCutsTheLastCharacter) {
-    char buf[4] = {'a', 'b', 'c', 'd'};
-    EXPECT_EQ(util::nulTerminate(buf, sizeof buf), 3U);
-    EXPECT_EQ(std::string(buf, 4), "abc\0"s);
-}
-
-TEST(FixedText, NulTerminateOfBlanksPutsTheNulFirst) {
-    char buf[3] = {' ', ' ', ' '};
-    EXPECT_EQ(util::nulTerminate(buf, sizeof buf), 0U);
-    EXPECT_EQ(buf[0], '\0');
-    EXPECT_EQ(util::nulTerminate(buf, 0), 0U);
-}
-
-TEST(FixedText, NulTerminateKeepsAnExistingTerminator) {
-    char buf[6] = {'a', 'b', '\0', ' ', ' ', ' '};
-    EXPECT_EQ(util::nulTerminate(buf, sizeof buf), 2U);
-    EXPECT_EQ(std::string(buf, 6), "ab\0   "s);
+TEST(FixedText, TerminateNameEndsItRightAfterItsLastNonBlank) {
+    struct Case {
+        std::string name;
+        std::size_t width;
+        util::WhenFull full;
+        std::string ended;
+    };
+    using util::WhenFull;
+    const Case cases[] = {
+        {"ab c    ", 8, WhenFull::standsWhole, "ab c\0   "s},
+        {"ab c", 8, WhenFull::standsWhole, "ab c\0   "s},                   // padded to its width
+        {"ab c    xyz", 6, WhenFull::standsWhole, "ab c\0 "s},              // cut to its width
+        {"ab\0   "s, 6, WhenFull::standsWhole, "ab\0   "s},                // ended already
+        {"abcd", 4, WhenFull::standsWhole, "abcd"},                          // full: whole
+        {"abcd", 4, WhenFull::cutByOne, "abc\0"s},                          // full: cut by one
+        {"abc ", 4, WhenFull::cutByOne, "abc\0"s},                          // room left: not cut
+        {"   ", 3, WhenFull::standsWhole, "\0  "s},                         // blank: empty
+        {"   ", 3, WhenFull::cutByOne, "\0  "s},
+        {"abc", 0, WhenFull::cutByOne, ""},                                  // no width
+    };
+    for (const Case& c : cases) {
+        std::string name = c.name;
+        util::terminateName(name, c.width, c.full);
+        EXPECT_EQ(name, c.ended) << c.name;
+    }
 }
 
 TEST(FixedText, OverlayReplacesInsideAndCutsAtTheEnd) {

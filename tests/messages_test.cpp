@@ -1,5 +1,4 @@
-// The program's messages: what each form puts on the console and in the log, and the one
-// rule for ending a name with a NUL.
+// The program's messages: what each form puts on the console and in the log.
 #include "vorncalv/messages.h"
 
 #include <gtest/gtest.h>
@@ -35,23 +34,6 @@ TEST(Messages, EachFormWritesItsConsoleAndLogLines) {
         c.speak(capture.unit(), capture.name(), c.text);
         EXPECT_EQ(capture.console(), c.console);
         EXPECT_EQ(capture.log(), c.log);
-    }
-}
-
-TEST(Messages, NameIsEndedRightAfterItsLastNonBlank) {
-    struct Case {
-        std::string name, ended;
-    };
-    const Case cases[] = {
-        {"abc     ", std::string("abc\0    ", 8)},
-        {std::string("abc\0    ", 8), std::string("abc\0    ", 8)},  // ended already
-        {"abcdefgh", "abcdefgh"},                                    // fills its width: whole
-        {"        ", "        "},                                    // nothing to end
-    };
-    for (const Case& c : cases) {
-        std::string name = c.name;
-        vorncalv::terminateName(name);
-        EXPECT_EQ(name, c.ended);
     }
 }
 

@@ -19,6 +19,7 @@
 #include "convertlib/ncnames.h"
 #include "convertlib/timeaxis.h"
 #include "dumplib/numtext.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "support/nasaamesbuilder.h"
 #include "support/rgdbuilder.h"
@@ -31,9 +32,9 @@ namespace {
 using testsupport::HeaderWord;
 using testsupport::SpectrumRecord;
 
-constexpr int DateId = 32769;
-constexpr int TimeId = 32770;
-constexpr int MissingId = 32780;
+constexpr int DateId = FIELD_dateYYMMDD;
+constexpr int TimeId = FIELD_timeHHMMSS;
+constexpr int MissingId = FIELD_missingDataFlag;
 
 struct Conversion {
     int status = -1;

@@ -1,4 +1,4 @@
-// The record bridge's shared conventions: names terminated in place, shown names, messages.
+// The record bridge's shared conventions: names ended in place, shown names, messages.
 #include "libutil/recbridge.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,9 @@ namespace {
 
 using util::recbridge::message;
 using util::recbridge::shownName;
-using util::recbridge::terminateName;
+
+// Names handed to the record reader and writer are ended at their 80 characters.
+void terminateName(std::string& name) { util::terminateName(name, util::recbridge::TEXTLEN); }
 
 TEST(RecordBridgeName, NulFollowsTheLastNonBlankCharacter) {
     std::string name = util::pad("dir/in.rgd", 80);

@@ -15,6 +15,7 @@
 #include "dumplib/dumpcli.h"
 #include "dumplib/recordlist.h"
 #include "dumplib/svgplot.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "support/rgdbuilder.h"
 #include "support/runprogram.h"
@@ -28,9 +29,9 @@ using testsupport::RgdSpec;
 
 namespace {
 
-constexpr int kMissingFlag = 32780;
-constexpr int kAmbientTemp = 622593;
-constexpr int kHotTemp = 622595;
+constexpr int kMissingFlag = FIELD_missingDataFlag;
+constexpr int kAmbientTemp = FIELD_calibrationAmbientTemp;
+constexpr int kHotTemp = FIELD_calibrationHBBtemp;
 // Five calibration fields: ambient, cold and hot temperature, cold and hot emissivity.
 constexpr int kCalibrationSubheader = 94020301;
 

@@ -75,14 +75,14 @@ protected:
     std::string read(int IWAIT = 0) {
         std::istringstream in;
         util::ConsoleRedirect console(in, out);
+        vorncalv::StaticParameters read;
         try {
-            vorncalv::vornps(IWAIT, r.LOG, r.LOGFIL, padded("VORNCALV.SIP"), padded("mirror.txt"), r.NSMP, r.NBBP,
-                             r.NSVIDS, r.SVIDS, r.MPHOT, r.MPCOLD, r.NFSET, r.NLSET, r.OUTOP2, r.OUTOP3, r.CTMIN,
-                             r.CTMAX, r.RATFAC, r.CAVFAC, r.ABTOFF, r.HBTOFF, r.WTABBT, r.WTABBA, r.WTABBB, r.WTHBBT,
-                             r.WTHBBA, r.WTHBBB, r.IPSTAT);
+            vorncalv::vornps(IWAIT, r.LOG, r.LOGFIL, padded("VORNCALV.SIP"), padded("mirror.txt"), read, r.IPSTAT);
         } catch (const util::Stop& stop) {
+            vorncalv::takeStaticParameters(read, r);
             return stop.text();
         }
+        vorncalv::takeStaticParameters(read, r);
         return "";
     }
 

@@ -66,9 +66,28 @@ struct Call {
     int istat = -1;
 
     void run() {
-        util::wtdmvf(inito, iwait, nro, ofile, file_type, progrm, version, histry, idsubh, nsubh, list, lrns,
-                     npatopn, npatwrt, idamd, namd, amd, obuf, ntotal, numberofdatatypes, identifierlist, minimum,
-                     maximum, indPrec, points, depPrec, shortnames, labels, longnames, units, jhndl, msg, istat);
+        const util::ProductDescription product{.file_type = file_type,
+                                               .progrm = progrm,
+                                               .version = version,
+                                               .histry = histry,
+                                               .idsubh = idsubh,
+                                               .nsubh = nsubh,
+                                               .list = list,
+                                               .npatopn = npatopn,
+                                               .numberofdatatypes = numberofdatatypes,
+                                               .identifierlist = identifierlist,
+                                               .independentminimumlist = minimum,
+                                               .independentmaximumlist = maximum,
+                                               .independentprecisionlist = indPrec,
+                                               .pointsperrecordlist = points,
+                                               .dependentprecisionloglist = depPrec,
+                                               .shortnamelist = shortnames,
+                                               .labellist = labels,
+                                               .longnamelist = longnames,
+                                               .unitslist = units};
+        const util::RecordContents record{.nro = nro, .list = list, .lrns = lrns, .npatwrt = npatwrt,
+                                          .idamd = idamd, .namd = namd, .amd = amd, .obuf = obuf, .ntotal = ntotal};
+        util::wtdmvf(inito, iwait, ofile, product, record, jhndl, msg, istat);
     }
     void data(float base) {
         for (int i = 0; i < NPTS; ++i) obuf[static_cast<size_t>(i)] = base + static_cast<float>(i);

@@ -204,7 +204,6 @@ struct CallContext {
 // Writes VAROUT as record NRO + 1. False (after logging the writer's message) on failure.
 bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int NPTSV, double WNLO,
                  double WNHI) {
-    if (st.INITO == 1) terminateName(OFILE);
     const std::array<double, 1> minimum{WNLO};
     const std::array<double, 1> maximum{WNHI};
     const std::array<int, 1> points{NPTSV};
@@ -212,11 +211,30 @@ bool writeRecord(CalvarState& st, const CallContext& cx, std::string& OFILE, int
     std::copy(cx.IDAMD.begin(), cx.IDAMD.begin() + cx.NAMD, st.IDAMD.begin());
     st.NRO += 1;
     int ISTAT = 0;
-    util::wtdmvf(st.INITO, cx.IWAIT, st.NRO, OFILE, FILE_TYPE, *cx.PROGRM, *cx.VERSION, *cx.HISTRY, cx.IDSUBH,
-                 cx.NSUBH, st.LIST, st.LRNS, st.NPATOPN, st.NPATWRT, st.IDAMD, cx.NAMD, st.AMD, st.VAROUT, NPTSV,
-                 NUMBEROFDATATYPES, IDENTIFIERLIST, minimum, maximum, INDEPENDENTPRECISIONLIST, points,
-                 DEPENDENTPRECISIONLOGLIST, table(getvariancetablesn()), table(getvariancetablel()),
-                 table(getvariancetableln()), table(getvariancetableu()), st.JHNDL, st.MSG, ISTAT);
+    const util::ProductDescription product{
+        .file_type = FILE_TYPE,
+        .progrm = *cx.PROGRM,
+        .version = *cx.VERSION,
+        .histry = *cx.HISTRY,
+        .idsubh = cx.IDSUBH,
+        .nsubh = cx.NSUBH,
+        .list = st.LIST,
+        .npatopn = st.NPATOPN,
+        .numberofdatatypes = NUMBEROFDATATYPES,
+        .identifierlist = IDENTIFIERLIST,
+        .independentminimumlist = minimum,
+        .independentmaximumlist = maximum,
+        .independentprecisionlist = INDEPENDENTPRECISIONLIST,
+        .pointsperrecordlist = points,
+        .dependentprecisionloglist = DEPENDENTPRECISIONLOGLIST,
+        .shortnamelist = table(getvariancetablesn()),
+        .labellist = table(getvariancetablel()),
+        .longnamelist = table(getvariancetableln()),
+        .unitslist = table(getvariancetableu())};
+    const util::RecordContents record{.nro = st.NRO, .list = st.LIST, .lrns = st.LRNS, .npatwrt = st.NPATWRT,
+                                      .idamd = st.IDAMD, .namd = cx.NAMD, .amd = st.AMD, .obuf = st.VAROUT,
+                                      .ntotal = NPTSV};
+    util::wtdmvf(st.INITO, cx.IWAIT, OFILE, product, record, st.JHNDL, st.MSG, ISTAT);
     if (ISTAT != 0) {
         logLine(cx.LOG, cx.LOGFIL, st.MSG);
         return false;
@@ -252,11 +270,10 @@ void checkArguments(std::span<const float> RESP, int NRESP, std::span<const int>
 
 }  // namespace
 
-void calvar(CalvarState& st, int NSEQ, int NSMP, int NBBP, int NRCXF, std::string& IFILE, std::string& MFILE,
-            std::span<const float> RESP, double& WNA, int NRESP, std::string_view STFILE, int LUS, int LOG,
-            std::string_view LOGFIL, int IWAIT, std::string& OFILE, std::span<const int> IDAMD,
-            std::span<const float> AMDO, int NAMD, std::span<const int> IDSUBH, int NSUBH, int& GOTFIL,
-            const std::string& HISTRY, const std::string& PROGRM, const std::string& VERSION) {
+void calvar(CalvarState& st, const VarianceContext& run, const VarianceScene& scene, double& WNA, int& GOTFIL) {
+    const auto& [NSMP, NBBP, IFILE, MFILE, OFILE, STFILE, LUS, LOG, LOGFIL, IWAIT, IDSUBH, NSUBH, HISTRY, PROGRM,
+                 VERSION] = run;
+    const auto& [NSEQ, NRCXF, RESP, NRESP, IDAMD, AMDO, NAMD] = scene;
     checkArguments(RESP, NRESP, IDAMD, AMDO, NAMD);
     const RecordRange range = recordRange(NSEQ, NSMP, NBBP, NRCXF);
     st.LIMPTS = MAXVPTS;

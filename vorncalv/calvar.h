@@ -64,26 +64,57 @@ struct CalvarState {
     std::string MSG = std::string(80, ' ');
 };
 
-// Writes the variance record(s) of one scene record.
-//   NSEQ, NSMP, NBBP  set number, records per set, blackbody records at the start of a set
+// What stays the same for every call of a run.
+//   NSMP, NBBP        records per set, blackbody records at the start of a set
+//   IFILE, MFILE      variance input file and source complex-spectra file (80 characters,
+//                     NUL-terminated in place by the reader)
+//   OFILE             variance output file (80 characters, NUL-terminated in place)
+//   STFILE, LUS       status file (real-time mode: the count of OFILE is recorded)
+//   LOG, LOGFIL       log unit and name
+//   IWAIT             1 real-time mode (wait for files and records), 0 batch mode
+//   IDSUBH, NSUBH     subheaders of the output file
+//   HISTRY, PROGRM, VERSION  identification texts of the writer
+struct VarianceContext {
+    int NSMP = 0;
+    int NBBP = 0;
+    std::string& IFILE;
+    std::string& MFILE;
+    std::string& OFILE;
+    std::string_view STFILE;
+    int LUS = 0;
+    int LOG = 0;
+    std::string_view LOGFIL;
+    int IWAIT = 0;
+    std::span<const int> IDSUBH;
+    int NSUBH = 0;
+    const std::string& HISTRY;
+    const std::string& PROGRM;
+    const std::string& VERSION;
+};
+
+// The scene record of one call.
+//   NSEQ              set number
 //   NRCXF             the scene's input record number. For the first scene of its set
 //                     (NRCXF = NBBP + (NSEQ - 1)*NSMP + 1) the set's blackbody records and
 //                     the scene are written (input records (NSEQ - 1)*NSMP + 1 ..
 //                     + NBBP); for any other scene only NRCXF. Each under its own number.
-//   IFILE, MFILE      variance input file and source complex-spectra file (80 characters,
-//                     NUL-terminated in place by the reader)
 //   RESP, NRESP       responsivity of the scene, points 1..NRESP
-//   WNA               out: first wavenumber of the last source record read
-//   STFILE, LUS       status file (real-time mode: the count of OFILE is recorded)
-//   LOG, LOGFIL       log unit and name
-//   IWAIT             1 real-time mode (wait for files and records), 0 batch mode
-//   OFILE             variance output file (80 characters, NUL-terminated in place)
 //   IDAMD, AMDO, NAMD the scene's metadata (identifiers, values, count); AMDO(4) nonzero
 //                     marks the scene as missing, which makes all its variance records
 //                     missing
-//   IDSUBH, NSUBH     subheaders of the output file
+struct VarianceScene {
+    int NSEQ = 0;
+    int NRCXF = 0;
+    std::span<const float> RESP;
+    int NRESP = 0;
+    std::span<const int> IDAMD;
+    std::span<const float> AMDO;
+    int NAMD = 0;
+};
+
+// Writes the variance record(s) of one scene record of the run cx.
+//   WNA               out: first wavenumber of the last source record read
 //   GOTFIL            cleared when a write fails (the product is off for the rest of the run)
-//   HISTRY, PROGRM, VERSION  identification texts of the writer
 // variance(i) = ((VARIN(i)/NSMPLS)/RESP(INDX)**2)/NSMPLS with INDX the source-grid point
 // nearest to the variance-grid point i; NaN where RESP(INDX) is not positive and where
 // INDX falls outside 1..NRESP. A co-addition count that is missing or below 1 becomes 23
@@ -92,10 +123,6 @@ struct CalvarState {
 // more than 9000 points) logs why and returns, leaving the product on.
 // NAMD outside 4..200 or beyond IDAMD/AMDO, NRESP beyond RESP, or a set layout that
 // gives no valid record number throws std::invalid_argument (a caller's error).
-void calvar(CalvarState& st, int NSEQ, int NSMP, int NBBP, int NRCXF, std::string& IFILE, std::string& MFILE,
-            std::span<const float> RESP, double& WNA, int NRESP, std::string_view STFILE, int LUS, int LOG,
-            std::string_view LOGFIL, int IWAIT, std::string& OFILE, std::span<const int> IDAMD,
-            std::span<const float> AMDO, int NAMD, std::span<const int> IDSUBH, int NSUBH, int& GOTFIL,
-            const std::string& HISTRY, const std::string& PROGRM, const std::string& VERSION);
+void calvar(CalvarState& st, const VarianceContext& cx, const VarianceScene& scene, double& WNA, int& GOTFIL);
 
 }  // namespace vorncalv

@@ -46,8 +46,8 @@ constexpr int SUBHEADER_ID = 97122201;
 // A fixed text of the given width holding text, NUL-terminated after its last significant
 // character (the text is cut by one when it fills the width).
 std::string terminatedText(std::string_view text, std::size_t width) {
-    std::string field = util::pad(text, width);
-    util::nulTerminate(field.data(), width);
+    std::string field(text);
+    util::terminateName(field, width, util::WhenFull::cutByOne);
     return field;
 }
 

@@ -26,10 +26,4 @@ void tell(int LOG, std::string_view LOGFIL, std::string_view text) {
     logLine(LOG, LOGFIL, text);
 }
 
-void terminateName(std::string& name) {
-    const std::size_t last = name.find_last_not_of(' ');
-    if (last == std::string::npos || name[last] == '\0' || last + 1 >= name.size()) return;
-    name[last + 1] = '\0';
-}
-
 }  // namespace vorncalv

@@ -1,5 +1,5 @@
-// The program's messages, at its ground floor: a console line, a log line, a line on both,
-// and the one rule for ending a name with a NUL. Every stage speaks through these; the ones
+// The program's messages, at its ground floor: a console line, a log line, a line on both
+// and a message for the operator. Every stage speaks through these; the ones
 // bound to the run state (which also keep the line as MSG, and the abort path) are in
 // dialogue.h.
 #pragma once
@@ -24,9 +24,5 @@ void sayAndLog(int LOG, std::string_view LOGFIL, std::string_view line);
 // the operator: under --quiet, while the scene loop's console lines are dropped, it still
 // reaches the real console (util::quietConsole()).
 void tell(int LOG, std::string_view LOGFIL, std::string_view text);
-
-// Places a NUL right after the last non-blank character of a name, unless that character is
-// already a NUL or the name fills its whole width (then it stands whole).
-void terminateName(std::string& name);
 
 }  // namespace vorncalv

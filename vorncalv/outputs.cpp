@@ -99,11 +99,29 @@ void writeRecord(RunState& s, Product& p, std::span<const float> data) {
     std::copy_n(s.IDAMD.begin(), s.NAMD, ids.begin());
     const Lineage l = lineage(s);
     int ISTAT = 0;
-    util::wtdmvf(p.init, s.IWAIT, p.nro, p.file, s.FILE_TYPE, s.PROGRM, s.VERSION, s.HISTRY, s.IDSUBH, s.NSUBH,
-                 l.LIST, l.LRNS, s.NPATOPN, l.NPATWRT, ids, s.NAMD, s.AMD, data, s.NPTS, s.NUMBEROFDATATYPES,
-                 s.IDENTIFIERLIST, s.INDEPENDENTMINIMUMLIST, s.INDEPENDENTMAXIMUMLIST, s.INDEPENDENTPRECISIONLIST,
-                 s.POINTSPERRECORDLIST, s.DEPENDENTPRECISIONLOGLIST, descList(s.SHORTNAMELIST),
-                 descList(s.LABELLIST), descList(s.LONGNAMELIST), descList(s.UNITSLIST), p.handle, s.MSG, ISTAT);
+    const util::ProductDescription product{
+        .file_type = s.FILE_TYPE,
+        .progrm = s.PROGRM,
+        .version = s.VERSION,
+        .histry = s.HISTRY,
+        .idsubh = s.IDSUBH,
+        .nsubh = s.NSUBH,
+        .list = l.LIST,
+        .npatopn = s.NPATOPN,
+        .numberofdatatypes = s.NUMBEROFDATATYPES,
+        .identifierlist = s.IDENTIFIERLIST,
+        .independentminimumlist = s.INDEPENDENTMINIMUMLIST,
+        .independentmaximumlist = s.INDEPENDENTMAXIMUMLIST,
+        .independentprecisionlist = s.INDEPENDENTPRECISIONLIST,
+        .pointsperrecordlist = s.POINTSPERRECORDLIST,
+        .dependentprecisionloglist = s.DEPENDENTPRECISIONLOGLIST,
+        .shortnamelist = descList(s.SHORTNAMELIST),
+        .labellist = descList(s.LABELLIST),
+        .longnamelist = descList(s.LONGNAMELIST),
+        .unitslist = descList(s.UNITSLIST)};
+    const util::RecordContents record{.nro = p.nro, .list = l.LIST, .lrns = l.LRNS, .npatwrt = l.NPATWRT,
+                                      .idamd = ids, .namd = s.NAMD, .amd = s.AMD, .obuf = data, .ntotal = s.NPTS};
+    util::wtdmvf(p.init, s.IWAIT, p.file, product, record, p.handle, s.MSG, ISTAT);
     if (ISTAT != 0) {
         util::logmsg(s.LOG, s.LOGFIL, s.MSG);
         util::stop("WRITE ERROR!");
@@ -128,11 +146,10 @@ void recordCount(RunState& s, int count, std::string_view name, std::string_view
     }
 }
 
-// Prepares the first write of a product: description and NUL-terminated name.
+// Prepares the first write of a product: its description (the writer ends its name).
 void prepareFirstWrite(RunState& s, Product& p) {
     if (p.init != 1) return;
     describe(s, p.tables);
-    terminateName(p.file);
 }
 
 // The imaginary part or the responsivity.
@@ -199,9 +216,24 @@ void writeMarker(RunState& s) {
 // writes, so that it always speaks of the run whose products stand beside it.
 void varianceProduct(RunState& s, std::span<const float> RESP) {
     if (s.GOTFIL == 1) {
-        calvar(s.CALVST, s.KSET, s.NSMP, s.NBBP, s.NSVR, s.IFILEV, s.ORGINP, RESP, s.WNA, s.NPTS, s.STFILE, s.LUS,
-               s.LOG, s.LOGFIL, s.IWAIT, s.OFILEV, s.IDAMD, s.AMD, s.NAMD, s.IDSUBH, s.NSUBH, s.GOTFIL, s.HISTRY,
-               s.PROGRM, s.VERSION);
+        const VarianceContext run{.NSMP = s.NSMP,
+                                  .NBBP = s.NBBP,
+                                  .IFILE = s.IFILEV,
+                                  .MFILE = s.ORGINP,
+                                  .OFILE = s.OFILEV,
+                                  .STFILE = s.STFILE,
+                                  .LUS = s.LUS,
+                                  .LOG = s.LOG,
+                                  .LOGFIL = s.LOGFIL,
+                                  .IWAIT = s.IWAIT,
+                                  .IDSUBH = s.IDSUBH,
+                                  .NSUBH = s.NSUBH,
+                                  .HISTRY = s.HISTRY,
+                                  .PROGRM = s.PROGRM,
+                                  .VERSION = s.VERSION};
+        const VarianceScene scene{.NSEQ = s.KSET, .NRCXF = s.NSVR, .RESP = RESP, .NRESP = s.NPTS,
+                                  .IDAMD = s.IDAMD, .AMDO = s.AMD, .NAMD = s.NAMD};
+        calvar(s.CALVST, run, scene, s.WNA, s.GOTFIL);
     }
     if (s.IGOTM == 0) writeMarker(s);
 }

@@ -106,9 +106,9 @@ std::string templateName(std::string_view PFILE) {
 
 void staticParameters(RunState& s) {
     obtainParameterFile(s);
-    vornps(s.IWAIT, s.LOG, s.LOGFIL, s.PFILE, s.MPFILE, s.NSMP, s.NBBP, s.NSVIDS, s.SVIDS, s.MPHOT, s.MPCOLD, s.NFSET,
-           s.NLSET, s.OUTOP2, s.OUTOP3, s.CTMIN, s.CTMAX, s.RATFAC, s.CAVFAC, s.ABTOFF, s.HBTOFF, s.WTABBT, s.WTABBA,
-           s.WTABBB, s.WTHBBT, s.WTHBBA, s.WTHBBB, s.IPSTAT);
+    StaticParameters read;
+    vornps(s.IWAIT, s.LOG, s.LOGFIL, s.PFILE, s.MPFILE, read, s.IPSTAT);
+    takeStaticParameters(read, s);
     s.NSVP = s.NSVIDS / 2;
     s.NALL = s.NSVP + s.NBBP;
     if (s.IPSTAT != 0) badStatus(s);

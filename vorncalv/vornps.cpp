@@ -211,10 +211,12 @@ struct ParameterLines {
     std::vector<std::string> unknown;
 };
 
-// Reads the parameter lines of in into their targets: 0, 1 for a parameter set twice, 2 for
+// Reads the parameter lines of in into the parameters P: 0, 1 for a parameter set twice, 2 for
 // a parameter line without ":=". A value that cannot be read with its type stops.
-int parseParameters(std::istream& in, int LOG, std::string_view LOGFIL, const std::array<Target, NPARS>& targets,
-                    ParameterLines& lines) {
+int parseParameters(std::istream& in, int LOG, std::string_view LOGFIL, ParameterFile& P, ParameterLines& lines) {
+    const std::array<Target, NPARS> targets = {
+        &P.MPHOT,  &P.MPCOLD, &P.NFSET,  &P.NLSET,  &P.OUTOP2, &P.OUTOP3, &P.CTMIN,  &P.CTMAX,  &P.RATFAC,
+        &P.CAVFAC, &P.ABTOFF, &P.HBTOFF, &P.WTABBT, &P.WTABBA, &P.WTABBB, &P.WTHBBT, &P.WTHBBA, &P.WTHBBB};
     std::string line;
     while (readLine(in, line, PARLINE)) {
         const std::string_view significant = util::trim(line);
@@ -264,17 +266,15 @@ int checkParameterLines(int LOG, std::string_view LOGFIL, const ParameterLines& 
 
 }  // namespace
 
-void vornps(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view PFILE, std::string_view MPFILE, int& NSMP,
-            int& NBBP, int& NSVIDS, std::string& SVIDS, char& MPHOT, char& MPCOLD, int& NFSET, int& NLSET, char& OUTOP2,
-            char& OUTOP3, float& CTMIN, float& CTMAX, float& RATFAC, float& CAVFAC, float& ABTOFF, float& HBTOFF,
-            float& WTABBT, float& WTABBA, float& WTABBB, float& WTHBBT, float& WTHBBA, float& WTHBBB, int& ISTAT) {
+void vornps(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view PFILE, std::string_view MPFILE,
+            StaticParameters& out, int& ISTAT) {
     MirrorCycle cycle;
     ISTAT = readMirrorCycle(IWAIT, LOG, LOGFIL, MPFILE, cycle);
     if (ISTAT != 0) return;
-    NSVIDS = cycle.NSVIDS;
-    SVIDS = cycle.SVIDS;
-    NBBP = cycle.NBBP;
-    NSMP = cycle.NSMP;
+    out.NSVIDS = cycle.NSVIDS;
+    out.SVIDS = cycle.SVIDS;
+    out.NBBP = cycle.NBBP;
+    out.NSMP = cycle.NSMP;
 
     const std::string parName(util::trim(PFILE));
     if (!exists(parName)) {
@@ -288,16 +288,39 @@ void vornps(int IWAIT, int LOG, std::string_view LOGFIL, std::string_view PFILE,
         ISTAT = 6;
         return;
     }
-    const std::array<Target, NPARS> targets = {
-        &MPHOT,  &MPCOLD, &NFSET,  &NLSET,  &OUTOP2, &OUTOP3, &CTMIN,  &CTMAX,  &RATFAC,
-        &CAVFAC, &ABTOFF, &HBTOFF, &WTABBT, &WTABBA, &WTABBB, &WTHBBT, &WTHBBA, &WTHBBB};
     ParameterLines lines;
-    ISTAT = parseParameters(in, LOG, LOGFIL, targets, lines);
+    ISTAT = parseParameters(in, LOG, LOGFIL, out.P, lines);
     if (ISTAT != 0) return;
     in.close();
     ISTAT = checkParameterLines(LOG, LOGFIL, lines);
     if (ISTAT != 0) return;
-    checkViews(LOG, LOGFIL, cycle.views, MPHOT, MPCOLD);
+    checkViews(LOG, LOGFIL, cycle.views, out.P.MPHOT, out.P.MPCOLD);
+}
+
+void takeStaticParameters(const StaticParameters& in, RunState& s) {
+    s.NSMP = in.NSMP;
+    s.NBBP = in.NBBP;
+    s.NSVIDS = in.NSVIDS;
+    s.SVIDS = in.SVIDS;
+    const ParameterFile& P = in.P;
+    s.MPHOT = P.MPHOT;
+    s.MPCOLD = P.MPCOLD;
+    s.NFSET = P.NFSET;
+    s.NLSET = P.NLSET;
+    s.OUTOP2 = P.OUTOP2;
+    s.OUTOP3 = P.OUTOP3;
+    s.CTMIN = P.CTMIN;
+    s.CTMAX = P.CTMAX;
+    s.RATFAC = P.RATFAC;
+    s.CAVFAC = P.CAVFAC;
+    s.ABTOFF = P.ABTOFF;
+    s.HBTOFF = P.HBTOFF;
+    s.WTABBT = P.WTABBT;
+    s.WTABBA = P.WTABBA;
+    s.WTABBB = P.WTABBB;
+    s.WTHBBT = P.WTHBBT;
+    s.WTHBBA = P.WTHBBA;
+    s.WTHBBB = P.WTHBBB;
 }
 
 }  // namespace vorncalv

@@ -17,10 +17,13 @@ using dump::DumpError;
 
 namespace {
 
-constexpr int ChannelId = 32778;
+constexpr int ChannelId = FIELD_channelNumber;
 // The calibration values every product record carries (its calibration subheader).
-constexpr int CalibrationIds[] = {622593, 622594, 622595, 622598, 622599, 622600, 622601,
-                                  622602, 622603, 622604, 622605, 622606, 622607, 622608};
+constexpr int CalibrationIds[] = {
+    FIELD_calibrationAmbientTemp, FIELD_calibrationCBBtemp,   FIELD_calibrationHBBtemp,  FIELD_calibratedSceneID,
+    FIELD_ABBtopTempWeight,       FIELD_ABBapexTempWeight,    FIELD_ABBbottomTempWeight, FIELD_HBBtopTempWeight,
+    FIELD_HBBapexTempWeight,      FIELD_HBBbottomTempWeight,  FIELD_ABBtempOffset,       FIELD_HBBtempOffset,
+    FIELD_BBcavityFactor,         FIELD_sceneMirPosEncoderMaxDrift};
 // Scenes named one by one in a problem before the rest are only counted.
 constexpr std::size_t NamedScenes = 5;
 

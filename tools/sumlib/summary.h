@@ -16,18 +16,19 @@
 
 #include "convertlib/timeaxis.h"
 #include "dumplib/datafile.h"
+#include "ravlio/fields.h"
 #include "sumlib/bands.h"
 #include "sumlib/products.h"
 
 namespace vornsum {
 
 // Header fields of the product that identify a scene and say how it was calibrated.
-inline constexpr int DateId = 32769;
-inline constexpr int TimeId = 32770;
-inline constexpr int MirrorId = 557062;
-inline constexpr int MissingId = 32780;
-inline constexpr int CalibrationHotId = 622595;   // calibrationHBBtemp
-inline constexpr int CalibrationColdId = 622594;  // calibrationCBBtemp (the ambient blackbody)
+inline constexpr int DateId = FIELD_dateYYMMDD;
+inline constexpr int TimeId = FIELD_timeHHMMSS;
+inline constexpr int MirrorId = FIELD_sceneMirrorPosition;
+inline constexpr int MissingId = FIELD_missingDataFlag;
+inline constexpr int CalibrationHotId = FIELD_calibrationHBBtemp;
+inline constexpr int CalibrationColdId = FIELD_calibrationCBBtemp;  // the ambient blackbody
 
 // Mirror positions (character codes) of the hot and the ambient blackbody views.
 inline constexpr float HotView = 72.0F;      // 'H'
