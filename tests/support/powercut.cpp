@@ -53,7 +53,7 @@ struct Model {
     Inode dirInode;
     std::size_t cutAfter = 0;
     std::size_t calls = 0;
-    std::vector<std::size_t> writeCalls;
+    std::vector<std::size_t> pendingAfter;
     bool off = false;
     std::map<Inode, FileState> files;
     std::map<std::string, DurableName> names;
@@ -150,9 +150,21 @@ void recordSync(const RAVLIOIoEvent& e) {
     f.pending.clear();
 }
 
+// The writes pending in files that a cut would leave under a name (those of a file no
+// durable name holds go with it whole).
+std::size_t pendingUnderDurableNames() {
+    std::size_t pending = 0;
+    for (const auto& [name, held] : model.names) {
+        const auto it = model.files.find(held.inode);
+        if (it != model.files.end()) pending += it->second.pending.size();
+    }
+    return pending;
+}
+
 // The power goes: what the disk holds is fixed now.
 void cutPower() {
     model.off = true;
+    model.pendingAtCut = pendingUnderDurableNames();
     std::map<std::string, Inode> listing;
     for (const auto& entry : std::filesystem::directory_iterator(model.dir)) {
         struct stat st {};
@@ -163,7 +175,6 @@ void cutPower() {
         const auto it = model.files.find(held.inode);
         if (it != model.files.end() && it->second.tracked) {
             model.image[name] = {it->second.durable, it->second.pending};
-            model.pendingAtCut += it->second.pending.size();
         } else {
             model.image[name] = {contentOf(held.fd), {}};
         }
@@ -179,11 +190,9 @@ void cutPower() {
 
 void observe(const RAVLIOIoEvent* e) {
     if (model.off) return;
-    if (e->call == RAVLIO_IO_WRITE) {
-        recordWrite(*e);
-        model.writeCalls.push_back(model.calls);
-    }
+    if (e->call == RAVLIO_IO_WRITE) recordWrite(*e);
     if (e->call == RAVLIO_IO_FSYNC) recordSync(*e);
+    model.pendingAfter.push_back(pendingUnderDurableNames());
     if (model.calls++ == model.cutAfter) cutPower();
 }
 
@@ -224,7 +233,7 @@ PowerCut::~PowerCut() {
 
 std::size_t PowerCut::calls() const { return model.calls; }
 
-const std::vector<std::size_t>& PowerCut::writeCalls() const { return model.writeCalls; }
+const std::vector<std::size_t>& PowerCut::pendingAfter() const { return model.pendingAfter; }
 
 bool PowerCut::cut() const { return model.off; }
 

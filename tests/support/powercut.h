@@ -37,13 +37,14 @@ public:
 
     // Calls seen through the seam so far (up to the cut).
     std::size_t calls() const;
-    // The numbers of the calls seen that were writes (a cut after one finds it pending).
-    const std::vector<std::size_t>& writeCalls() const;
+    // For each call seen, the number of writes pending after it in files a cut would leave
+    // under a name: where a cut finds something to tear.
+    const std::vector<std::size_t>& pendingAfter() const;
     // Whether the power has gone.
     bool cut() const;
     // Once the run has stopped: replaces the directory's files by what the disk holds after
     // the cut, every pending write dropped (seed 0) or torn as the seed chooses. Returns the
-    // number of pending writes the cut found.
+    // number of pending writes the cut found in files it leaves under a name.
     std::size_t restore(std::uint32_t seed) const;
 };
 
