@@ -25,6 +25,27 @@ void realSleep(int milliseconds) {
 
 RAVLIOSleepFunction installedSleep = realSleep;
 RAVLIOIoFaultFunction installedFault = nullptr;
+RAVLIOIoObserverFunction installedObserver = nullptr;
+
+// Tells the observer of a write that was made, keeping errno as the write left it.
+ssize_t reportWrite(int fd, const iovec* blocks, int count, off_t offset, ssize_t result) {
+    if (installedObserver == nullptr) return result;
+    const int error = errno;
+    const RAVLIOIoEvent event{RAVLIO_IO_WRITE, fd, offset, blocks, count, result, nullptr, nullptr};
+    installedObserver(&event);
+    errno = error;
+    return result;
+}
+
+// Tells the observer of an fsync (fd) or a rename (from, to) that was made.
+int report(RAVLIOIoCall call, int fd, const char* from, const char* to, int result) {
+    if (installedObserver == nullptr) return result;
+    const int error = errno;
+    const RAVLIOIoEvent event{call, fd, 0, nullptr, 0, result, from, to};
+    installedObserver(&event);
+    errno = error;
+    return result;
+}
 
 // The bytes a read or write may move after the fault function spoke, or -1 (errno set) when
 // it must fail.
@@ -78,6 +99,12 @@ extern "C" RAVLIOIoFaultFunction RAVLIOsetIoFaultFunction(RAVLIOIoFaultFunction 
     return previous;
 }
 
+extern "C" RAVLIOIoObserverFunction RAVLIOsetIoObserverFunction(RAVLIOIoObserverFunction fn) {
+    RAVLIOIoObserverFunction previous = installedObserver;
+    installedObserver = fn;
+    return previous;
+}
+
 extern "C" long RAVLIOioFault(RAVLIOIoCall call, size_t bytes) {
     return installedFault != nullptr ? installedFault(call, bytes) : 0;
 }
@@ -89,7 +116,9 @@ extern "C" ssize_t RAVLIOpread(int fd, void* buffer, size_t bytes, off_t offset)
 
 extern "C" ssize_t RAVLIOpwrite(int fd, const void* buffer, size_t bytes, off_t offset) {
     const ssize_t n = allowedBytes(RAVLIO_IO_WRITE, bytes);
-    return n < 0 ? -1 : pwrite(fd, buffer, static_cast<size_t>(n), offset);
+    if (n < 0) return -1;
+    const iovec block{const_cast<void*>(buffer), static_cast<size_t>(n)};
+    return reportWrite(fd, &block, 1, offset, pwrite(fd, buffer, static_cast<size_t>(n), offset));
 }
 
 extern "C" ssize_t RAVLIOpwritev(int fd, const struct iovec* blocks, int count, off_t offset) {
@@ -101,7 +130,7 @@ extern "C" ssize_t RAVLIOpwritev(int fd, const struct iovec* blocks, int count, 
     for (int k = 0; k < count; ++k) total += blocks[k].iov_len;
     const ssize_t n = allowedBytes(RAVLIO_IO_WRITE, total);
     if (n < 0) return -1;
-    if (static_cast<size_t>(n) == total) return pwritev(fd, blocks, count, offset);
+    if (static_cast<size_t>(n) == total) return reportWrite(fd, blocks, count, offset, pwritev(fd, blocks, count, offset));
     // A short transfer: the blocks cut after their first n bytes.
     std::vector<iovec> cut;
     for (size_t left = static_cast<size_t>(n); left > 0; ++blocks) {
@@ -109,16 +138,21 @@ extern "C" ssize_t RAVLIOpwritev(int fd, const struct iovec* blocks, int count, 
         cut.push_back({blocks->iov_base, take});
         left -= take;
     }
-    return pwritev(fd, cut.data(), static_cast<int>(cut.size()), offset);
+    const int cutCount = static_cast<int>(cut.size());
+    return reportWrite(fd, cut.data(), cutCount, offset, pwritev(fd, cut.data(), cutCount, offset));
 }
 
-extern "C" int RAVLIOfsync(int fd) { return allowed(RAVLIO_IO_FSYNC) ? fsync(fd) : -1; }
+extern "C" int RAVLIOfsync(int fd) {
+    return allowed(RAVLIO_IO_FSYNC) ? report(RAVLIO_IO_FSYNC, fd, nullptr, nullptr, fsync(fd)) : -1;
+}
 
 extern "C" int RAVLIOrename(const char* from, const char* to) {
-    return allowed(RAVLIO_IO_RENAME) ? std::rename(from, to) : -1;
+    return allowed(RAVLIO_IO_RENAME) ? report(RAVLIO_IO_RENAME, -1, from, to, std::rename(from, to)) : -1;
 }
 
-extern "C" int RAVLIOfdatasync(int fd) { return allowed(RAVLIO_IO_FSYNC) ? fdatasync(fd) : -1; }
+extern "C" int RAVLIOfdatasync(int fd) {
+    return allowed(RAVLIO_IO_FSYNC) ? report(RAVLIO_IO_FSYNC, fd, nullptr, nullptr, fdatasync(fd)) : -1;
+}
 
 extern "C" int RAVLIOsyncParentDirectory(const char* path) {
     if (path == nullptr) {

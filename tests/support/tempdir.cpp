@@ -8,8 +8,10 @@
 
 namespace testsupport {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorncalv-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& parent) {
+    std::string pattern = (parent / "vorncalv-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
     path_ = pattern;
 }

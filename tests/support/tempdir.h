@@ -9,6 +9,9 @@ namespace testsupport {
 class TempDir {
 public:
     TempDir();
+    // A fresh directory inside parent (for example a memory file system, where a sync costs
+    // nothing, for suites that sync hundreds of times).
+    explicit TempDir(const std::filesystem::path& parent);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

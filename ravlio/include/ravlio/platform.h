@@ -81,6 +81,35 @@ int RAVLIOfdatasync(int fd);
  * otherwise. */
 int RAVLIOsyncParentDirectory(const char* path);
 
+/* ---- Following the calls ---------------------------------------------------------------
+ *
+ * A test that models what a power cut keeps (a crash simulator) needs to know what reached
+ * the system's cache and what was made durable: which descriptor each write went to and with
+ * which bytes, which descriptor each sync covered, which names each rename moved. An observer
+ * installed here is told of every write, fsync (also fdatasync and the directory syncs of
+ * RAVLIOsyncParentDirectory) and rename above once it has been made; reads and calls the fault
+ * function failed are not reported. A program never installs one. */
+
+/* One call made. */
+typedef struct RAVLIOIoEvent {
+    RAVLIOIoCall call;          /* RAVLIO_IO_WRITE, RAVLIO_IO_FSYNC or RAVLIO_IO_RENAME */
+    int fd;                     /* the descriptor written or synced; -1 for a rename */
+    off_t offset;               /* a write: the file offset of its first byte */
+    const struct iovec* blocks; /* a write: the bytes it was asked to move, in order */
+    int count;                  /* a write: the number of blocks */
+    ssize_t result;             /* what the call returned: bytes moved (a write), 0, or -1 */
+    const char* from;           /* a rename: the old name and the new one */
+    const char* to;
+} RAVLIOIoEvent;
+
+/* Told of one call made; the event and what it points to live only during the call. An
+ * observer in C++ may end the run by throwing: the callers above unwind, as from any error
+ * of theirs. */
+typedef void (*RAVLIOIoObserverFunction)(const RAVLIOIoEvent* event);
+
+/* Installs fn as the observer and returns the one it replaces; null removes it. */
+RAVLIOIoObserverFunction RAVLIOsetIoObserverFunction(RAVLIOIoObserverFunction fn);
+
 #ifdef __cplusplus
 }
 #endif
