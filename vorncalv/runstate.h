@@ -131,21 +131,7 @@ struct RunState {
     // sceneMirPosEncoderDrift. HWDS holds the values of the record read last (a quiet-NaN
     // pattern or a field the record lacks becomes -999.0), NHWDS the reader's count.
     static constexpr int NHWW = 15;
-    std::array<int, 15> IHWDS{FIELD_dateYYMMDD,
-                              FIELD_timeHHMMSS,
-                              FIELD_sceneMirrorPosition,
-                              FIELD_ABBtopTemp,
-                              FIELD_ABBapexTemp,
-                              FIELD_ABBbottomTemp,
-                              FIELD_HBBtopTemp,
-                              FIELD_HBBapexTemp,
-                              FIELD_HBBbottomTemp,
-                              FIELD_BBsupportStructureTemp,
-                              FIELD_channelNumber,
-                              FIELD_missingDataFlag,
-                              FIELD_coadditionsCount,
-                              FIELD_Time,
-                              FIELD_sceneMirPosEncoderDrift};
+    std::array<int, 15> IHWDS{RAVLIO_CALIBRATION_INPUT_FIELDS};
     std::array<float, 15> HWDS{};
     int NHWDS = 0;
     // Record reader: column selectors, column count, status, handle of the input file, the

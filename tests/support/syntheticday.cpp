@@ -20,21 +20,7 @@ namespace testsupport {
 namespace {
 
 // The 15 header fields the calibration asks every input record for, in its order.
-const std::vector<int> HEADER_IDS = {FIELD_dateYYMMDD,
-                                     FIELD_timeHHMMSS,
-                                     FIELD_sceneMirrorPosition,
-                                     FIELD_ABBtopTemp,
-                                     FIELD_ABBapexTemp,
-                                     FIELD_ABBbottomTemp,
-                                     FIELD_HBBtopTemp,
-                                     FIELD_HBBapexTemp,
-                                     FIELD_HBBbottomTemp,
-                                     FIELD_BBsupportStructureTemp,
-                                     FIELD_channelNumber,
-                                     FIELD_missingDataFlag,
-                                     FIELD_coadditionsCount,
-                                     FIELD_Time,
-                                     FIELD_sceneMirPosEncoderDrift};
+const std::vector<int> HEADER_IDS = {RAVLIO_CALIBRATION_INPUT_FIELDS};
 
 bool isBlackbody(char view) { return view == 'H' || view == 'A' || view == 'C'; }
 

@@ -214,21 +214,7 @@ std::string trimmed(std::string s) {
 }  // namespace
 
 const std::vector<int>& inputHeaderIds() {
-    static const std::vector<int> ids = {FIELD_dateYYMMDD,
-                                         FIELD_timeHHMMSS,
-                                         FIELD_sceneMirrorPosition,
-                                         FIELD_ABBtopTemp,
-                                         FIELD_ABBapexTemp,
-                                         FIELD_ABBbottomTemp,
-                                         FIELD_HBBtopTemp,
-                                         FIELD_HBBapexTemp,
-                                         FIELD_HBBbottomTemp,
-                                         FIELD_BBsupportStructureTemp,
-                                         FIELD_channelNumber,
-                                         FIELD_missingDataFlag,
-                                         FIELD_coadditionsCount,
-                                         FIELD_Time,
-                                         FIELD_sceneMirPosEncoderDrift};
+    static const std::vector<int> ids = {RAVLIO_CALIBRATION_INPUT_FIELDS};
     return ids;
 }
 

@@ -61,4 +61,14 @@ enum RAVLIOfieldId { RAVLIO_FIELDS(RAVLIO_FIELD_ENUMERATOR) };
 
 #undef RAVLIO_FIELD_ENUMERATOR
 
+/* The 15 header fields of an input record that the calibration program asks for, in its
+ * order: date, time, mirror position, the ambient and hot blackbodies' top, apex and bottom
+ * thermistors, the support structure, channel, missing flag, co-additions, UTC hours and
+ * encoder drift. A writer of input records for it (the synthetic day) writes these. */
+#define RAVLIO_CALIBRATION_INPUT_FIELDS                                                                   \
+    FIELD_dateYYMMDD, FIELD_timeHHMMSS, FIELD_sceneMirrorPosition, FIELD_ABBtopTemp, FIELD_ABBapexTemp,   \
+        FIELD_ABBbottomTemp, FIELD_HBBtopTemp, FIELD_HBBapexTemp, FIELD_HBBbottomTemp,                    \
+        FIELD_BBsupportStructureTemp, FIELD_channelNumber, FIELD_missingDataFlag, FIELD_coadditionsCount, \
+        FIELD_Time, FIELD_sceneMirPosEncoderDrift
+
 #endif /* RAVLIO_FIELDS_H */
