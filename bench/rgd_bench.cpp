@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 

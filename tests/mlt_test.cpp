@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "libutil/fixedtext.h"
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "ravlio/ravlio.h"
 #include "support/allocations.h"
 #include "support/logcapture.h"

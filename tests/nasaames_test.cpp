@@ -25,7 +25,7 @@
 #include "dumplib/dumpcli.h"
 #include "dumplib/numtext.h"
 #include "formats/nasaames/nasafile.h"
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "ravlio/ravlio.h"
 #include "support/nasaamesbuilder.h"
 #include "support/tempdir.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dumplib/dumpcli.h"
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "ravlio/ravlio.h"
 #include "support/plvsbuilder.h"
 #include "support/tempdir.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "support/nasaamesbuilder.h"
 #include "support/rawbuilder.h"
 #include "support/sleeprecorder.h"

@@ -16,7 +16,7 @@
 #include "libutil/fixedtext.h"
 #include "ravlio/fields.h"
 #include "ravlio/fortjkt.h"
-#include "ravlio/formats/rgd/rgdstruc.h"
+#include "formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
 #include "support/sleeprecorder.h"
 #include "support/tempdir.h"

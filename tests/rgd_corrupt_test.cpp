@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "ravlio/ravlio.h"
-#include "ravlio/formats/rgd/ravlrgd.h"
+#include "formats/rgd/ravlrgd.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"
 

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
-#include "ravlio/formats/rgd/ravlrgd.h"
+#include "formats/rgd/ravlrgd.h"
 #include "support/allocations.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"

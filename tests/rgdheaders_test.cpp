@@ -1,6 +1,6 @@
 // The record headers an RGD handle keeps: when a kept header serves, and when the file is
 // read again.
-#include "ravlio/formats/rgd/rgdheaders.h"
+#include "formats/rgd/rgdheaders.h"
 
 #include <gtest/gtest.h>
 

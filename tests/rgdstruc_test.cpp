@@ -1,6 +1,6 @@
 // Tests of the RGD metadata field dictionary: the field table, the subheader layouts and
 // their registration into the two process-wide dictionaries.
-#include "ravlio/formats/rgd/rgdstruc.h"
+#include "formats/rgd/rgdstruc.h"
 
 #include <gtest/gtest.h>
 

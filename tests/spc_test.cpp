@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "dumplib/dumpcli.h"
-#include "ravlio/driver.h"
+#include "driver.h"
 #include "ravlio/ravlio.h"
 #include "support/jsonvalue.h"
 #include "support/spcbuilder.h"

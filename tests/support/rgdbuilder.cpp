@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "ravlio/driver.h"
-#include "ravlio/formats/rgd/rgdstruc.h"
+#include "driver.h"
+#include "formats/rgd/rgdstruc.h"
 
 namespace testsupport {
 

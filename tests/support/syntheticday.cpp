@@ -11,7 +11,7 @@
 
 #include "libutil/wnplan.h"
 #include "ravlio/fields.h"
-#include "ravlio/formats/rgd/rgdstruc.h"
+#include "formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
 #include "support/tempdir.h"
 

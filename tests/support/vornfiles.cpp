@@ -5,7 +5,7 @@
 #include <span>
 
 #include "ravlio/ravlio.h"
-#include "ravlio/formats/rgd/rgdstruc.h"
+#include "formats/rgd/rgdstruc.h"
 #include "support/rgdbuilder.h"
 
 namespace testsupport {
