@@ -5,7 +5,12 @@
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]   a campaign: each target runs that long (default 60)
 #                                          from its seeds in fuzz/corpus/<target>/ and the
 #                                          inputs earlier campaigns found (build-fuzz/corpus/)
+#   scripts/fuzz.sh SECONDS TARGET...      a campaign of the targets named (plvs, rgd, ...) only
 #   scripts/fuzz.sh --smoke                CI: each target runs its seeds and a few seconds more
+#
+# A campaign adds each target's executions to build-fuzz/executions.tsv (date, target,
+# executions, result), so that what every campaign ran adds up per target:
+#   awk -F'\t' '{n[$2]+=$3} END {for (t in n) print t, n[t]}' build-fuzz/executions.tsv
 #
 # Exits non-zero when any target finds a crash, a leak, a timeout or an out-of-memory; the
 # input that caused it is left in build-fuzz/findings/ (replay it with the target's
@@ -21,6 +26,8 @@ case "${1:-}" in
   *[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS_PER_TARGET | --smoke]" >&2; exit 2 ;;
   *) seconds=$1 ;;
 esac
+shift || true
+only=("$@")
 
 # Absolute names: the targets work inside a scratch directory of their own.
 root=$(pwd)
@@ -44,6 +51,7 @@ failed=()
 printf '%-12s %12s %8s %8s  %s\n' target executions cov ft result
 for binary in "$out"/fuzz/*_fuzz; do
   target=$(basename "$binary" _fuzz)
+  if [ ${#only[@]} -gt 0 ] && [[ " ${only[*]} " != *" $target "* ]]; then continue; fi
   seeds=$root/fuzz/corpus/$target
   if [ "$smoke" -eq 1 ]; then
     work=$(mktemp -d)          # what the smoke run finds is not kept
@@ -66,6 +74,9 @@ for binary in "$out"/fuzz/*_fuzz; do
     failed+=("$target")
   fi
   printf '%-12s %12s %8s %8s  %s\n' "$target" "${executions:-?}" "${coverage:-?}" "${features:-?}" "$result"
+  if [ "$smoke" -eq 0 ]; then
+    printf '%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" "${executions:-0}" "${result%% *}" >>"$out/executions.tsv"
+  fi
 done
 
 if [ ${#failed[@]} -gt 0 ]; then
