@@ -152,4 +152,29 @@ std::string freshTemporaryName(const std::string& name) {
     return temporary;
 }
 
+Replaced replace(const std::string& name, const std::vector<std::string>& records, unsigned mode) {
+    const std::string temporary = freshTemporaryName(name);
+    bool written = false;
+    {
+        const File f = File::create(temporary);
+        if (!f.valid()) return Replaced::notCreated;
+        // The file keeps its permissions where the file system has them (best effort: one
+        // without them still gets its records).
+        static_cast<void>(::chmod(temporary.c_str(), static_cast<mode_t>(mode)));
+        written = true;
+        for (std::size_t i = 0; written && i < records.size(); ++i) {
+            written = f.write(static_cast<int>(i) + 1, records[i]);
+        }
+        // On the disk before it takes the name: a power cut after the rename must not leave
+        // an empty file under the name, for which every later run would wait without end.
+        written = written && f.sync();
+    }
+    // The rename is made durable before the caller goes on as if the new counts were kept.
+    if (written && RAVLIOrename(temporary.c_str(), name.c_str()) == 0) {
+        return RAVLIOsyncParentDirectory(name.c_str()) == 0 ? Replaced::yes : Replaced::failed;
+    }
+    ::unlink(temporary.c_str());
+    return Replaced::failed;
+}
+
 }  // namespace util::stafile

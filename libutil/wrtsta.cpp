@@ -2,7 +2,6 @@
 #include "libutil/wrtsta.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -19,7 +18,6 @@
 #include "libutil/stafile.h"
 #include "libutil/stop.h"
 #include "libutil/wait.h"
-#include "ravlio/platform.h"
 
 namespace util {
 namespace {
@@ -69,27 +67,11 @@ Update replaceFile(const std::string& sname, const Records& records) {
     if (::lstat(sname.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
         static_cast<std::size_t>(st.st_size) / stafile::LREC != records.held)
         return Update::InPlace;
-    const std::string temporary = stafile::freshTemporaryName(sname);
-    bool written = false;
-    {
-        const stafile::File f = stafile::File::create(temporary);
-        if (!f.valid()) return Update::InPlace;
-        // The file keeps its permissions where the file system has them (best effort: one
-        // without them still gets its records).
-        static_cast<void>(::chmod(temporary.c_str(), st.st_mode & 07777));
-        written = true;
-        for (std::size_t i = 0; written && i < records.all.size(); ++i) {
-            written = f.write(static_cast<int>(i) + 1, records.all[i]);
-        }
-        // On the disk before it takes the name: a power cut after the rename must not leave
-        // an empty file under the name, for which every later run would wait without end.
-        written = written && f.sync();
+    switch (stafile::replace(sname, records.all, st.st_mode & 07777)) {
+        case stafile::Replaced::yes: return Update::Done;
+        case stafile::Replaced::notCreated: return Update::InPlace;
+        case stafile::Replaced::failed: break;
     }
-    // The rename is made durable before the run goes on as if the new counts were kept.
-    if (written && RAVLIOrename(temporary.c_str(), sname.c_str()) == 0) {
-        return RAVLIOsyncParentDirectory(sname.c_str()) == 0 ? Update::Done : Update::Failed;
-    }
-    ::unlink(temporary.c_str());
     return Update::Failed;
 }
 

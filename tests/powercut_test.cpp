@@ -1,8 +1,11 @@
 // A power cut at every call that writes, syncs or renames during a small real-time day, and
 // at a seeded set of random tears: what the disk keeps (testsupport::PowerCut) must let the
-// restarted run, given the same answers, end with the uninterrupted run's products.
+// restarted run, given the same answers, end with the uninterrupted run's products. So must
+// the states that only a disk lying about its cache, or a hand, can leave: a product short
+// of what the status file counts, or a status file empty, torn or garbled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -80,6 +83,19 @@ std::map<std::string, std::string> runFiles(const testsupport::TempDir& dir) {
         if (!name.ends_with(".LOG")) files[name] = withoutCreationTime(testsupport::readFile(entry.path().string()));
     }
     return files;
+}
+
+// The same files with the same bytes; says which differ (their bytes are too long to show).
+void expectSameFiles(const std::map<std::string, std::string>& got, const std::map<std::string, std::string>& want) {
+    for (const auto& [name, bytes] : want) {
+        const auto it = got.find(name);
+        if (it == got.end()) {
+            ADD_FAILURE() << name << " missing";
+        } else {
+            EXPECT_TRUE(it->second == bytes) << name << " differs";
+        }
+    }
+    for (const auto& [name, bytes] : got) EXPECT_EQ(want.count(name), 1U) << name << " left behind";
 }
 
 // Ends a run once the power has gone, or once it has waited too long.
@@ -202,15 +218,7 @@ protected:
     }
 
     // The directory holds exactly the uninterrupted run's files, byte for byte.
-    static void expectUninterruptedFiles() {
-        const std::map<std::string, std::string> got = runFiles(*dir);
-        for (const auto& [name, bytes] : *expected) {
-            const auto it = got.find(name);
-            ASSERT_NE(it, got.end()) << name << " missing";
-            EXPECT_TRUE(it->second == bytes) << name << " differs";
-        }
-        for (const auto& [name, bytes] : got) EXPECT_EQ(expected->count(name), 1U) << name << " left behind";
-    }
+    static void expectUninterruptedFiles() { expectSameFiles(runFiles(*dir), *expected); }
 
     static testsupport::SyntheticDay* day;
     static testsupport::TempDir* dir;
@@ -253,6 +261,163 @@ TEST_F(PowerCut, AfterRandomTearsTheRestartEndsWithTheUninterruptedProducts) {
     }
     std::cout << "[ POWER CUT ] " << TEARS << " random tears at " << tearPoints.size() << " points with writes pending, "
               << pending << " pending writes torn\n";
+}
+
+// ---- Damaged states ---------------------------------------------------------------------------
+
+// A vornsim day of three sets (four scenes each, two blackbody views before them) in
+// real-time mode, with a variance product, whose records follow the input's numbering.
+class DamagedRestart : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new testsupport::TempDir();
+        const std::vector<std::string> options{"--dir", ".", "--sets", "3", "--points", "40"};
+        const testsupport::ProgramResult sim =
+            testsupport::runProgram(std::string(TOOLS_BINARY_DIR) + "/vornsim", "", dir->path(), options);
+        ASSERT_EQ(sim.exitStatus, 0) << sim.err;
+        answers = new std::string(testsupport::readFile(dir->file("ANSWERS.TXT")));
+        const std::size_t mode = nthLine(*answers, 3);
+        ASSERT_EQ(answers->substr(mode, 2), "Y\n");
+        (*answers)[mode] = 'N';  // real-time mode
+        for (const auto& entry : std::filesystem::directory_iterator(dir->path()))
+            inputs.push_back(entry.path().filename().string());
+        std::map<std::string, std::uintmax_t> first;
+        int scenes = 0;
+        testsupport::SleepRecorder sleeps;
+        ASSERT_EQ(run([&](const vorncalv::RunState&) {
+                      if (++scenes > 1) return;
+                      for (const char* suffix : {".RLC", ".IMC", ".RES", ".CVS"})
+                          first[suffix] = std::filesystem::file_size(dir->file(ROOT + suffix));
+                  }),
+                  END);
+        ASSERT_EQ(scenes, 12);
+        ASSERT_TRUE(sleeps.waits().empty());
+        expected = new std::map<std::string, std::string>(outputs());
+        // Scene 1 leaves one record in each spectral product, three (two blackbody views and
+        // the scene) in the variance product; the day ends with 12 and 18.
+        for (const char* suffix : {".RLC", ".IMC", ".RES", ".CVS"}) {
+            const int more = std::string(suffix) == ".CVS" ? 15 : 11;
+            strides[suffix] = (expected->at(ROOT + suffix).size() - first.at(suffix)) / more;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete expected;
+        delete answers;
+        delete dir;
+    }
+
+    static std::size_t nthLine(const std::string& text, int n) {
+        std::size_t at = 0;
+        for (int i = 0; i < n; ++i) at = text.find('\n', at) + 1;
+        return at;
+    }
+    static std::string run(std::function<void(const vorncalv::RunState&)> sceneDone = {}) {
+        return runVorncalv(*dir, *answers, std::move(sceneDone));
+    }
+    // The files the runs made (the log aside), creation times blanked.
+    static std::map<std::string, std::string> outputs() {
+        std::map<std::string, std::string> files = runFiles(*dir);
+        for (const std::string& name : inputs) files.erase(name);
+        return files;
+    }
+    // The day's inputs alone, as before any run.
+    static void freshDay() {
+        for (const auto& entry : std::filesystem::directory_iterator(dir->path())) {
+            const std::string name = entry.path().filename().string();
+            if (std::find(inputs.begin(), inputs.end(), name) == inputs.end()) std::filesystem::remove(entry);
+        }
+    }
+    // Runs the day up to scene `scenes` (a stop the test makes there), or whole (12).
+    static void runUpTo(int scenes) {
+        int done = 0;
+        const std::string stop = run([&](const vorncalv::RunState&) {
+            if (++done == scenes) throw util::Stop(POWER_CUT);
+        });
+        ASSERT_EQ(stop, POWER_CUT);
+    }
+
+    static inline const std::string ROOT = "150417C1";
+    static testsupport::TempDir* dir;
+    static std::string* answers;
+    static std::vector<std::string> inputs;
+    static std::map<std::string, std::string>* expected;
+    static std::map<std::string, std::size_t> strides;
+};
+
+testsupport::TempDir* DamagedRestart::dir = nullptr;
+std::string* DamagedRestart::answers = nullptr;
+std::vector<std::string> DamagedRestart::inputs;
+std::map<std::string, std::string>* DamagedRestart::expected = nullptr;
+std::map<std::string, std::size_t> DamagedRestart::strides;
+
+struct Damage {
+    const char* what;
+    std::function<void(const std::string& dir, const std::map<std::string, std::size_t>& strides)> apply;
+};
+
+void cutBy(const std::string& file, std::size_t bytes) {
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) - bytes);
+}
+
+// Each damaged state, left after scene 5 (the first scene of the second set) or after the
+// day's last scene, restarts without a wait and ends with the uninterrupted run's files.
+TEST_F(DamagedRestart, EachDamagedStateRestartsToTheUninterruptedFiles) {
+    const std::string rlc = ROOT + ".RLC", imc = ROOT + ".IMC", res = ROOT + ".RES", cvs = ROOT + ".CVS";
+    const std::string stc = ROOT + ".STC";
+    const std::vector<Damage> damages = {
+        {"real part one record short", [&](const std::string& d, auto& st) { cutBy(d + "/" + rlc, st.at(".RLC")); }},
+        {"imaginary part half a record short",
+         [&](const std::string& d, auto& st) { cutBy(d + "/" + imc, st.at(".IMC") / 2); }},
+        {"variance product one record short",
+         [&](const std::string& d, auto& st) { cutBy(d + "/" + cvs, st.at(".CVS")); }},
+        {"responsivity removed", [&](const std::string& d, auto&) { std::filesystem::remove(d + "/" + res); }},
+        {"status file empty", [&](const std::string& d, auto&) { std::filesystem::resize_file(d + "/" + stc, 0); }},
+        {"status file torn after 50 bytes",
+         [&](const std::string& d, auto&) { std::filesystem::resize_file(d + "/" + stc, 50); }},
+        {"status file record 2 zeroed",
+         [&](const std::string& d, auto&) {
+             std::string bytes = testsupport::readFile(d + "/" + stc);
+             bytes.replace(80, 80, std::string(80, '\0'));
+             testsupport::writeFile(d + "/" + stc, bytes);
+         }},
+    };
+    for (const int scenes : {5, 12}) {
+        for (const Damage& damage : damages) {
+            SCOPED_TRACE(std::string(damage.what) + " after scene " + std::to_string(scenes));
+            freshDay();
+            runUpTo(scenes);
+            damage.apply(dir->path().string(), strides);
+            testsupport::SleepRecorder sleeps;
+            WaitGuard guard;
+            sleeps.onWait(endTheWait, &guard);
+            EXPECT_EQ(run(), END);
+            EXPECT_TRUE(sleeps.waits().empty()) << "the restart waited";
+            expectSameFiles(outputs(), *expected);
+            if (HasFailure()) return;
+        }
+    }
+}
+
+// What the restart found and where it resumes, on the console and in the log: the day ran
+// whole, its real part lost its last record.
+TEST_F(DamagedRestart, TheRestartSaysWhatItFoundAndWhereItResumes) {
+    freshDay();
+    runUpTo(12);
+    cutBy(dir->file(ROOT + ".RLC"), strides.at(".RLC") / 3);
+    testsupport::SleepRecorder sleeps;
+    WaitGuard guard;
+    sleeps.onWait(endTheWait, &guard);
+    ASSERT_EQ(run(), END);
+    const std::string log = testsupport::readFile(dir->file(ROOT + ".LOG"));
+    const std::string said =
+        "VORNCALV -- \"150417C1.RLC\" HOLDS 11 WHOLE RECORDS, \"150417C1.STC\" COUNTS 12\n"
+        "VORNCALV -- RESUMING AFTER SCENE 11, THE LAST ONE EVERY PRODUCT HOLDS WHOLE\n"
+        "VORNCALV -- \"150417C1.RLC\" CUT AFTER RECORD 11\n"
+        "VORNCALV -- \"150417C1.CVS\" CUT AFTER RECORD 17\n"
+        "VORNCALV -- \"150417C1.IMC\" CUT AFTER RECORD 11\n"
+        "VORNCALV -- \"150417C1.RES\" CUT AFTER RECORD 11\n"
+        " SCENES 1 TO    11 HANDLED AGAIN WITHOUT OUTPUT\n";
+    EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
@@ -961,6 +962,41 @@ TEST_F(RgdWriterTest, PatchRewritesFieldsOfAnExistingRecord) {
     ASSERT_EQ(ZARFreadDepValues(r, 2, data.data(), 8), 8);
     EXPECT_EQ(data, testsupport::rgdPatternRecord(spec, 2)) << "the data area is untouched";
     EXPECT_EQ(ZARFRGDpatchRealMetadata(r, 1, req, 1, got), 0) << "a read-only handle cannot be patched";
+    ZARFcloseFile(r);
+}
+
+// The cut keeps the first records byte for byte and drops the rest, a torn record included;
+// it refuses counts beyond the whole records and handles that cannot write.
+TEST_F(RgdWriterTest, CutKeepsTheFirstRecordsAndDropsATornOne) {
+    const std::string path = file("cut.rgd");
+    ASSERT_TRUE(testsupport::writeRgdFile(path, spec, 3));
+    const std::string whole = testsupport::readFile(path);
+    ZARFFILE* f = ZARFopenFileReadable(("@" + path).c_str());
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ZARFRGDcutRecords(f, 4), -1);
+    EXPECT_EQ(lastError(f), "record requested is unavailable");
+    EXPECT_EQ(ZARFRGDcutRecords(f, -1), -1);
+    ASSERT_EQ(ZARFRGDcutRecords(f, 2), 0);
+    EXPECT_EQ(ZARFreadRecordCount(f), 2);
+    ZARFcloseFile(f);
+    const std::string two = testsupport::readFile(path);
+    const std::size_t recordBytes = whole.size() - two.size();
+    EXPECT_EQ(two, whole.substr(0, two.size()));
+    // A torn third record (half of it) goes with a cut after the two whole ones.
+    {
+        std::ofstream torn(path, std::ios::binary | std::ios::app);
+        torn << whole.substr(two.size(), recordBytes / 2);
+    }
+    f = ZARFopenFileReadable(("@" + path).c_str());
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(ZARFRGDcutRecords(f, 2), 0);
+    ASSERT_EQ(ZARFRGDcutRecords(f, 0), 0);
+    EXPECT_EQ(ZARFreadRecordCount(f), 0);
+    ZARFcloseFile(f);
+    EXPECT_EQ(testsupport::readFile(path), whole.substr(0, two.size() - 2 * recordBytes)) << "the preamble stays";
+    ZARFFILE* r = ZARFopenFileReadable(path.c_str());
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(ZARFRGDcutRecords(r, 0), -2) << "a read-only handle cannot be cut";
     ZARFcloseFile(r);
 }
 

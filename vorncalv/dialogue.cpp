@@ -277,6 +277,7 @@ void closingDialogue(RunState& s) {
 void logRunStart(RunState& s) {
     std::string how = "FRESH START";
     if (s.IWAIT == 0) how = "BATCH RUN";
+    else if (s.STCBAD == 1) how = "RESTART, STATUS FILE DAMAGED";
     else if (s.LSN > 0) how = "RESTART AFTER SCENE " + std::to_string(s.LSN);
     logLine(s, "RUN STARTED " + util::utcText(s.STARTED) + ", PID " + std::to_string(::getpid()) + ", " + how);
 }

@@ -266,16 +266,6 @@ bool fileExists(const std::string& name) {
     return std::filesystem::exists(name, error);
 }
 
-// The products this run writes, by their names without trailing blanks.
-std::vector<std::string> productNames(const RunState& s) {
-    std::vector<std::string> names{std::string(util::trim(s.OFILE1))};
-    if (s.GOTFIL == 1) names.emplace_back(util::trim(s.OFILEV));
-    if (s.OUTOP2 == 'Y') names.emplace_back(util::trim(s.OFILE2));
-    if (s.OUTOP3 == 'Y') names.emplace_back(util::trim(s.OFILE3));
-    for (std::string& name : names) name = name.substr(0, std::min(name.find('\0'), name.size()));
-    return names;
-}
-
 // The products of the root that this run does not write: the imaginary part and the
 // responsivity when the parameter file disables them, the variance product when there is
 // no variance input.
@@ -355,6 +345,15 @@ void warnTemperatures(RunState& s) {
 }
 
 }  // namespace
+
+std::vector<std::string> productNames(const RunState& s) {
+    std::vector<std::string> names{std::string(util::trim(s.OFILE1))};
+    if (s.GOTFIL == 1) names.emplace_back(util::trim(s.OFILEV));
+    if (s.OUTOP2 == 'Y') names.emplace_back(util::trim(s.OFILE2));
+    if (s.OUTOP3 == 'Y') names.emplace_back(util::trim(s.OFILE3));
+    for (std::string& name : names) name = name.substr(0, std::min(name.find('\0'), name.size()));
+    return names;
+}
 
 int productRecordCount(const std::string& name) {
     ZARFFILE* f = ZARFopenFileReadable(name.c_str());

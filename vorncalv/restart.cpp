@@ -18,6 +18,7 @@
 #include "libutil/stop.h"
 #include "vorncalv/dialogue.h"
 #include "vorncalv/inputrecord.h"
+#include "vorncalv/restartcheck.h"
 
 namespace vorncalv {
 
@@ -40,7 +41,7 @@ std::string_view inputName(const RunState& s) { return storedName(s.CXFILE); }
 
 // Step 1: LSN from the driver's status file (real-time mode only).
 void restartPoint(RunState& s) {
-    if (s.IWAIT == 0) {
+    if (s.IWAIT == 0 || statusFileDamaged(s)) {  // a damaged one: the products say later
         s.LSN = 0;
         return;
     }

@@ -15,6 +15,7 @@
 #include "vorncalv/parameters.h"
 #include "vorncalv/progress.h"
 #include "vorncalv/restart.h"
+#include "vorncalv/restartcheck.h"
 #include "vorncalv/sceneloop.h"
 
 namespace vorncalv {
@@ -70,6 +71,7 @@ void run(RunState& s) {
     staticParameters(s);
     emissivity(s);
     removeCreationLeftovers(s);
+    checkProductsAgainstStatus(s);
     restartRecordCounts(s);
     const QuietConsole quiet(s);
     try {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace util::stafile {
 
@@ -67,6 +68,19 @@ std::string record(std::string_view key, std::string_view field);
 // file's name: name.new<process id>. A file of that name, left by an ended process that had
 // this process's id, is removed first.
 std::string freshTemporaryName(const std::string& name);
+
+enum class Replaced {
+    yes,         // the file holds the records (on the disk)
+    notCreated,  // no new file could be made beside it; nothing changed
+    failed,      // writing, syncing or renaming failed; nothing changed, or the rename is not
+                 // yet durable
+};
+
+// Replaces the file name as a whole by records (each LREC bytes): they are written to a new
+// file beside it (freshTemporaryName), put on the disk, renamed over it, and the rename is
+// made durable. A reader meanwhile sees the old file or the new one, never a mixture. The new
+// file gets the permissions mode.
+Replaced replace(const std::string& name, const std::vector<std::string>& records, unsigned mode);
 
 // Prints that the count field of record nrec is not a number, with the field and the file
 // name, and stops with "BAD COUNT IN STATUS FILE".

@@ -1,5 +1,6 @@
 // The RGD format driver: recognition, opening for reading and every read operation, the
-// in-place metadata patch, and the driver's operation table. Writing is in rgdwrite.cpp.
+// in-place metadata patch, the cut after a number of records, and the driver's operation
+// table. Writing is in rgdwrite.cpp.
 #include "ravlrgd.h"
 
 #include <algorithm>
@@ -8,6 +9,10 @@
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include <unistd.h>
+
+#include "ravlio/platform.h"
 
 namespace rgd {
 
@@ -475,6 +480,27 @@ extern "C" int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* request
         return 0;
     }
     return patched;
+}
+
+extern "C" int ZARFRGDcutRecords(ZARFFILE* file, int count) {
+    if (file == nullptr) {
+        lastGenericError = "ZARFFILE provided is bad";
+        return -1;
+    }
+    RGDFile* f = rgdFileOf(file);
+    if (f == nullptr) {
+        file->lastError = MsgWritingUnsupported;
+        return -1;
+    }
+    if (count < 0 || (count > 0 && !recordInFile(*f, count))) return recordError(file, -1);
+    std::fflush(f->fp.get());
+    const int fd = fileno(f->fp.get());
+    const int64_t end = computeRecordLocation(f->baseOffset, f->stride(), int64_t{count} + 1);
+    f->workspaceRecord = 0;
+    f->headers.forget();
+    if (::ftruncate(fd, static_cast<off_t>(end)) != 0 || RAVLIOfsync(fd) != 0) return -2;
+    f->knownRecords = count;
+    return 0;
 }
 
 const Methods RGD_Methods = {

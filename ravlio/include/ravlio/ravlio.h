@@ -217,6 +217,15 @@ int ZARFwaitNewRecordsReady(ZARFFILE** files, int* recordList, int filecount, in
 int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* requestlist, int requestcount,
                              const float* patchlist);
 
+/* Cuts an RGD file opened for reading with an "@" prefix on its name after its first count
+ * records: the records after them, and a record only partly written, are gone, and the cut
+ * is on the disk when it returns. count may be 0 (the file keeps its history and preamble)
+ * up to the number of whole records. Returns 0. count out of that range: -1 with the
+ * handle's lastError "record requested is unavailable"; the cut or its sync failing: -2
+ * (the file may then hold more than count records, never fewer). Implemented by the RGD
+ * driver. */
+int ZARFRGDcutRecords(ZARFFILE* file, int count);
+
 #ifdef __cplusplus
 }
 #endif

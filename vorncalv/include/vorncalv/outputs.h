@@ -13,6 +13,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "vorncalv/runstate.h"
 
@@ -56,6 +57,11 @@ void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::spa
 
 // Records of the data file name as the library reads them; -1 when it cannot be read.
 int productRecordCount(const std::string& name);
+
+// The products this run writes, by their names without trailing blanks, in the order a scene
+// writes them: the real part, the variance product (when there is a variance input), the
+// imaginary part and the responsivity (when the parameter file enables them).
+std::vector<std::string> productNames(const RunState& s);
 
 // The log lines that close a run, one per product: the records this run wrote to it and
 // how many of them are missing

@@ -260,6 +260,9 @@ struct RunState {
     std::array<int, 3> NWRIT{};
     std::array<int, 3> NMISS{};
     int TWARN = 0;
+    // STCBAD 1 while a real-time run that found its status file damaged (not whole records)
+    // takes its restart point from the products (restartcheck.cpp).
+    int STCBAD = 0;
     // When the run began, for the log's start and end lines.
     util::WallTime STARTED = util::wallNow();
 };

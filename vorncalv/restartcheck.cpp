@@ -1,0 +1,184 @@
+// A real-time restart that finds a damaged status file or a product short of what the
+// status file counts goes back to the last scene every product holds whole.
+#include "vorncalv/restartcheck.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "libutil/fixedtext.h"
+#include "libutil/nrout.h"
+#include "libutil/stafile.h"
+#include "libutil/stop.h"
+#include "ravlio/ravlio.h"
+#include "vorncalv/dialogue.h"
+#include "vorncalv/outputs.h"
+
+namespace vorncalv {
+namespace {
+
+namespace stafile = util::stafile;
+
+// Permissions of a status file made anew when the old one cannot say its own.
+constexpr unsigned STATUS_FILE_MODE = 0644;
+
+std::string statusName(const RunState& s) { return std::string(util::trim(s.STFILE)); }
+
+// What is wrong with the status file name, or nothing when it is made of whole records that
+// each hold a count (or is not there: the run then starts it afresh).
+std::optional<std::string> statusDamage(const std::string& name) {
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (st.st_size == 0) return "IS EMPTY";
+    if (st.st_size % static_cast<off_t>(stafile::LREC) != 0) {
+        return "IS TORN AFTER " + std::to_string(st.st_size) + " BYTES";
+    }
+    std::ifstream in(name, std::ios::binary);
+    std::string record(stafile::LREC, ' ');
+    for (int n = 1; in.read(record.data(), static_cast<std::streamsize>(record.size())); ++n) {
+        if (!stafile::count(record)) return "IS DAMAGED: RECORD " + std::to_string(n) + " HOLDS NO COUNT";
+    }
+    return std::nullopt;
+}
+
+// One product of the run and how its records follow the scenes: a spectral product holds one
+// record per scene; the variance product holds its records under the input record numbers,
+// so the records of scene k end at that scene's input record.
+struct Product {
+    std::string name;
+    bool variance = false;
+};
+
+// The products in the order a scene writes them; the variance product, when there is one,
+// comes second.
+std::vector<Product> products(const RunState& s) {
+    const std::vector<std::string> names = productNames(s);
+    std::vector<Product> list;
+    for (std::size_t i = 0; i < names.size(); ++i) list.push_back({names[i], s.GOTFIL == 1 && i == 1});
+    return list;
+}
+
+// The input record number of scene k (from 1) of the day; 0 for k = 0.
+std::int64_t sceneRecord(const RunState& s, int k) {
+    if (k < 1 || s.NSVP < 1) return 0;
+    const std::int64_t set = (k - 1) / s.NSVP;
+    return set * s.NALL + s.NBBP + 1 + (k - 1) % s.NSVP;
+}
+
+// Scenes whose records a variance product of held records holds whole.
+int scenesOfVariance(const RunState& s, int held) {
+    if (s.NSVP < 1 || s.NALL < 1) return 0;
+    const std::int64_t full = held / s.NALL;
+    const std::int64_t rest = std::clamp<std::int64_t>(held % s.NALL - s.NBBP, 0, s.NSVP);
+    return static_cast<int>(std::min<std::int64_t>(full * s.NSVP + rest, INT_MAX));
+}
+
+int recordsAt(const RunState& s, const Product& p, int scene) {
+    return static_cast<int>(p.variance ? sceneRecord(s, scene) : scene);
+}
+
+int scenesHeld(const RunState& s, const Product& p, int held) {
+    return p.variance ? scenesOfVariance(s, held) : held;
+}
+
+bool exists(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::exists(name, error);
+}
+
+std::uintmax_t sizeOf(const std::string& name) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(name, error);
+    return error ? 0 : size;
+}
+
+// Cuts product p after keep records (a torn record after them goes too); says so when that
+// dropped anything. A product that cannot be cut stops the run.
+void cutProduct(RunState& s, const Product& p, int keep) {
+    if (!exists(p.name)) return;
+    const std::uintmax_t before = sizeOf(p.name);
+    ZARFFILE* f = ZARFopenFileReadable(("@" + p.name).c_str());
+    if (f == nullptr) return;  // not a data file: the writer says why it cannot write there
+    const int result = ZARFRGDcutRecords(f, keep);
+    const std::string why = result == 0 ? "" : ZARFlastError(f);
+    ZARFcloseFile(f);
+    if (result != 0) {
+        logLine(s, "VORNCALV -- UNABLE TO CUT \"" + p.name + "\" AFTER RECORD " + std::to_string(keep));
+        if (!why.empty()) logLine(s, "REASON: " + why);
+        util::stop("WRITE ERROR!");
+    }
+    if (sizeOf(p.name) < before) {
+        tell(s, "VORNCALV -- \"" + p.name + "\" CUT AFTER RECORD " + std::to_string(keep));
+    }
+}
+
+// The status file as an uninterrupted run leaves it after scene: the last scene, then every
+// product's count in the order the products are first written.
+void rewriteStatusFile(RunState& s, const std::vector<Product>& list, int scene) {
+    const std::string name = statusName(s);
+    std::vector<std::string> records{
+        stafile::record(std::string_view(s.CINFO).substr(0, stafile::KEYLEN), *stafile::countField(scene))};
+    for (const Product& p : list) {
+        const int count = recordsAt(s, p, scene);
+        const std::optional<std::string> field = stafile::countField(count);
+        if (count > 0 && field) records.push_back(stafile::record(p.name, *field));
+    }
+    struct stat st {};
+    const unsigned mode = ::stat(name.c_str(), &st) == 0 ? (st.st_mode & 07777) : STATUS_FILE_MODE;
+    if (stafile::replace(name, records, mode) != stafile::Replaced::yes) {
+        s.MSG = util::pad("VORNCALV -- UNABLE TO REWRITE STATUS FILE " + name, NAMLEN);
+        abortRun(s);
+    }
+}
+
+}  // namespace
+
+bool statusFileDamaged(RunState& s) {
+    const std::string name = statusName(s);
+    const std::optional<std::string> damage = statusDamage(name);
+    if (!damage) return false;
+    tell(s, "VORNCALV -- STATUS FILE \"" + name + "\" " + *damage);
+    s.STCBAD = 1;
+    return true;
+}
+
+void checkProductsAgainstStatus(RunState& s) {
+    // A fresh start writes every record anew; only a restart relies on what is counted.
+    if (s.IWAIT == 0 || (s.LSN <= 0 && s.STCBAD != 1)) return;
+    const std::vector<Product> list = products(s);
+    const std::string status = statusName(s);
+    bool shortOfCount = false;
+    int resume = s.STCBAD == 1 ? INT_MAX : std::max(s.LSN, 0);
+    for (const Product& p : list) {
+        const bool there = exists(p.name);
+        const int held = there ? std::max(productRecordCount(p.name), 0) : 0;
+        if (s.STCBAD != 1) {
+            const int counted = std::max(util::nrout(p.name, s.STFILE, s.LUS), 0);
+            if (held < counted) {
+                shortOfCount = true;
+                const std::string found = there ? "HOLDS " + std::to_string(held) + " WHOLE RECORDS" : "IS MISSING";
+                tell(s, "VORNCALV -- \"" + p.name + "\" " + found + ", \"" + status + "\" COUNTS " +
+                            std::to_string(counted));
+            }
+        }
+        resume = std::min(resume, scenesHeld(s, p, held));
+    }
+    if (s.STCBAD != 1 && !shortOfCount) return;
+    if (resume == INT_MAX) resume = 0;
+    tell(s, "VORNCALV -- RESUMING AFTER SCENE " + std::to_string(resume) + ", THE LAST ONE EVERY PRODUCT HOLDS WHOLE");
+    // The products first: should the run stop in between, the status file still counts more
+    // than they hold, and the next run comes back here.
+    for (const Product& p : list) cutProduct(s, p, recordsAt(s, p, resume));
+    rewriteStatusFile(s, list, resume);
+    s.LSN = resume;
+    s.STCBAD = 0;
+}
+
+}  // namespace vorncalv
