@@ -27,14 +27,20 @@
     X(Time, 1, 17)                               \
     X(parFileDateYYMMDD, 16, 1)                  \
     X(avgCountsThermistor0, 16, 2)               \
+    X(avgCountsThermistor12, 16, 14)             \
     X(avgCountsThermistor13, 16, 15)             \
+    X(avgCountsThermistor14, 16, 16)             \
+    X(avgCountsThermistor23, 16, 25)             \
     X(avgCountsPressure, 16, 26)                 \
     X(avgCountsRelativeHumidity, 16, 27)         \
     X(tempStdDevThermistor0, 16, 28)             \
+    X(tempStdDevThermistor23, 16, 51)            \
     X(countsStdDevPressure, 16, 52)              \
     X(countsStdDevRelativeHumidity, 16, 53)      \
     X(engineeringChannel0data, 16, 54)           \
+    X(engineeringChannel2data, 16, 56)           \
     X(engineeringChannel0counts, 16, 57)         \
+    X(engineeringChannel2counts, 16, 59)         \
     X(rawMirrorPositionEncoder, 16, 60)          \
     X(rawLatitude, 16, 63)                       \
     X(rawLongitude, 16, 64)                      \
@@ -70,6 +76,7 @@
     X(thermistor11, 17, 75)                      \
     X(thermistor12, 17, 76)                      \
     X(thermistor13, 17, 77)                      \
+    X(thermistor23, 17, 87)                      \
     X(VORNunitNumber, 18, 1)                     \
     X(BBsupportStructureTemp, 18, 2)             \
     X(fixed12KohmResistor, 18, 3)                \
