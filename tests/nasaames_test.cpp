@@ -26,6 +26,7 @@
 #include "dumplib/numtext.h"
 #include "formats/nasaames/nasafile.h"
 #include "driver.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "support/nasaamesbuilder.h"
 #include "support/tempdir.h"
@@ -37,7 +38,7 @@ using testsupport::NasaVariable;
 
 constexpr float Missing = 3.4028235e38f;
 constexpr int Wildcard = 2000000000;
-constexpr int TimeId = 0x8002;
+constexpr int TimeId = FIELD_timeHHMMSS;
 
 struct Closer {
     void operator()(ZARFFILE* f) const { ZARFcloseFile(f); }
@@ -229,15 +230,15 @@ float hours(const std::string& raw) { return static_cast<float>(std::strtod(raw.
 // The fields each fixture offers, by our reading of its variable names against the
 // dictionary: (field id, auxiliary column).
 const std::map<std::string, std::vector<std::pair<int, int>>> OfferedByFixture = {
-    {"1001.na", {{TimeId, 0}, {0x8007, 3}}},
+    {"1001.na", {{TimeId, 0}, {FIELD_atmosphericPressure, 3}}},
     {"1001a.na", {{TimeId, 0}}},
     {"OM_20200304_591_CPT_MUC_V01_valid0.txt", {{TimeId, 0}}},
-    {"1020a.na", {{TimeId, 0}, {0x8007, 1}}},
+    {"1020a.na", {{TimeId, 0}, {FIELD_atmosphericPressure, 1}}},
     {"1020b.na", {{TimeId, 0}}},
-    {"2010a.na", {{TimeId, 0}, {0x8007, 1}}},
+    {"2010a.na", {{TimeId, 0}, {FIELD_atmosphericPressure, 1}}},
     {"2010GH.na", {{TimeId, 0}, {0x800D, 2}}},
-    {"2110.na", {{TimeId, 0}, {0x8003, 1}, {0x8007, 2}}},
-    {"2110GH.na", {{TimeId, 0}, {0x8005, 5}, {0x800E, 6}, {0x800F, 7}, {0x800D, 9}}},
+    {"2110.na", {{TimeId, 0}, {FIELD_Latitude, 1}, {FIELD_atmosphericPressure, 2}}},
+    {"2110GH.na", {{TimeId, 0}, {FIELD_Altitude, 5}, {FIELD_Pitch, 6}, {FIELD_Roll, 7}, {0x800D, 9}}},
 };
 
 class NasaFixture : public ::testing::TestWithParam<std::string> {
@@ -615,7 +616,7 @@ TEST_F(NasaReader, Ffi1020CountsOnlyTheExactTextAsMissingAndNumbersItsPoints) {
     double wide[4] = {};
     EXPECT_EQ(ZARFreadIndValuesDouble(f.get(), 2, wide, 4), 3);
     EXPECT_EQ(wide[2], 18.0);
-    EXPECT_EQ(metadataValue(f.get(), 2, 0x8003), 46.0f);
+    EXPECT_EQ(metadataValue(f.get(), 2, FIELD_Latitude), 46.0f);
     EXPECT_EQ(metadataValue(f.get(), 2, TimeId), static_cast<float>(20 * (1.0 / 3600.0)));
 }
 
@@ -625,7 +626,7 @@ TEST_F(NasaReader, Ffi1020SkipsTheRestOfEachVectorsLine) {
     Handle f = open(s);
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(ZARFreadRecordCount(f.get()), 2);
-    EXPECT_EQ(metadataValue(f.get(), 2, 0x8003), 46.0f);
+    EXPECT_EQ(metadataValue(f.get(), 2, FIELD_Latitude), 46.0f);
 }
 
 TEST_F(NasaReader, Ffi2010ShowsTheBoundedGridAgainstV1ByDefault) {
@@ -707,7 +708,7 @@ TEST_F(NasaReader, Ffi2110ReadsThePointCountFromTheFirstAuxiliaryValue) {
     // By default the bounded variable against V1.
     EXPECT_EQ(depValues(f.get(), 1), (std::vector<float>{100.0f, 200.0f}));
     EXPECT_EQ(indValues(f.get(), 1), (std::vector<float>{1.0f, 2.0f}));
-    EXPECT_EQ(metadataValue(f.get(), 2, 0x800F), 6.0f);
+    EXPECT_EQ(metadataValue(f.get(), 2, FIELD_Roll), 6.0f);
     // No final line end: the last record is still whole.
     s.data.pop_back();
     Handle g = open(s);
@@ -744,15 +745,15 @@ TEST_F(NasaReader, DictionaryPicksTheFirstMatchingPatternInOrder) {
     Handle f = open(s);
     ASSERT_NE(f, nullptr);
     const std::vector<std::pair<int, float>> expected = {
-        {TimeId, static_cast<float>(10 * (1.0 / 3600.0))}, {0x8007, 1.0f}, {0x8005, 2.0f}, {0x800D, 3.0f},
-        {0x8003, 4.0f}, {0x8003, 5.0f}, {0xB800A, 7.0f}};
+        {TimeId, static_cast<float>(10 * (1.0 / 3600.0))}, {FIELD_atmosphericPressure, 1.0f}, {FIELD_Altitude, 2.0f},
+        {0x800D, 3.0f}, {FIELD_Latitude, 4.0f}, {FIELD_Latitude, 5.0f}, {0xB800A, 7.0f}};
     EXPECT_EQ(offeredFields(f.get(), 1), expected);
     EXPECT_EQ(ZARFqueryMaxMetadataCount(f.get(), 1), 8);
-    EXPECT_EQ(metadataText(f.get(), 1, 0x8005, 1), "Altitude");
+    EXPECT_EQ(metadataText(f.get(), 1, FIELD_Altitude, 1), "Altitude");
     EXPECT_EQ(metadataText(f.get(), 1, 0x800D, 1), "atmosphericTemperature");
     EXPECT_EQ(metadataText(f.get(), 1, 0xB800A, 2), "N2O  Volume Mixing Ratio");
     // Both latitude columns are registered under one id; a lookup finds the later one.
-    EXPECT_EQ(metadataValue(f.get(), 1, 0x8003), 5.0f);
+    EXPECT_EQ(metadataValue(f.get(), 1, FIELD_Latitude), 5.0f);
 }
 
 TEST_F(NasaReader, EveryDictionaryEntryOffersItsFieldUnderItsName) {
@@ -762,9 +763,9 @@ TEST_F(NasaReader, EveryDictionaryEntryOffersItsFieldUnderItsName) {
         const char* fieldName;
     };
     const std::vector<Case> cases = {
-        {"INVALID FIELD", 0x8002, "timeHHMMSS"},
-        {"GOES cloud top", 0x80042, "rawTimeHHMMSS"},
-        {"UT time", 0x8002, "timeHHMMSS"},
+        {"INVALID FIELD", FIELD_timeHHMMSS, "timeHHMMSS"},
+        {"GOES cloud top", FIELD_rawTimeHHMMSS, "rawTimeHHMMSS"},
+        {"UT time", FIELD_timeHHMMSS, "timeHHMMSS"},
         {"Horizon Brightness Temperature (K)", 0xB8006, "horizonBrightnessTemp"},
         {"Tropopause (km)", 0xB8007, "tropopause"},
         {"Pressure altitude whose temperature is closest to ice production (km)", 0xB8008,
@@ -774,11 +775,11 @@ TEST_F(NasaReader, EveryDictionaryEntryOffersItsFieldUnderItsName) {
         {"Ozone transmittance", 0x18004B, "ozoneTransmittance"},
         {"Surface brightness temp", 0x18004C, "surfaceBrightnessTemp"},
         {"Skin temperature", 0x180049, "tSkin"},
-        {"Aircraft pressure", 0x8007, "atmosphericPressure"},
-        {"Longitude", 0x8004, "Longitude"},
-        {"Heading", 0x8006, "Heading"},
-        {"Pitch", 0x800E, "Pitch"},
-        {"Roll", 0x800F, "Roll"},
+        {"Aircraft pressure", FIELD_atmosphericPressure, "atmosphericPressure"},
+        {"Longitude", FIELD_Longitude, "Longitude"},
+        {"Heading", FIELD_Heading, "Heading"},
+        {"Pitch", FIELD_Pitch, "Pitch"},
+        {"Roll", FIELD_Roll, "Roll"},
         {"True air speed", 0x8010, "Speed"},
         {"CO2 volume mixing ratio", 0xB8001, "CO2mixingRatioPPM"},
         {"H2O volume mixing ratio", 0xB8002, "H2OmixingRatioPPM"},
@@ -813,7 +814,7 @@ TEST_F(NasaReader, EveryDictionaryEntryOffersItsFieldUnderItsName) {
 TEST_F(NasaReader, MetadataRequestsAnswerPerRequestAndNegateWhatIsNotThere) {
     Handle f = open(spec1020());
     ASSERT_NE(f, nullptr);
-    int requests[] = {0x8010, Wildcard, 0x8003, Wildcard, Wildcard, INT_MIN, -0x8010};
+    int requests[] = {0x8010, Wildcard, FIELD_Latitude, Wildcard, Wildcard, INT_MIN, -0x8010};
     float values[7] = {};
     EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, requests, 7, values), 3);
     EXPECT_EQ(requests[0], -0x8010);
@@ -821,8 +822,8 @@ TEST_F(NasaReader, MetadataRequestsAnswerPerRequestAndNegateWhatIsNotThere) {
     EXPECT_EQ(requests[5], INT_MIN);
     EXPECT_EQ(requests[6], 0x8010);
     EXPECT_EQ(requests[1], TimeId);
-    EXPECT_EQ(requests[2], 0x8003);
-    EXPECT_EQ(requests[3], 0x8003);
+    EXPECT_EQ(requests[2], FIELD_Latitude);
+    EXPECT_EQ(requests[3], FIELD_Latitude);
     EXPECT_EQ(requests[4], -Wildcard);
     EXPECT_EQ(values[2], 45.0f);
     EXPECT_EQ(values[3], 45.0f);
@@ -835,13 +836,13 @@ TEST_F(NasaReader, MetadataRequestsAnswerPerRequestAndNegateWhatIsNotThere) {
 TEST_F(NasaReader, DescriptionsByTypeAndTheirFailures) {
     Handle f = open(spec2010());
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(metadataText(f.get(), 1, 0x8003, 1), "Latitude");
-    EXPECT_EQ(metadataText(f.get(), 1, 0x8003, 2), "Latitude");
-    EXPECT_EQ(metadataText(f.get(), 1, 0x8003, 3), "(none)");
-    EXPECT_EQ(metadataText(f.get(), 1, 0x8003, 5), "n/a");
-    EXPECT_EQ(metadataText(f.get(), 1, 0x8003, 6), "(none)");
+    EXPECT_EQ(metadataText(f.get(), 1, FIELD_Latitude, 1), "Latitude");
+    EXPECT_EQ(metadataText(f.get(), 1, FIELD_Latitude, 2), "Latitude");
+    EXPECT_EQ(metadataText(f.get(), 1, FIELD_Latitude, 3), "(none)");
+    EXPECT_EQ(metadataText(f.get(), 1, FIELD_Latitude, 5), "n/a");
+    EXPECT_EQ(metadataText(f.get(), 1, FIELD_Latitude, 6), "(none)");
     EXPECT_STREQ(ZARFlastError(f.get()), "description type requested is bad or unavailable");
-    EXPECT_EQ(metadataText(f.get(), 1, 0x8007, 1), "(none)");
+    EXPECT_EQ(metadataText(f.get(), 1, FIELD_atmosphericPressure, 1), "(none)");
     EXPECT_STREQ(ZARFlastError(f.get()), "field provided is bad or unavailable");
     EXPECT_EQ(metadataText(f.get(), 9, TimeId, 1), "(none)");
     EXPECT_EQ(dataText(f.get(), 1, 3), "Wavenumber (cm-1)");
@@ -888,7 +889,7 @@ TEST_F(NasaReader, Ffi1001OffersNoDataVectors) {
     EXPECT_EQ(ZARFreadIndDomain(f.get(), 1, &lo, &hi, &step), 0);
     EXPECT_STREQ(ZARFlastError(f.get()), "filetype requested is not supported");
     EXPECT_EQ(ZARFselectData(f.get(), 2, 1), 0);
-    EXPECT_EQ(metadataValue(f.get(), 2, 0x8007), Missing);
+    EXPECT_EQ(metadataValue(f.get(), 2, FIELD_atmosphericPressure), Missing);
 }
 
 TEST_F(NasaReader, OverlongNameLinesAndTokensAreCutNotOverrun) {
@@ -902,8 +903,8 @@ TEST_F(NasaReader, OverlongNameLinesAndTokensAreCutNotOverrun) {
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(ZARFreadRecordCount(f.get()), 2);
     EXPECT_EQ(tablesOf(f.get()).field[1].nameFromFile, longName.substr(0, 1023));
-    EXPECT_EQ(metadataValue(f.get(), 1, 0x8003), Missing);  // both texts cut alike
-    EXPECT_EQ(metadataValue(f.get(), 2, 0x8003), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(metadataValue(f.get(), 1, FIELD_Latitude), Missing);  // both texts cut alike
+    EXPECT_EQ(metadataValue(f.get(), 2, FIELD_Latitude), std::numeric_limits<float>::infinity());
     EXPECT_EQ(depValues(f.get(), 2), (std::vector<float>{14.0f, 16.0f, 18.0f}));
 }
 
@@ -1072,7 +1073,8 @@ TEST_F(NasaRgddumpFieldsOnly, CsvWritesOneLinePerRecordWithTheTimeFirst) {
     std::string expected = "timeHHMMSS,atmosphericPressure\n";
     for (size_t r = 0; r < e["record_x_raw"].items.size(); ++r)
         expected += dump::formatFloat(hours(e["record_x_raw"][r].text)) + "," +
-                    dump::formatFloat(metadataValue(f.get(), static_cast<int>(r) + 1, 0x8007)) + "\n";
+                    dump::formatFloat(metadataValue(f.get(), static_cast<int>(r) + 1, FIELD_atmosphericPressure)) +
+                    "\n";
     ASSERT_EQ(run({series, "--csv", "1-3"}), 0) << err.str();
     EXPECT_EQ(out.str(), expected);
     ASSERT_EQ(run({series, "--csv", "3"}), 0) << err.str();

@@ -18,6 +18,7 @@
 
 #include "driver.h"
 #include "dumplib/dumpcli.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "support/jsonvalue.h"
 #include "support/opusbuilder.h"
@@ -33,9 +34,9 @@ using testsupport::opusStatusBlock;
 namespace {
 
 constexpr int NextField = 2000000000;
-constexpr int DateField = 0x8001;
-constexpr int TimeField = 0x8002;
-constexpr int MirrorField = 0x88006;
+constexpr int DateField = FIELD_dateYYMMDD;
+constexpr int TimeField = FIELD_timeHHMMSS;
+constexpr int MirrorField = FIELD_sceneMirrorPosition;
 
 const std::string kFixtureDir = std::string(EXTERNAL_FIXTURES_DIR) + "/opus";
 

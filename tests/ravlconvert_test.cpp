@@ -420,7 +420,7 @@ TEST_F(Ravlconvert, RecordsWithoutDataColumnsBecomeOneVariablePerFieldOnTheTimeC
     ASSERT_NE(source, nullptr);
     std::vector<float> times, pressures;
     for (int r = 1; r <= 3; ++r) {
-        int ids[] = {TimeId, 0x8007};
+        int ids[] = {TimeId, FIELD_atmosphericPressure};
         float values[2] = {};
         ASSERT_EQ(ZARFreadRealMetadata(source, r, ids, 2, values), 2);
         times.push_back(values[0]);

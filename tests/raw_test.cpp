@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "driver.h"
 #include "dumplib/dumpcli.h"
 #include "formats/raw/vornform.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "support/rawbuilder.h"
 #include "support/tempdir.h"
@@ -27,8 +29,8 @@ using testsupport::RawRecord;
 namespace {
 
 constexpr int kNext = 2000000000;
-constexpr int kDate = 0x8001;
-constexpr int kThermistor0 = 0x88040;
+constexpr int kDate = FIELD_dateYYMMDD;
+constexpr int kThermistor0 = FIELD_thermistor0;
 
 std::string text(const char* s) { return s != nullptr ? s : "(null)"; }
 
@@ -113,7 +115,8 @@ RawRecord instrumentRecord(RawForm form) {
 // ---- Header forms ------------------------------------------------------------------------
 
 TEST_F(RawReader, IntegerPlainSwappedAndFloatingHeadersGiveTheSameValues) {
-    const std::vector<int> ids = {0x800A, kThermistor0, 0x88007, 0x8800A, 0x88005, 0x8007, 0x8003};
+    const std::vector<int> ids = {FIELD_channelNumber,       kThermistor0,  0x88007, 0x8800A, 0x88005,
+                                  FIELD_atmosphericPressure, FIELD_Latitude};
     const std::vector<float> expected = {1.0F, 25.5F, 330.15F, 0.995F, 15798.0F, 1013.2F, 43.25F};
     for (RawForm form : {RawForm::Integer, RawForm::Swapped, RawForm::Floating}) {
         SCOPED_TRACE(static_cast<int>(form));
@@ -367,10 +370,14 @@ TEST_F(RawReader, RepeatedNextFieldRequestsWalkTheVornMapInWordOrder) {
     ZARFFILE* f = openRecords({instrumentRecord(RawForm::Integer)});
     ASSERT_NE(f, nullptr);
     const std::vector<int> vornIds = {
-        0x800A,  0x88006, 0x88040, 0x88041, 0x88042, 0x88043, 0x88044, 0x88045, 0x88046, 0x88047, 0x88007,
-        0x88008, 0x88009, 0x8800A, 0x8800B, 0x8001,  0x8002,  0x800C,  0x88001, 0x88004, 0x88005, 0x88003,
-        0x88020, 0x88021, 0x88022, 0x88023, 0x88024, 0x88025, 0x88026, 0x88027, 0x8009,  0x88048, 0x88049,
-        0x8804A, 0x8804B, 0x8007,  0x8008,  0x8804C, 0x8804D, 0x8003,  0x8004,  0x8005};
+        FIELD_channelNumber, FIELD_sceneMirrorPosition, FIELD_thermistor0, FIELD_thermistor1, FIELD_thermistor2,
+        FIELD_thermistor3, FIELD_thermistor4, FIELD_thermistor5, FIELD_thermistor6, FIELD_thermistor7, 0x88007, 0x88008,
+        0x88009, 0x8800A, 0x8800B, FIELD_dateYYMMDD, FIELD_timeHHMMSS, FIELD_missingDataFlag, 0x88001,
+        FIELD_coadditionsCount, 0x88005, FIELD_FFOVhalfAngle, FIELD_QUINTwgt, FIELD_QUINTeff, FIELD_QUINTfback,
+        FIELD_QUINThzpd0, FIELD_QUINTczpd0, FIELD_QUINTnmax, FIELD_QUINTan1, FIELD_QUINTan2, 0x8009, FIELD_thermistor8,
+        FIELD_thermistor9, FIELD_thermistor10, FIELD_thermistor11, FIELD_atmosphericPressure,
+        FIELD_atmosphericRelativeHumidity, FIELD_thermistor12, FIELD_thermistor13, FIELD_Latitude, FIELD_Longitude,
+        FIELD_Altitude};
     EXPECT_EQ(ZARFqueryMaxMetadataCount(f, 1), 100);
     std::vector<int> ids(100, kNext);
     std::vector<float> v(100, -1.0F);
@@ -384,7 +391,7 @@ TEST_F(RawReader, RepeatedNextFieldRequestsWalkTheVornMapInWordOrder) {
     // Other requests between them neither use nor advance the walk.
     std::vector<int> mixed = {kNext, kThermistor0, kNext};
     EXPECT_EQ(ZARFreadRealMetadata(f, 1, mixed.data(), 3, v.data()), 3);
-    EXPECT_EQ(mixed, (std::vector<int>{0x800A, kThermistor0, 0x88006}));
+    EXPECT_EQ(mixed, (std::vector<int>{FIELD_channelNumber, kThermistor0, FIELD_sceneMirrorPosition}));
 }
 
 TEST_F(RawReader, OtherInstrumentStampSelectsTheZephMap) {
@@ -395,7 +402,8 @@ TEST_F(RawReader, OtherInstrumentStampSelectsTheZephMap) {
     ZARFFILE* f = openRecords({zeph, nrov});
     ASSERT_NE(f, nullptr);
     int count = 0;
-    const std::vector<float> v = fields(f, 1, {0x180001, kThermistor0, 0x8003, 0x180032, kDate}, &count);
+    const std::vector<float> v =
+        fields(f, 1, {FIELD_scanDirection, kThermistor0, FIELD_Latitude, 0x180032, kDate}, &count);
     EXPECT_EQ(count, 4);
     EXPECT_EQ(v[0], 25.5F);
     EXPECT_TRUE(std::isnan(v[1]));  // a VORN-only id
@@ -405,8 +413,9 @@ TEST_F(RawReader, OtherInstrumentStampSelectsTheZephMap) {
     std::vector<int> walk(60, kNext);
     std::vector<float> values60(60);
     EXPECT_EQ(ZARFreadRealMetadata(f, 1, walk.data(), 60, values60.data()), 60);
-    EXPECT_EQ(std::vector<int>(walk.begin(), walk.begin() + 4), (std::vector<int>{0x800A, 0x88006, 0x180001, 0x180002}));
-    EXPECT_EQ(walk[37], 0x8006);    // word 53
+    EXPECT_EQ(std::vector<int>(walk.begin(), walk.begin() + 4),
+              (std::vector<int>{FIELD_channelNumber, FIELD_sceneMirrorPosition, FIELD_scanDirection, 0x180002}));
+    EXPECT_EQ(walk[37], FIELD_Heading);  // word 53
     EXPECT_EQ(walk[38], 0x18001D);  // word 54
     EXPECT_EQ(fields(f, 2, {kThermistor0}), (std::vector<float>{25.5F}));  // "NROV" is a VORN file
 }
@@ -421,8 +430,8 @@ TEST_F(RawReader, DescriptionsOfTheFourTypes) {
     };
     for (const Case& c : {Case{kThermistor0, 1, "thermistor0"}, Case{kThermistor0, 3, "Ambient Air near BBs"},
                           Case{kThermistor0, 4, "Celsius"}, Case{kThermistor0, 5, "1e-2"},
-                          Case{0x8003, 3, "Site Latitude  (Positive North)"}, Case{0x8003, 5, "1e-5"},
-                          Case{kDate, 1, "dateYYMMDD"}, Case{kDate, 5, "1e0"}, Case{0x800A, 4, ""}}) {
+                          Case{FIELD_Latitude, 3, "Site Latitude  (Positive North)"}, Case{FIELD_Latitude, 5, "1e-5"},
+                          Case{kDate, 1, "dateYYMMDD"}, Case{kDate, 5, "1e0"}, Case{FIELD_channelNumber, 4, ""}}) {
         char buffer[64];
         std::memset(buffer, 'x', sizeof buffer);
         EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, c.id, c.type, buffer, 63), 1);
@@ -437,7 +446,7 @@ TEST_F(RawReader, DescriptionsOfTheFourTypes) {
     char buffer[64] = {};
     EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, kThermistor0, 2, buffer, 64), 0);
     EXPECT_EQ(text(ZARFlastError(f)), "description type requested is bad or unavailable");
-    for (int id : {65537, 0x180001, 0}) {
+    for (int id : std::initializer_list<int>{65537, FIELD_scanDirection, 0}) {
         f->lastError = nullptr;
         EXPECT_EQ(ZARFreadMetadataStringDesc(f, 1, id, 1, buffer, 64), 0);
         EXPECT_EQ(text(ZARFlastError(f)), "field provided is bad or unavailable");

@@ -507,7 +507,8 @@ TEST_F(RgdTest, MetadataReadAfterARewriteThroughAnotherHandleIsCurrent) {
 
 TEST_F(RgdTest, SameFieldInTwoSubheadersKeepsBothSlotsAndResolvesToTheLater) {
     RgdSpec spec;
-    spec.subheaders = {94020301, 95020302};  // 622593..622597, then 622593..622598
+    // calibrationAmbientTemp to calibrationHBBemissivity, then those and calibratedSceneID
+    spec.subheaders = {94020301, 95020302};
     const std::string path = file("dup.rgd");
     ASSERT_TRUE(testsupport::writeRgdFile(path, spec, 1, [](int) {
         return RgdMetadata{{FIELD_calibrationAmbientTemp}, {5.0f}};
@@ -809,7 +810,8 @@ TEST_F(RgdWriterTest, OneRgdReferenceFillsTheStartOfTheHeaderAndIsProtected) {
     ASSERT_NE(ref, nullptr);
     RgdSpec outSpec;
     outSpec.references = {ref};
-    outSpec.subheaders = {94020301};  // 622593..622597 again, after the inherited block
+    // calibrationAmbientTemp to calibrationHBBemissivity again, after the inherited block
+    outSpec.subheaders = {94020301};
     ZARFFILE* out = testsupport::openRgdWriter(file("out.rgd"), outSpec);
     ASSERT_NE(out, nullptr);
     ZARFFILE* sources[1] = {ref};
@@ -818,8 +820,8 @@ TEST_F(RgdWriterTest, OneRgdReferenceFillsTheStartOfTheHeaderAndIsProtected) {
     float values[3] = {77.0f, 1.0f, 88.0f};
     std::vector<float> data = testsupport::rgdPatternRecord(outSpec, 1);
     ASSERT_EQ(ZARFwriteCompleteRecord(out, 1, sources, records, 1, ids, 3, values, data.data(), 8), 1);
-    // 622594 resolves to the requested subheader's slot (writable); 622599 only exists in
-    // the inherited block (protected): not written, comes back negated.
+    // calibrationCBBtemp resolves to the requested subheader's slot (writable); ABBtopTempWeight
+    // only exists in the inherited block (protected): not written, comes back negated.
     EXPECT_EQ(ids[0], FIELD_calibrationCBBtemp);
     EXPECT_EQ(ids[1], FIELD_missingDataFlag);
     EXPECT_EQ(ids[2], -FIELD_ABBtopTempWeight);

@@ -735,7 +735,7 @@ TEST_F(RgddumpRun, LegendNamesTheViewWhereTheMirrorPositionGivesOne) {
         {0.0F, "Record 5"},                   {std::numeric_limits<float>::max(), "Record 6"},
         {std::nanf(""), "Record 7"},
     };
-    const int mirrorId = 0x88006;
+    const int mirrorId = FIELD_sceneMirrorPosition;
     testsupport::SpectrumFileSpec spec;
     spec.subheaders = {testsupport::subheaderHolding({mirrorId})};
     std::vector<testsupport::SpectrumRecord> records;

@@ -17,6 +17,7 @@
 
 #include "dumplib/dumpcli.h"
 #include "driver.h"
+#include "ravlio/fields.h"
 #include "ravlio/ravlio.h"
 #include "support/jsonvalue.h"
 #include "support/spcbuilder.h"
@@ -101,18 +102,21 @@ Enumeration enumerate(ZARFFILE* f, int n = kFieldCount) {
 // The field identifiers of kind-0 and kind-1 headers in enumeration order, written out
 // from the layout of the instrument block.
 std::vector<int> kindZeroIds() {
-    std::vector<int> ids = {0x800B, 0x80043, 0x80042, 0x8003F, 0x80040, 0x80041, 0x80044, 0x80045};
-    for (int n = 0; n < 24; ++n) ids.push_back(0x88040 + n);
-    for (int id : {0x80046, 0x80047, 0x80001}) ids.push_back(id);
-    for (int n = 0; n < 13; ++n) ids.push_back(0x80002 + n);
+    std::vector<int> ids = {FIELD_instrumentUnitNumber, FIELD_rawDateYYMMDD,         FIELD_rawTimeHHMMSS,
+                            FIELD_rawLatitude,          FIELD_rawLongitude,          FIELD_rawAltitude,
+                            FIELD_rawCoadditionsCount,  FIELD_rawSceneMirrorPosition};
+    for (int n = 0; n < 24; ++n) ids.push_back(FIELD_thermistor0 + n);
+    for (int id : {FIELD_rawAtmosphericPressure, FIELD_rawAtmosphericRelativeHumidity, FIELD_parFileDateYYMMDD})
+        ids.push_back(id);
+    for (int n = 0; n < 13; ++n) ids.push_back(FIELD_avgCountsThermistor0 + n);
     return ids;
 }
 
 std::vector<int> kindOneIds() {
     std::vector<int> ids;
-    for (int id = 0x8000F; id <= 0x80035; ++id) ids.push_back(id);
-    ids.push_back(0x8003C);
-    for (int id = 0x80036; id <= 0x8003B; ++id) ids.push_back(id);
+    for (int id = FIELD_avgCountsThermistor13; id <= FIELD_countsStdDevRelativeHumidity; ++id) ids.push_back(id);
+    ids.push_back(FIELD_rawMirrorPositionEncoder);
+    for (int id = FIELD_engineeringChannel0data; id <= FIELD_engineeringChannel2counts; ++id) ids.push_back(id);
     return ids;
 }
 
@@ -417,7 +421,7 @@ TEST_F(SpcReader, OnlyRecordOneExists) {
         EXPECT_EQ(ZARFreadIndDomain(f.get(), record, &a, &b, &c), 0);
         EXPECT_EQ(ZARFqueryMaxMetadataCount(f.get(), record), 0);
         EXPECT_EQ(ZARFreadRealMetadata(f.get(), record, ids, 1, v), 0);
-        EXPECT_EQ(ZARFreadMetadataStringDesc(f.get(), record, 0x800B, 1, text, 8), 0);
+        EXPECT_EQ(ZARFreadMetadataStringDesc(f.get(), record, FIELD_instrumentUnitNumber, 1, text, 8), 0);
         EXPECT_STREQ(ZARFlastError(f.get()), kRecord) << "record " << record;
     }
     EXPECT_EQ(ZARFreadRecordCount(f.get()), 1);
@@ -451,7 +455,9 @@ TEST_F(SpcReader, FileKindComesFromTheDigitAfterMBeforeTheSuffix) {
         Handle f = write(c.name, fourPoints());
         ASSERT_NE(f, nullptr) << c.name;
         const Enumeration e = enumerate(f.get(), 1);
-        const int first = c.kind == 0 ? 0x800B : c.kind == 1 ? 0x8000F : -kNextField;
+        const int first = c.kind == 0   ? FIELD_instrumentUnitNumber
+                          : c.kind == 1 ? FIELD_avgCountsThermistor13
+                                        : -kNextField;
         EXPECT_EQ(e.ids[0], first) << c.name;
         EXPECT_EQ(e.count, c.kind < 0 ? 0 : 1) << c.name;
     }
@@ -461,8 +467,11 @@ TEST_F(SpcReader, KindZeroFieldsHaveTheirValues) {
     writeKindZero(dir.file("M4.SPC"));
     Handle f = open("M4.SPC");
     ASSERT_NE(f, nullptr);
-    std::vector<int> ids = {0x800B,  0x80043, 0x80042, 0x8003F, 0x80040, 0x80041, 0x80044,
-                            0x80045, 0x88045, 0x80046, 0x80047, 0x80001, 0x8000E, 0x88040};
+    std::vector<int> ids = {FIELD_instrumentUnitNumber, FIELD_rawDateYYMMDD, FIELD_rawTimeHHMMSS, FIELD_rawLatitude,
+                            FIELD_rawLongitude, FIELD_rawAltitude, FIELD_rawCoadditionsCount,
+                            FIELD_rawSceneMirrorPosition, FIELD_thermistor5, FIELD_rawAtmosphericPressure,
+                            FIELD_rawAtmosphericRelativeHumidity, FIELD_parFileDateYYMMDD, FIELD_avgCountsThermistor12,
+                            FIELD_thermistor0};
     std::vector<float> got(ids.size(), -1.0f);
     EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, ids.data(), static_cast<int>(ids.size()), got.data()),
               static_cast<int>(ids.size()));
@@ -482,7 +491,7 @@ TEST_F(SpcReader, InstrumentNumberIsTheNumberInItsFourCharactersMadePositive) {
         writeFile(dir.file("m0.spc"), bytes);
         Handle f = open("m0.spc");
         ASSERT_NE(f, nullptr);
-        int id = 0x800B;
+        int id = FIELD_instrumentUnitNumber;
         float v = -1.0f;
         EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, &id, 1, &v), 1);
         EXPECT_EQ(v, c.value) << c.chars;
@@ -492,7 +501,10 @@ TEST_F(SpcReader, InstrumentNumberIsTheNumberInItsFourCharactersMadePositive) {
 TEST_F(SpcReader, KindOneFieldsHaveTheirValues) {
     Handle f = write("m3.spc", kindOneSpec());
     ASSERT_NE(f, nullptr);
-    std::vector<int> ids = {0x8000F, 0x80019, 0x8001A, 0x80033, 0x8003C, 0x8003B, 0x80036};
+    std::vector<int> ids = {FIELD_avgCountsThermistor13,    FIELD_avgCountsThermistor23,
+                            FIELD_avgCountsPressure,        FIELD_tempStdDevThermistor23,
+                            FIELD_rawMirrorPositionEncoder, FIELD_engineeringChannel2counts,
+                            FIELD_engineeringChannel0data};
     std::vector<float> got(ids.size(), -1.0f);
     EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, ids.data(), static_cast<int>(ids.size()), got.data()), 7);
     EXPECT_EQ(got, (std::vector<float>{13.0f, 23.0f, 0.0005f, 0.0777f, -4096.0f, 244.0f, 0.0f}));
@@ -527,7 +539,8 @@ TEST_F(SpcReader, EnumerationStartsAgainWithEachCall) {
     ASSERT_NE(f, nullptr);
     for (int call = 0; call < 2; ++call) {
         const Enumeration e = enumerate(f.get(), 2);
-        EXPECT_EQ(e.ids, (std::vector<int>{0x8000F, 0x80010})) << "call " << call;
+        EXPECT_EQ(e.ids, (std::vector<int>{FIELD_avgCountsThermistor13, FIELD_avgCountsThermistor14}))
+            << "call " << call;
         EXPECT_EQ(e.values[0], 13.0f);
     }
 }
@@ -535,12 +548,13 @@ TEST_F(SpcReader, EnumerationStartsAgainWithEachCall) {
 TEST_F(SpcReader, RequestsOfOtherKindsAndUnknownIdsAreTreatedApart) {
     Handle f = write("m3.spc", kindOneSpec());
     ASSERT_NE(f, nullptr);
-    std::vector<int> ids = {0x80046, 0x12345, kNextField, -7, 0x8001A, INT_MIN};
+    std::vector<int> ids = {FIELD_rawAtmosphericPressure, 0x12345, kNextField, -7, FIELD_avgCountsPressure, INT_MIN};
     std::vector<float> got(ids.size(), -1.0f);
     EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, ids.data(), 6, got.data()), 2);
     // A field of the other kind: nothing delivered, the request stays as it was. An unknown
     // id is negated whatever its sign; INT_MIN, which has no negation, stays.
-    EXPECT_EQ(ids, (std::vector<int>{0x80046, -0x12345, 0x8000F, 7, 0x8001A, INT_MIN}));
+    EXPECT_EQ(ids, (std::vector<int>{FIELD_rawAtmosphericPressure, -0x12345, FIELD_avgCountsThermistor13, 7,
+                                     FIELD_avgCountsPressure, INT_MIN}));
     EXPECT_EQ(got, (std::vector<float>{-1.0f, -1.0f, 13.0f, -1.0f, 0.0005f, -1.0f}));
 }
 
@@ -548,12 +562,12 @@ TEST_F(SpcReader, WithoutAKindNoFieldIsDelivered) {
     Handle f = write("scan.spc", kindZeroSpec());
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(ZARFqueryMaxMetadataCount(f.get(), 1), kFieldCount);
-    int ids[2] = {kNextField, 0x80043};
+    int ids[2] = {kNextField, FIELD_rawDateYYMMDD};
     float v[2] = {-1, -1};
     EXPECT_EQ(ZARFreadRealMetadata(f.get(), 1, ids, 2, v), 0);
     EXPECT_EQ(ids[0], -kNextField);
-    EXPECT_EQ(ids[1], 0x80043);
-    EXPECT_EQ(desc(f.get(), 0x80043, 1), "rawDateYYMMDD");
+    EXPECT_EQ(ids[1], FIELD_rawDateYYMMDD);
+    EXPECT_EQ(desc(f.get(), FIELD_rawDateYYMMDD, 1), "rawDateYYMMDD");
 }
 
 TEST_F(SpcReader, FieldTextsAreExact) {
@@ -564,43 +578,64 @@ TEST_F(SpcReader, FieldTextsAreExact) {
         std::vector<std::string> texts;  // types 1 to 5
     };
     const Row rows[] = {
-        {0x800B, {"instrumentUnitNumber", "Instrument Name", "Character string containing instrument name", " ", ""}},
-        {0x80043, {"rawDateYYMMDD", "Date of Data Collection", "Date of data collection (year/month/day)", "YYMMDD", "1E0"}},
-        {0x80042, {"rawTimeHHMMSS", "End of View Time", "Time at end of interferometer data collection", "HHMMSS", "1E0"}},
-        {0x8003F, {"rawLatitude", "Latitude", "Location of data collection in degrees north latitude", "N", "1E-2"}},
-        {0x80040, {"rawLongitude", "Longitude", "Location of data collection in degrees east longitude", "E", "1E-2"}},
-        {0x80041, {"rawAltitude", "Altitude", "Location of data collection in meters above mean sea level", "m", "1E-2"}},
-        {0x80044, {"rawCoadditionsCount", "Number of Coadditions per View",
-                   "Number of complete interferometer scans (f+b) averaged in this view", " ", "1E0"}},
-        {0x80045, {"rawSceneMirrorPosition", "Mirror Position ASCII Character Code",
-                   "ASCII character code representing the current instrument mirror position", " ", "1E0"}},
-        {0x88057, {"thermistor23", "thermistor23",
-                   "Thermistor input channel number 23 (counting from 0) equivalent temperature", "K", "1E-5"}},
-        {0x80046, {"rawAtmosphericPressure", "Raw VORN Barometric Pressure", "Barometric Pressure at Site in Millibars",
-                   "mb", "1E-1"}},
-        {0x80047, {"rawAtmosphericRelativeHumidity", "Raw VORN Relative Humidity",
-                   "Relative Humidity at Site in Percent", "%", "1E-1"}},
-        {0x80001, {"parFileDateYYMMDD", "Parameter File Date",
-                   "Date of the file containing instrument specific parameters", "YYMMDD", "1E0"}},
-        {0x80002, {"avgCountsThermistor0", "Average Counts for Thermistor0", "Average counts for thermistor channel 0",
-                   "Counts", "1E-5"}},
-        {0x80019, {"avgCountsThermistor23", "Average Counts for Thermistor23",
-                   "Average counts for thermistor channel 23", "Counts", "1E-5"}},
-        {0x8001A, {"avgCountsPressure", "Raw Counts of VORN Pressure ", "Average raw counts of VORN pressure sensor",
-                   "Counts", "1E-5"}},
-        {0x8001B, {"avgCountsRelativeHumidity", "Raw Counts of VORN Relative Humidity ",
-                   "Average raw counts of VORN relative humidity sensor (near BBs)", "Counts", "1E-5"}},
-        {0x8001C, {"tempStdDevThermistor0", "Standard Deviation for Thermistor0",
-                   "Temperature standard deviation for thermistor channel 0", "K", "1E-5"}},
-        {0x80034, {"countsStdDevPressure", "Standard Deviation of VORN pressure",
-                   "Standard deviation of VORN pressure in counts", "Counts", "1E-5"}},
-        {0x80035, {"countsStdDevRelativeHumidity", "Standard Deviation of VORN Relative Humidity",
-                   "Standard deviation of VORN relative humidity in counts", "Counts", "1E-5"}},
-        {0x8003C, {"rawMirrorPositionEncoder", "Raw Mirror Position Encoder", "Mirror position encoder value", "steps",
-                   "1E0"}},
-        {0x80038, {"engineeringChannel2data", "Engineering Channel 2", "Engineering channel 2 data", " ", "1E-5"}},
-        {0x80039, {"engineeringChannel0counts", "Engineering Channel 0 Raw Counts", "Engineering channel 0 raw counts",
-                   "counts", "1E-5"}},
+        {FIELD_instrumentUnitNumber,
+         {"instrumentUnitNumber", "Instrument Name", "Character string containing instrument name", " ", ""}},
+        {FIELD_rawDateYYMMDD,
+         {"rawDateYYMMDD", "Date of Data Collection", "Date of data collection (year/month/day)", "YYMMDD", "1E0"}},
+        {FIELD_rawTimeHHMMSS,
+         {"rawTimeHHMMSS", "End of View Time", "Time at end of interferometer data collection", "HHMMSS", "1E0"}},
+        {FIELD_rawLatitude,
+         {"rawLatitude", "Latitude", "Location of data collection in degrees north latitude", "N", "1E-2"}},
+        {FIELD_rawLongitude,
+         {"rawLongitude", "Longitude", "Location of data collection in degrees east longitude", "E", "1E-2"}},
+        {FIELD_rawAltitude,
+         {"rawAltitude", "Altitude", "Location of data collection in meters above mean sea level", "m", "1E-2"}},
+        {FIELD_rawCoadditionsCount,
+         {"rawCoadditionsCount", "Number of Coadditions per View",
+          "Number of complete interferometer scans (f+b) averaged in this view", " ", "1E0"}},
+        {FIELD_rawSceneMirrorPosition,
+         {"rawSceneMirrorPosition", "Mirror Position ASCII Character Code",
+          "ASCII character code representing the current instrument mirror position", " ", "1E0"}},
+        {FIELD_thermistor23,
+         {"thermistor23", "thermistor23", "Thermistor input channel number 23 (counting from 0) equivalent temperature",
+          "K", "1E-5"}},
+        {FIELD_rawAtmosphericPressure,
+         {"rawAtmosphericPressure", "Raw VORN Barometric Pressure", "Barometric Pressure at Site in Millibars", "mb",
+          "1E-1"}},
+        {FIELD_rawAtmosphericRelativeHumidity,
+         {"rawAtmosphericRelativeHumidity", "Raw VORN Relative Humidity", "Relative Humidity at Site in Percent", "%",
+          "1E-1"}},
+        {FIELD_parFileDateYYMMDD,
+         {"parFileDateYYMMDD", "Parameter File Date", "Date of the file containing instrument specific parameters",
+          "YYMMDD", "1E0"}},
+        {FIELD_avgCountsThermistor0,
+         {"avgCountsThermistor0", "Average Counts for Thermistor0", "Average counts for thermistor channel 0", "Counts",
+          "1E-5"}},
+        {FIELD_avgCountsThermistor23,
+         {"avgCountsThermistor23", "Average Counts for Thermistor23", "Average counts for thermistor channel 23",
+          "Counts", "1E-5"}},
+        {FIELD_avgCountsPressure,
+         {"avgCountsPressure", "Raw Counts of VORN Pressure ", "Average raw counts of VORN pressure sensor", "Counts",
+          "1E-5"}},
+        {FIELD_avgCountsRelativeHumidity,
+         {"avgCountsRelativeHumidity", "Raw Counts of VORN Relative Humidity ",
+          "Average raw counts of VORN relative humidity sensor (near BBs)", "Counts", "1E-5"}},
+        {FIELD_tempStdDevThermistor0,
+         {"tempStdDevThermistor0", "Standard Deviation for Thermistor0",
+          "Temperature standard deviation for thermistor channel 0", "K", "1E-5"}},
+        {FIELD_countsStdDevPressure,
+         {"countsStdDevPressure", "Standard Deviation of VORN pressure",
+          "Standard deviation of VORN pressure in counts", "Counts", "1E-5"}},
+        {FIELD_countsStdDevRelativeHumidity,
+         {"countsStdDevRelativeHumidity", "Standard Deviation of VORN Relative Humidity",
+          "Standard deviation of VORN relative humidity in counts", "Counts", "1E-5"}},
+        {FIELD_rawMirrorPositionEncoder,
+         {"rawMirrorPositionEncoder", "Raw Mirror Position Encoder", "Mirror position encoder value", "steps", "1E0"}},
+        {FIELD_engineeringChannel2data,
+         {"engineeringChannel2data", "Engineering Channel 2", "Engineering channel 2 data", " ", "1E-5"}},
+        {FIELD_engineeringChannel0counts,
+         {"engineeringChannel0counts", "Engineering Channel 0 Raw Counts", "Engineering channel 0 raw counts", "counts",
+          "1E-5"}},
     };
     for (const Row& row : rows)
         for (int type = 1; type <= 5; ++type)
@@ -623,14 +658,14 @@ TEST_F(SpcReader, EveryFieldHasItsOwnName) {
 TEST_F(SpcReader, InstrumentNameIsATextValueOfKindZeroOnly) {
     Handle zero = write("m4.spc", kindZeroSpec());
     ASSERT_NE(zero, nullptr);
-    EXPECT_EQ(desc(zero.get(), 0x800B, 6), "VORN0042");
-    EXPECT_EQ(desc(zero.get(), 0x80043, 6), std::string("<0: ") + kDescType + ">");
+    EXPECT_EQ(desc(zero.get(), FIELD_instrumentUnitNumber, 6), "VORN0042");
+    EXPECT_EQ(desc(zero.get(), FIELD_rawDateYYMMDD, 6), std::string("<0: ") + kDescType + ">");
     char four[6] = "-----";
-    EXPECT_EQ(ZARFreadMetadataStringDesc(zero.get(), 1, 0x800B, 6, four, 4), 1);
+    EXPECT_EQ(ZARFreadMetadataStringDesc(zero.get(), 1, FIELD_instrumentUnitNumber, 6, four, 4), 1);
     EXPECT_EQ(std::string(four, 5), "VORN-");
     Handle one = write("m3.spc", kindZeroSpec());
     ASSERT_NE(one, nullptr);
-    EXPECT_EQ(desc(one.get(), 0x800B, 6), std::string("<0: ") + kDescType + ">");
+    EXPECT_EQ(desc(one.get(), FIELD_instrumentUnitNumber, 6), std::string("<0: ") + kDescType + ">");
 }
 
 TEST_F(SpcReader, BadDescriptionRequestsAreRefused) {
@@ -638,10 +673,10 @@ TEST_F(SpcReader, BadDescriptionRequestsAreRefused) {
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(desc(f.get(), 0x12345, 1), std::string("<0: ") + kField + ">");
     EXPECT_EQ(desc(f.get(), kNextField, 1), std::string("<0: ") + kField + ">");
-    EXPECT_EQ(desc(f.get(), 0x80043, 0), std::string("<0: ") + kDescType + ">");
-    EXPECT_EQ(desc(f.get(), 0x80043, 7), std::string("<0: ") + kDescType + ">");
+    EXPECT_EQ(desc(f.get(), FIELD_rawDateYYMMDD, 0), std::string("<0: ") + kDescType + ">");
+    EXPECT_EQ(desc(f.get(), FIELD_rawDateYYMMDD, 7), std::string("<0: ") + kDescType + ">");
     char five[7] = "######";
-    EXPECT_EQ(ZARFreadMetadataStringDesc(f.get(), 1, 0x800B, 2, five, 5), 1);
+    EXPECT_EQ(ZARFreadMetadataStringDesc(f.get(), 1, FIELD_instrumentUnitNumber, 2, five, 5), 1);
     EXPECT_EQ(std::string(five, 6), "Instr#");
 }
 

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "libutil/wnplan.h"
+#include "ravlio/fields.h"
 #include "simlib/dayplan.h"
 #include "simlib/daywriter.h"
 #include "sumlib/bands.h"
@@ -166,8 +167,8 @@ TEST_F(VornsumDay, StandardDeviationsAndWholeGridStatisticsFollowTheTruth) {
         double sum = 0.0;
         for (float r : t.responsivity) sum += r;
         const double mean = sum / static_cast<double>(t.responsivity.size());
-        EXPECT_NEAR(value(*day_, j, vornsum::ResponsivityMeanId), mean, 1e-5 * mean) << j;
-        EXPECT_NEAR(value(*day_, j, vornsum::ImaginaryMeanId), 0.0, 1e-4) << j;
+        EXPECT_NEAR(value(*day_, j, FIELD_responsivityMean), mean, 1e-5 * mean) << j;
+        EXPECT_NEAR(value(*day_, j, FIELD_imaginarySpectrumMean), 0.0, 1e-4) << j;
     }
 }
 

@@ -5,19 +5,32 @@
 #include <cmath>
 
 #include "libutil/wnplan.h"
+#include "ravlio/fields.h"
 
 namespace vornsum {
 
 const std::array<StandardBand, BandCount>& standardBands() {
-    // Field identifiers of the dictionary's group 25 (819200 + number), by band: radiance,
-    // brightness temperature, sky, hot and ambient view standard deviations, imaginary part.
+    // The dictionary's fields of each band: radiance, brightness temperature, sky, hot and
+    // ambient view standard deviations, imaginary part.
     static const std::array<StandardBand, BandCount> bands = {{
-        {675.0, 680.0, 1, 819201, 819207, 819213, 819219, 819225, 819250},
-        {700.0, 705.0, 1, 819202, 819208, 819214, 819220, 819226, 819251},
-        {985.0, 990.0, 1, 819203, 819209, 819215, 819221, 819227, 819252},
-        {2282.0, 2287.0, 2, 819205, 819211, 819217, 819223, 819229, 819254},
-        {2295.0, 2300.0, 2, 819204, 819210, 819216, 819222, 819228, 819253},
-        {2510.0, 2515.0, 2, 819206, 819212, 819218, 819224, 819230, 819255},
+        {675.0, 680.0, 1, FIELD_surfaceLayerRadiance675_680, FIELD_surfaceLayerAirTemp675_680,
+         FIELD_skyViewStdDevRadiance675_680, FIELD_HBBviewStdDevRadiance675_680,
+         FIELD_ABBviewStdDevRadiance675_680, FIELD_skyViewImaginaryRadiance675_680},
+        {700.0, 705.0, 1, FIELD_elevatedLayerRadiance700_705, FIELD_elevatedLayerAirTemp700_705,
+         FIELD_skyViewStdDevRadiance700_705, FIELD_HBBviewStdDevRadiance700_705,
+         FIELD_ABBviewStdDevRadiance700_705, FIELD_skyViewImaginaryRadiance700_705},
+        {985.0, 990.0, 1, FIELD_longwaveWindowRadiance985_990, FIELD_longwaveWindowAirTemp985_990,
+         FIELD_skyViewStdDevRadiance985_990, FIELD_HBBviewStdDevRadiance985_990,
+         FIELD_ABBviewStdDevRadiance985_990, FIELD_skyViewImaginaryRadiance985_990},
+        {2282.0, 2287.0, 2, FIELD_elevatedLayerRadiance2282_2287, FIELD_elevatedLayerAirTemp2282_2287,
+         FIELD_skyViewStdDevRadiance2282_2287, FIELD_HBBviewStdDevRadiance2282_2287,
+         FIELD_ABBviewStdDevRadiance2282_2287, FIELD_skyViewImaginaryRadiance2282_2287},
+        {2295.0, 2300.0, 2, FIELD_surfaceLayerRadiance2295_2300, FIELD_surfaceLayerAirTemp2295_2300,
+         FIELD_skyViewStdDevRadiance2295_2300, FIELD_HBBviewStdDevRadiance2295_2300,
+         FIELD_ABBviewStdDevRadiance2295_2300, FIELD_skyViewImaginaryRadiance2295_2300},
+        {2510.0, 2515.0, 2, FIELD_shortwaveWindowRadiance2510_2515, FIELD_shortwaveWindowAirTemp2510_2515,
+         FIELD_skyViewStdDevRadiance2510_2515, FIELD_HBBviewStdDevRadiance2510_2515,
+         FIELD_ABBviewStdDevRadiance2510_2515, FIELD_skyViewImaginaryRadiance2510_2515},
     }};
     return bands;
 }

@@ -28,12 +28,6 @@ inline constexpr std::size_t BandCount = 6;
 // The six bands, channel 1 first, in the order the quicklook page lists them.
 const std::array<StandardBand, BandCount>& standardBands();
 
-// Header fields that are not per band.
-inline constexpr int ResponsivityMeanId = 1703974;
-inline constexpr int ResponsivityStdDevId = 1703975;
-inline constexpr int ImaginaryMeanId = 1703972;
-inline constexpr int ImaginaryStdDevId = 1703973;
-
 // The points of a record's grid that lie in a band: indices first .. last - 1.
 struct PointRange {
     std::size_t first = 0;

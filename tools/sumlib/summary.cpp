@@ -305,15 +305,15 @@ public:
     void imaginary(const std::vector<float>& spectrum, const std::vector<PointRange>& ranges) {
         for (std::size_t b = 0; b < BandCount; ++b) set(standardBands()[b].imaginary, asFloat(finiteMean(spectrum, ranges[b])));
         const std::optional<MeanAndSpread> whole = finiteMeanAndSpread(spectrum);
-        set(ImaginaryMeanId, whole ? static_cast<float>(whole->mean) : NaN);
-        set(ImaginaryStdDevId, whole ? static_cast<float>(whole->stdDev) : NaN);
+        set(FIELD_imaginarySpectrumMean, whole ? static_cast<float>(whole->mean) : NaN);
+        set(FIELD_imaginarySpectrumStdDev, whole ? static_cast<float>(whole->stdDev) : NaN);
     }
 
     void responsivity(const std::vector<float>& spectrum, const std::vector<PointRange>& ranges) {
         for (std::size_t b = 0; b < BandCount; ++b) scene_.responsivityBands[b] = asFloat(finiteMean(spectrum, ranges[b]));
         const std::optional<MeanAndSpread> whole = finiteMeanAndSpread(spectrum);
-        set(ResponsivityMeanId, whole ? static_cast<float>(whole->mean) : NaN);
-        set(ResponsivityStdDevId, whole ? static_cast<float>(whole->stdDev) : NaN);
+        set(FIELD_responsivityMean, whole ? static_cast<float>(whole->mean) : NaN);
+        set(FIELD_responsivityStdDev, whole ? static_cast<float>(whole->stdDev) : NaN);
     }
 
     void stdDevs(const std::optional<std::array<float, BandCount>>& values, int StandardBand::*field) {
@@ -341,7 +341,8 @@ const std::vector<int>& summaryFieldIds() {
         for (int StandardBand::*field : {&StandardBand::radiance, &StandardBand::airTemp, &StandardBand::skyStdDev,
                                          &StandardBand::hotStdDev, &StandardBand::ambientStdDev, &StandardBand::imaginary})
             for (const StandardBand& band : standardBands()) v.push_back(band.*field);
-        v.insert(v.end(), {ResponsivityMeanId, ResponsivityStdDevId, ImaginaryMeanId, ImaginaryStdDevId});
+        v.insert(v.end(), {FIELD_responsivityMean, FIELD_responsivityStdDev, FIELD_imaginarySpectrumMean,
+                           FIELD_imaginarySpectrumStdDev});
         return v;
     }();
     return ids;

@@ -6,6 +6,7 @@
 
 #include "formats/nasaames/nasafile.h"
 #include "ravlio/associa.h"
+#include "ravlio/fields.h"
 
 namespace nasaames {
 
@@ -14,11 +15,11 @@ namespace {
 // Searched in this order; the first pattern that occurs in the lower-cased name wins, so a
 // longer, more specific pattern must come before any pattern it contains.
 const fieldMapEntry tableOfKnownFields[] = {
-    {0x8002, "timeHHMMSS", "invalid field"},
+    {FIELD_timeHHMMSS, "timeHHMMSS", "invalid field"},
     {0, "0", "X"},  // upper case: never occurs in a lower-cased name
-    {0x80042, "rawTimeHHMMSS", "goes cl"},
-    {0x8002, "timeHHMMSS", "time"},
-    {0x8005, "Altitude", "pressure altitude (km) of er-2, palt"},
+    {FIELD_rawTimeHHMMSS, "rawTimeHHMMSS", "goes cl"},
+    {FIELD_timeHHMMSS, "timeHHMMSS", "time"},
+    {FIELD_Altitude, "Altitude", "pressure altitude (km) of er-2, palt"},
     {0xB8006, "horizonBrightnessTemp", "horizon brightness temperature (k)"},
     {0xB8007, "tropopause", "tropopause (km)"},
     {0xB8008, "pressureAltitudeICEproduction",
@@ -29,19 +30,19 @@ const fieldMapEntry tableOfKnownFields[] = {
     {0x18004B, "ozoneTransmittance", "ozone transmittance"},
     {0x18004C, "surfaceBrightnessTemp", "surface brightness temp"},
     {0x180049, "tSkin", "skin temperature"},
-    {0x8007, "atmosphericPressure", "aircraft pressure"},
-    {0x8007, "atmosphericPressure", "pressure (hpa)"},
+    {FIELD_atmosphericPressure, "atmosphericPressure", "aircraft pressure"},
+    {FIELD_atmosphericPressure, "atmosphericPressure", "pressure (hpa)"},
     {0x800D, "atmosphericTemperature", "temperature (k)"},
-    {0x8003, "Latitude", "latitude"},
-    {0x8004, "Longitude", "longitude"},
-    {0x8005, "Altitude", "pressure altitude"},
-    {0x8006, "Heading", "heading"},
-    {0x800E, "Pitch", "pitch"},
-    {0x800F, "Roll", "roll"},
+    {FIELD_Latitude, "Latitude", "latitude"},
+    {FIELD_Longitude, "Longitude", "longitude"},
+    {FIELD_Altitude, "Altitude", "pressure altitude"},
+    {FIELD_Heading, "Heading", "heading"},
+    {FIELD_Pitch, "Pitch", "pitch"},
+    {FIELD_Roll, "Roll", "roll"},
     {0x8010, "Speed", "true air speed"},
     {0xB8001, "CO2mixingRatioPPM", "co2 volume mixing ratio"},
     {0xB8002, "H2OmixingRatioPPM", "h2o volume mixing ratio"},
-    {0x8007, "atmosphericPressure", "static pressure (mb)"},
+    {FIELD_atmosphericPressure, "atmosphericPressure", "static pressure (mb)"},
     {0x800D, "atmosphericTemperature", "static temperature"},
     {0xB8003, "horizontalEWwindSpeed", "horizontal e-w wind speed"},
     {0xB8004, "horizontalNSwindSpeed", "horizontal n-s wind speed"},

@@ -13,6 +13,7 @@
 
 #include "formats/common.h"
 #include "formats/nasaames/nasafile.h"
+#include "ravlio/fields.h"
 
 namespace nasaames {
 
@@ -48,7 +49,7 @@ NASAfield prototypicalTimeField() {
     f.hasLongDesc = true;
     f.longDesc = "Time in hours GMT";
     f.nameFromFile = "Time";
-    f.fieldID = 0x8002;
+    f.fieldID = FIELD_timeHHMMSS;
     f.scalingFactor = 1.0 / 3600.0;
     f.whenMissing = "would anyone care for some SPAM?";
     return f;

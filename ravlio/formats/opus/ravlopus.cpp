@@ -18,6 +18,7 @@
 #include "driver.h"
 #include "formats/common.h"
 #include "ravlio/associa.h"
+#include "ravlio/fields.h"
 #include "ravlio/platform.h"
 
 namespace {
@@ -52,10 +53,7 @@ constexpr uint32_t HighestSpectralDataType = 17;
 
 // Metadata this driver offers.
 using formats::NextAvailableField;
-constexpr int DateField = 0x8001;             // dateYYMMDD
-constexpr int TimeField = 0x8002;             // timeHHMMSS
-constexpr int MirrorPositionField = 0x88006;  // sceneMirrorPosition
-constexpr int OfferedFields[] = {DateField, TimeField};
+constexpr int OfferedFields[] = {FIELD_dateYYMMDD, FIELD_timeHHMMSS};
 constexpr int MetadataFieldCount = 15;
 
 struct BlockTypeName {
@@ -641,12 +639,12 @@ int OPUSreadRealMetadata(ZARFFILE* file, int record, int* requestlist, int reque
         int& id = requestlist[i];
         if (id == NextAvailableField && nextOffered < std::size(OfferedFields)) id = OfferedFields[nextOffered++];
         float& response = responselist[i];
-        if (id == TimeField) {
+        if (id == FIELD_timeHHMMSS) {
             response = static_cast<float>(s.hour * 10000 + s.minute * 100 + s.second);
             std::printf("hhmmss : %02d%02d%02d", s.hour, s.minute, s.second);
-        } else if (id == MirrorPositionField) {
+        } else if (id == FIELD_sceneMirrorPosition) {
             response = 32.0f;
-        } else if (id == DateField) {
+        } else if (id == FIELD_dateYYMMDD) {
             // A record without a readable date has month 0: its date is missing.
             response = s.month == 0 ? formats::nanq() : static_cast<float>(s.year * 10000 + s.month * 100 + s.day);
         } else {

@@ -43,29 +43,54 @@ constexpr HeaderTable tableOf(std::initializer_list<WordId> entries) {
     return table;
 }
 
-// Field ids of the header words of VORN files (0: the word is not offered).
+// Field ids of the header words of VORN files (0: the word is not offered). Ids the RGD
+// dictionary names are written by name, the others (this format's own fields) as numbers.
 constexpr HeaderTable VORNHeaderTable = tableOf({
-    {1, 0x800A},   {2, 0x88006},  {3, 0x88040},  {4, 0x88041},  {5, 0x88042},  {6, 0x88043},  {7, 0x88044},
-    {8, 0x88045},  {9, 0x88046},  {10, 0x88047}, {11, 0x88007}, {12, 0x88008}, {13, 0x88009}, {14, 0x8800A},
-    {15, 0x8800B}, {21, 0x8001},  {22, 0x8002},  {24, 0x800C},  {28, 0x88001}, {29, 0x88004}, {31, 0x88005},
-    {39, 0x88003}, {40, 0x88020}, {41, 0x88021}, {42, 0x88022}, {43, 0x88023}, {44, 0x88024}, {45, 0x88025},
-    {46, 0x88026}, {47, 0x88027}, {64, 0x8009},  {69, 0x88048}, {70, 0x88049}, {71, 0x8804A}, {72, 0x8804B},
-    {73, 0x8007},  {74, 0x8008},  {75, 0x8804C}, {76, 0x8804D}, {77, 0x8003},  {78, 0x8004},  {79, 0x8005},
+    {1, FIELD_channelNumber},                {2, FIELD_sceneMirrorPosition},
+    {3, FIELD_thermistor0},                  {4, FIELD_thermistor1},
+    {5, FIELD_thermistor2},                  {6, FIELD_thermistor3},
+    {7, FIELD_thermistor4},                  {8, FIELD_thermistor5},
+    {9, FIELD_thermistor6},                  {10, FIELD_thermistor7},
+    {11, 0x88007},                           {12, 0x88008},
+    {13, 0x88009},                           {14, 0x8800A},
+    {15, 0x8800B},                           {21, FIELD_dateYYMMDD},
+    {22, FIELD_timeHHMMSS},                  {24, FIELD_missingDataFlag},
+    {28, 0x88001},                           {29, FIELD_coadditionsCount},
+    {31, 0x88005},                           {39, FIELD_FFOVhalfAngle},
+    {40, FIELD_QUINTwgt},                    {41, FIELD_QUINTeff},
+    {42, FIELD_QUINTfback},                  {43, FIELD_QUINThzpd0},
+    {44, FIELD_QUINTczpd0},                  {45, FIELD_QUINTnmax},
+    {46, FIELD_QUINTan1},                    {47, FIELD_QUINTan2},
+    {64, 0x8009},                            {69, FIELD_thermistor8},
+    {70, FIELD_thermistor9},                 {71, FIELD_thermistor10},
+    {72, FIELD_thermistor11},                {73, FIELD_atmosphericPressure},
+    {74, FIELD_atmosphericRelativeHumidity}, {75, FIELD_thermistor12},
+    {76, FIELD_thermistor13},                {77, FIELD_Latitude},
+    {78, FIELD_Longitude},                   {79, FIELD_Altitude},
 });
 
 // Field ids of the header words of the other instrument's (ZEPH) files. Words 54 to 64 and
-// 80 to 99 carry consecutive ids; words 76 and 77 share one id.
+// 80 to 99 carry consecutive ids; words 76 and 77 share one id. Named as in the VORN table.
 constexpr HeaderTable zephTable() {
     HeaderTable table = tableOf({
-        {1, 0x800A},    {2, 0x88006},   {3, 0x180001},  {4, 0x180002},  {5, 0x180003},  {6, 0x180004},
-        {9, 0x180005},  {10, 0x180006}, {11, 0x88007},  {12, 0x88008},  {13, 0x180007}, {14, 0x180008},
-        {15, 0x180009}, {19, 0x18000A}, {20, 0x18000B}, {21, 0x18000C}, {23, 0x8002},   {24, 0x18000D},
-        {26, 0x18000E}, {27, 0x18000F}, {28, 0x88001},  {29, 0x180010}, {31, 0x180011}, {37, 0x180012},
-        {38, 0x180013}, {40, 0x180014}, {41, 0x180015}, {42, 0x180016}, {43, 0x180017}, {44, 0x180018},
-        {45, 0x180019}, {47, 0x18001A}, {48, 0x18001B}, {49, 0x88005},  {50, 0x8003},   {51, 0x8004},
-        {52, 0x8005},   {53, 0x8006},   {65, 0x180028}, {66, 0x180029}, {67, 0x18002A}, {68, 0x18002B},
-        {69, 0x18002C}, {70, 0x18002D}, {71, 0x18002E}, {72, 0x8007},   {73, 0x18002F}, {74, 0x180030},
-        {75, 0x180031}, {76, 0x180032}, {77, 0x180032}, {78, 0x180033}, {79, 0x180034},
+        {1, FIELD_channelNumber},        {2, FIELD_sceneMirrorPosition},  {3, FIELD_scanDirection},
+        {4, 0x180002},                   {5, 0x180003},                   {6, 0x180004},
+        {9, 0x180005},                   {10, 0x180006},                  {11, 0x88007},
+        {12, 0x88008},                   {13, 0x180007},                  {14, 0x180008},
+        {15, 0x180009},                  {19, 0x18000A},                  {20, 0x18000B},
+        {21, 0x18000C},                  {23, FIELD_timeHHMMSS},          {24, 0x18000D},
+        {26, 0x18000E},                  {27, 0x18000F},                  {28, 0x88001},
+        {29, 0x180010},                  {31, 0x180011},                  {37, 0x180012},
+        {38, 0x180013},                  {40, 0x180014},                  {41, 0x180015},
+        {42, 0x180016},                  {43, 0x180017},                  {44, 0x180018},
+        {45, 0x180019},                  {47, 0x18001A},                  {48, 0x18001B},
+        {49, 0x88005},                   {50, FIELD_Latitude},            {51, FIELD_Longitude},
+        {52, FIELD_Altitude},            {53, FIELD_Heading},             {65, 0x180028},
+        {66, 0x180029},                  {67, 0x18002A},                  {68, 0x18002B},
+        {69, 0x18002C},                  {70, 0x18002D},                  {71, 0x18002E},
+        {72, FIELD_atmosphericPressure}, {73, 0x18002F},                  {74, 0x180030},
+        {75, 0x180031},                  {76, 0x180032},                  {77, 0x180032},
+        {78, 0x180033},                  {79, 0x180034},
     });
     for (int w = 54; w <= 64; ++w) table[static_cast<size_t>(w)] = 0x18001D + (w - 54);
     for (int w = 80; w <= 99; ++w) table[static_cast<size_t>(w)] = 0x180035 + (w - 80);

@@ -36,78 +36,79 @@ Texts averageCountsTexts(int n) {
 void addKindZero(std::vector<SPCField>& t) {
     add(t, InstrumentFieldId, 0, 68, Fetch::InstID, 1,
         {"instrumentUnitNumber", "Instrument Name", "Character string containing instrument name", " ", ""});
-    addInteger(t, 0x80043, 0, 72, 1,
+    addInteger(t, FIELD_rawDateYYMMDD, 0, 72, 1,
                {"rawDateYYMMDD", "Date of Data Collection", "Date of data collection (year/month/day)", "YYMMDD",
                 "1E0"});
-    addInteger(t, 0x80042, 0, 76, 1,
+    addInteger(t, FIELD_rawTimeHHMMSS, 0, 76, 1,
                {"rawTimeHHMMSS", "End of View Time", "Time at end of interferometer data collection", "HHMMSS",
                 "1E0"});
-    addInteger(t, 0x8003F, 0, 80, 10000,
+    addInteger(t, FIELD_rawLatitude, 0, 80, 10000,
                {"rawLatitude", "Latitude", "Location of data collection in degrees north latitude", "N", "1E-2"});
-    addInteger(t, 0x80040, 0, 84, 10000,
+    addInteger(t, FIELD_rawLongitude, 0, 84, 10000,
                {"rawLongitude", "Longitude", "Location of data collection in degrees east longitude", "E", "1E-2"});
-    addInteger(t, 0x80041, 0, 88, 10000,
+    addInteger(t, FIELD_rawAltitude, 0, 88, 10000,
                {"rawAltitude", "Altitude", "Location of data collection in meters above mean sea level", "m",
                 "1E-2"});
-    add(t, 0x80044, 0, 92, Fetch::Short, 1,
+    add(t, FIELD_rawCoadditionsCount, 0, 92, Fetch::Short, 1,
         {"rawCoadditionsCount", "Number of Coadditions per View",
          "Number of complete interferometer scans (f+b) averaged in this view", " ", "1E0"});
-    add(t, 0x80045, 0, 94, Fetch::Char, 1,
+    add(t, FIELD_rawSceneMirrorPosition, 0, 94, Fetch::Char, 1,
         {"rawSceneMirrorPosition", "Mirror Position ASCII Character Code",
          "ASCII character code representing the current instrument mirror position", " ", "1E0"});
     for (int n = 0; n <= 23; ++n) {
         const std::string k = std::to_string(n);
-        addInteger(t, 0x88040 + n, 0, 96 + 4 * n, 10000,
+        addInteger(t, FIELD_thermistor0 + n, 0, 96 + 4 * n, 10000,
                    {"thermistor" + k, "thermistor" + k,
                     "Thermistor input channel number " + k + " (counting from 0) equivalent temperature", "K",
                     "1E-5"});
     }
-    addInteger(t, 0x80046, 0, 192, 10000,
+    addInteger(t, FIELD_rawAtmosphericPressure, 0, 192, 10000,
                {"rawAtmosphericPressure", "Raw VORN Barometric Pressure", "Barometric Pressure at Site in Millibars",
                 "mb", "1E-1"});
-    addInteger(t, 0x80047, 0, 196, 10000,
+    addInteger(t, FIELD_rawAtmosphericRelativeHumidity, 0, 196, 10000,
                {"rawAtmosphericRelativeHumidity", "Raw VORN Relative Humidity",
                 "Relative Humidity at Site in Percent", "%", "1E-1"});
-    addInteger(t, 0x80001, 0, 200, 1,
+    addInteger(t, FIELD_parFileDateYYMMDD, 0, 200, 1,
                {"parFileDateYYMMDD", "Parameter File Date",
                 "Date of the file containing instrument specific parameters", "YYMMDD", "1E0"});
-    for (int n = 0; n <= 12; ++n) addInteger(t, 0x80002 + n, 0, 204 + 4 * n, 10000, averageCountsTexts(n));
+    for (int n = 0; n <= 12; ++n)
+        addInteger(t, FIELD_avgCountsThermistor0 + n, 0, 204 + 4 * n, 10000, averageCountsTexts(n));
 }
 
 // Fields of kind-1 headers, in table order.
 void addKindOne(std::vector<SPCField>& t) {
     for (int n = 13; n <= 23; ++n)
-        addInteger(t, 0x8000F + (n - 13), 1, 64 + 4 * (n - 13), 10000, averageCountsTexts(n));
-    addInteger(t, 0x8001A, 1, 108, 10000,
+        addInteger(t, FIELD_avgCountsThermistor13 + (n - 13), 1, 64 + 4 * (n - 13), 10000, averageCountsTexts(n));
+    addInteger(t, FIELD_avgCountsPressure, 1, 108, 10000,
                {"avgCountsPressure", "Raw Counts of VORN Pressure ", "Average raw counts of VORN pressure sensor",
                 "Counts", "1E-5"});
-    addInteger(t, 0x8001B, 1, 112, 10000,
+    addInteger(t, FIELD_avgCountsRelativeHumidity, 1, 112, 10000,
                {"avgCountsRelativeHumidity", "Raw Counts of VORN Relative Humidity ",
                 "Average raw counts of VORN relative humidity sensor (near BBs)", "Counts", "1E-5"});
     for (int n = 0; n <= 23; ++n) {
         const std::string k = std::to_string(n);
-        addInteger(t, 0x8001C + n, 1, 116 + 4 * n, 10000,
+        addInteger(t, FIELD_tempStdDevThermistor0 + n, 1, 116 + 4 * n, 10000,
                    {"tempStdDevThermistor" + k, "Standard Deviation for Thermistor" + k,
                     "Temperature standard deviation for thermistor channel " + k, "K", "1E-5"});
     }
-    addInteger(t, 0x80034, 1, 212, 10000,
+    addInteger(t, FIELD_countsStdDevPressure, 1, 212, 10000,
                {"countsStdDevPressure", "Standard Deviation of VORN pressure",
                 "Standard deviation of VORN pressure in counts", "Counts", "1E-5"});
-    addInteger(t, 0x80035, 1, 216, 10000,
+    addInteger(t, FIELD_countsStdDevRelativeHumidity, 1, 216, 10000,
                {"countsStdDevRelativeHumidity", "Standard Deviation of VORN Relative Humidity",
                 "Standard deviation of VORN relative humidity in counts", "Counts", "1E-5"});
-    addInteger(t, 0x8003C, 1, 220, 1,
+    addInteger(t, FIELD_rawMirrorPositionEncoder, 1, 220, 1,
                {"rawMirrorPositionEncoder", "Raw Mirror Position Encoder", "Mirror position encoder value", "steps",
                 "1E0"});
     for (int k = 0; k <= 2; ++k) {
         const std::string c = std::to_string(k);
-        addInteger(t, 0x80036 + k, 1, 224 + 4 * k, 10000,
+        addInteger(t, FIELD_engineeringChannel0data + k, 1, 224 + 4 * k, 10000,
                    {"engineeringChannel" + c + "data", "Engineering Channel " + c,
                     "Engineering channel " + c + " data", " ", "1E-5"});
     }
     for (int k = 0; k <= 2; ++k) {
         const std::string c = std::to_string(k);
-        addInteger(t, 0x80039 + k, 1, 236 + 4 * k, 10000,
+        addInteger(t, FIELD_engineeringChannel0counts + k, 1, 236 + 4 * k, 10000,
                    {"engineeringChannel" + c + "counts", "Engineering Channel " + c + " Raw Counts",
                     "Engineering channel " + c + " raw counts", "counts", "1E-5"});
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/common.h"
+#include "ravlio/fields.h"
 
 namespace spc {
 
@@ -50,7 +51,7 @@ inline constexpr int InstrumentNameOffset = 64;
 inline constexpr int InstrumentNameLength = 8;
 
 // Identifier of the field that also offers the instrument name as a text value.
-inline constexpr int InstrumentFieldId = 0x800B;
+inline constexpr int InstrumentFieldId = FIELD_instrumentUnitNumber;
 
 }  // namespace spc
 
