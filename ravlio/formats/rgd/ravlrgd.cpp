@@ -441,17 +441,26 @@ const char* RGDqueryVersion(ZARFFILE* file, unsigned componentId) {
     return versionArea;
 }
 
-extern "C" int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* requestlist, int requestcount,
-                                        const float* patchlist) {
+namespace {
+
+// The RGD file behind a handle that an in-place change is asked of; null (with the error
+// set) for no handle or a file of another driver.
+RGDFile* changeableFile(ZARFFILE* file) {
     if (file == nullptr) {
         lastGenericError = "ZARFFILE provided is bad";
-        return -1;
+        return nullptr;
     }
     RGDFile* f = rgdFileOf(file);
-    if (f == nullptr) {
-        file->lastError = MsgWritingUnsupported;
-        return -1;
-    }
+    if (f == nullptr) file->lastError = MsgWritingUnsupported;
+    return f;
+}
+
+}  // namespace
+
+extern "C" int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* requestlist, int requestcount,
+                                        const float* patchlist) {
+    RGDFile* f = changeableFile(file);
+    if (f == nullptr) return -1;
     if (!recordInFile(*f, record)) return recordError(file, -1);
     if (f->anatomy.fieldCount() == 0 || requestcount <= 0 || requestlist == nullptr || patchlist == nullptr) return 0;
     // A patch starts from the header read afresh and changes it on disk: the header kept with
@@ -483,15 +492,8 @@ extern "C" int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* request
 }
 
 extern "C" int ZARFRGDcutRecords(ZARFFILE* file, int count) {
-    if (file == nullptr) {
-        lastGenericError = "ZARFFILE provided is bad";
-        return -1;
-    }
-    RGDFile* f = rgdFileOf(file);
-    if (f == nullptr) {
-        file->lastError = MsgWritingUnsupported;
-        return -1;
-    }
+    RGDFile* f = changeableFile(file);
+    if (f == nullptr) return -1;
     if (count < 0 || (count > 0 && !recordInFile(*f, count))) return recordError(file, -1);
     std::fflush(f->fp.get());
     const int fd = fileno(f->fp.get());
