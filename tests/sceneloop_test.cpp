@@ -571,7 +571,7 @@ TEST_F(SceneLoopInterrupted, RecordRecordedButSceneNotCompletedIsWrittenAgain) {
     EXPECT_EQ(product("IMC").count, 8);
 }
 
-// ---- An input replaced under a real-time run ---------------------------------
+// ---- An input replaced or cut short under a real-time run ---------------------------------
 
 // The products of root abc in dir, byte for byte but for the creation times of their histories.
 std::map<std::string, std::string> productBytes(const testsupport::TempDir& dir) {
@@ -592,6 +592,26 @@ void expectSameProducts(const std::map<std::string, std::string>& got,
                         const std::map<std::string, std::string>& expected) {
     for (const auto& [ext, bytes] : expected) EXPECT_TRUE(got.at(ext) == bytes) << ext << " differs";
 }
+
+// A console that does something once, as soon as a given text has been written to it.
+class ConsoleTrigger : public std::streambuf {
+public:
+    ConsoleTrigger(std::string text, std::function<void()> action)
+        : text_(std::move(text)), action_(std::move(action)) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        written_ += traits_type::to_char_type(c);
+        if (action_ && written_.ends_with(text_)) std::exchange(action_, nullptr)();
+        return c;
+    }
+
+private:
+    std::string text_;
+    std::function<void()> action_;
+    std::string written_;
+};
 
 // Calls an action at the first wait of the run; a run that waits on ends at the fifth.
 struct FirstWait {
@@ -638,6 +658,26 @@ TEST_F(SceneLoopInputChanged, RunFollowsAnInputReplacedWhileItWaits) {
     EXPECT_EQ(r.stop, END);
     EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024}));
     EXPECT_EQ(countOf(r.log, "RDDMVF -- FILE REPLACED WHILE WAITING FOR RECORD      9; REOPENING\n150417C1.UVS\n"),
+              1U);
+    expectSameProducts(productBytes(dir), expected);
+}
+
+// The input is cut short (half of record 5 on) once scene record 4 has been calibrated,
+// before its products are written, and written whole again during the wait that follows:
+// the products wait for the blackbody records they copy their lineage from and end as the
+// uninterrupted run's, not with a lineage of NaN.
+TEST_F(SceneLoopInputChanged, SceneIsWrittenOnlyFromSourceRecordsWholeInTheInput) {
+    write(4);
+    const std::uintmax_t cut = std::filesystem::file_size(dir.file(day.inputName)) + 100;
+    write(RECORDS);
+    testsupport::SleepRecorder sleeps;
+    FirstWait restore{[&] { testsupport::writeFile(dir.file(day.inputName), wholeInput); }};
+    sleeps.onWait(FirstWait::hook, &restore);
+    ConsoleTrigger console(" OUTPUT REC.NO. 2 ", [&] { std::filesystem::resize_file(dir.file(day.inputName), cut); });
+    const RunResult r = runVorncalv(dir, day.answers("abc", false), "abc", {}, &console);
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024}));
+    EXPECT_EQ(countOf(r.log, " OUTPUT REC.NO.     2 AT  10.05000\nWTDMVF -- SOURCE RECORD      5 NOT IN 150417C1.UVS\n"),
               1U);
     expectSameProducts(productBytes(dir), expected);
 }
