@@ -37,7 +37,7 @@ int readInputColumn(RunState& s, int nrec, int col) {
                  s.NHWDS, s.HWDS, s.NCOLD, s.NCOLI, s.NCOLS, s.IRDST, s.MSG, s.IHNDL);
     // A reader that followed a replaced input holds it under a new handle: the source list
     // of the next output record must name the file that is read now, not the closed one.
-    if (s.IHNDL != handle) std::replace(s.LIST.begin(), s.LIST.end(), handle, s.IHNDL);
+    if (handle != 0 && s.IHNDL != handle) std::replace(s.LIST.begin(), s.LIST.end(), handle, s.IHNDL);
     for (std::size_t i = 0; i < request.size(); ++i) {
         if (request[i] != s.IHWDS[i]) s.HWDS[i] = MISSVAL;
     }
