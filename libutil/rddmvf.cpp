@@ -1,11 +1,16 @@
 // rddmvf: reading one record of a data file for the calibration driver.
 #include "libutil/rddmvf.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <map>
+#include <optional>
 #include <string_view>
 
 #include "libutil/filereason.h"
 #include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
 #include "libutil/recbridge.h"
 #include "libutil/wait.h"
 #include "ravlio/fortjkt.h"
@@ -13,6 +18,7 @@
 namespace util {
 namespace {
 
+using recbridge::logLine;
 using recbridge::message;
 using recbridge::progress;
 using recbridge::reportLibraryError;
@@ -36,14 +42,45 @@ struct Outcome {
     }
 };
 
+// Which file a name stands for: its device and inode.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The file the name stands for now; nothing when it names none.
+std::optional<FileIdentity> identityOf(std::string_view name) {
+    struct stat st {};
+    if (::stat(std::string(name).c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino};
+}
+
+// The file each handle opened here was opened as, for the wait that must notice when the
+// name comes to stand for another file.
+std::map<int, FileIdentity>& openedFiles() {
+    static std::map<int, FileIdentity> files;
+    return files;
+}
+
 // Step a: open the file, retrying while waiting. False when it failed without waiting.
+// The name is looked at just before the open: a file put under the name in between is then
+// held under the identity of the one before it, and the next look only reopens it once
+// more, where a look after the open could take a new file's identity for the old file and
+// never notice the replacement. A name that stood for nothing before the open (the file
+// appeared in between) is looked at after it.
 bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
     const std::string_view name = recbridge::shownName(infile);
     const int length = static_cast<int>(infile.size());
     Wait waiting("FILE " + std::string(name) + " TO READ");
     for (int tries = 1;; ++tries) {
+        const std::optional<FileIdentity> before = identityOf(name);
         sopenr_(infile.data(), &length, &ihndl);
-        if (ihndl != 0) return true;
+        if (ihndl != 0) {
+            const std::optional<FileIdentity> identity = before ? before : identityOf(name);
+            if (identity) openedFiles()[ihndl] = *identity;
+            return true;
+        }
         progress({"RDDMVF -- Open error, file ", name});
         const std::string text = reportLibraryError(0);
         if (const std::string reason = fileReason(name); !reason.empty()) progress({"REASON:", reason});
@@ -55,6 +92,13 @@ bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
         reportTry(tries);
         waiting.sleep();
     }
+}
+
+void closeInput(int& ihndl) {
+    int closed = 0;
+    sclose_(&ihndl, &closed);
+    openedFiles().erase(ihndl);
+    ihndl = 0;
 }
 
 // The record count; a negative count means the handle refers to no open file.
@@ -90,9 +134,51 @@ bool checkColumns(int ihndl, int ncold, int ncoli, int& nvars, Outcome& out) {
     return out.istat == 0;
 }
 
-// Step 3: wait until the file holds record nrec. False when it failed.
-bool awaitRecord(std::string_view name, bool wait, int nrec, int ihndl, Outcome& out) {
-    Wait waiting("RECORD " + std::to_string(nrec) + " OF " + std::string(name));
+// The file to read and how: what the first open and a reopen check alike.
+struct Input {
+    const std::string& infile;  // terminated in place
+    std::string_view name;
+    bool wait;
+    int ncold;
+    int ncoli;
+};
+
+// Steps a to c. A file opened that then fails a check is closed again (ihndl 0), so that a
+// retry does not pile up open files.
+bool openChecked(const Input& in, int& nvars, int& ihndl, Outcome& out) {
+    if (!openInput(in.infile, in.wait, ihndl, out)) return false;
+    if (awaitData(in.name, in.wait, ihndl, out) && checkColumns(ihndl, in.ncold, in.ncoli, nvars, out)) return true;
+    closeInput(ihndl);
+    return false;
+}
+
+// True when the name now stands for another file than the handle's (the file removed and
+// written again, or another renamed over it). A name that stands for no file at the moment
+// is no replacement yet: the upstream program may be about to write it again.
+bool replaced(std::string_view name, int ihndl) {
+    const auto opened = openedFiles().find(ihndl);
+    if (opened == openedFiles().end()) return false;
+    const std::optional<FileIdentity> now = identityOf(name);
+    return now && *now != opened->second;
+}
+
+// Follows a replaced file: the old handle is closed and the file now under the name is
+// opened with the checks of the first open. The console and the log say so, the log being
+// the operator's record of why the run read another file from here on.
+bool reopen(const Input& in, int nrec, int& nvars, int& ihndl, Outcome& out) {
+    progress({"RDDMVF -- file replaced while waiting; reopening it"});
+    progress({"       -- file: ", in.name});
+    logLine(fmt("('RDDMVF -- FILE REPLACED WHILE WAITING FOR RECORD',I7,'; REOPENING')", {nrec}));
+    logLine(in.name);
+    closeInput(ihndl);
+    return openChecked(in, nvars, ihndl, out);
+}
+
+// Step 3: wait until the file holds record nrec, following the file when it is replaced
+// meanwhile (an old handle would wait for ever on a file that no one writes any more).
+// False when it failed.
+bool awaitRecord(const Input& in, int nrec, int& nvars, int& ihndl, Outcome& out) {
+    Wait waiting("RECORD " + std::to_string(nrec) + " OF " + std::string(in.name));
     for (int tries = 1;; ++tries) {
         const int count = recordCount(ihndl);
         if (count >= nrec) return true;
@@ -100,13 +186,17 @@ bool awaitRecord(std::string_view name, bool wait, int nrec, int ihndl, Outcome&
             out.fail(2, reportLibraryError(ihndl));
             return false;
         }
-        if (!wait) {
+        if (!in.wait) {
             progress({MsgEndOfFile});
             out.fail(6, MsgEndOfFile);
             return false;
         }
+        if (replaced(in.name, ihndl)) {
+            if (!reopen(in, nrec, nvars, ihndl, out)) return false;
+            continue;  // the new file may hold the record already
+        }
         progress({"RDDMVF -- waiting for record number", nrec});
-        progress({"       -- file: ", name});
+        progress({"       -- file: ", in.name});
         reportTry(tries);
         waiting.sleep();
     }
@@ -135,20 +225,13 @@ void rddmvf(int& init, int iwait, int nrec, std::string& infile, std::span<int> 
     istat = 0;
     msg = message("OK");
     terminateName(infile, recbridge::TEXTLEN);
-    const std::string_view name = recbridge::shownName(infile);
-    const bool wait = iwait != 0;
+    const Input in{infile, recbridge::shownName(infile), iwait != 0, ncold, ncoli};
 
     if (init == 1) {
-        if (!openInput(infile, wait, ihndl, out)) return;
-        if (!awaitData(name, wait, ihndl, out) || !checkColumns(ihndl, ncold, ncoli, nvars, out)) {
-            int closed = 0;
-            sclose_(&ihndl, &closed);
-            ihndl = 0;
-            return;
-        }
+        if (!openChecked(in, nvars, ihndl, out)) return;
         init = 0;
     }
-    if (!awaitRecord(name, wait, nrec, ihndl, out)) return;
+    if (!awaitRecord(in, nrec, nvars, ihndl, out)) return;
 
     selectColumn(ihndl, DADEP, ncold, 3, out);
     selectColumn(ihndl, DAIND, ncoli, 4, out);

@@ -6,6 +6,7 @@
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
+#include "libutil/logmsg.h"
 #include "ravlio/fortjkt.h"
 
 namespace util::recbridge {
@@ -34,5 +35,9 @@ std::string reportLibraryError(int handle) {
 }
 
 void reportTry(int tries) { progress({"       -- last try was number", tries}); }
+
+void logLine(std::string_view line) {
+    if (logOpen()) logmsg(0, "", line);
+}
 
 }  // namespace util::recbridge

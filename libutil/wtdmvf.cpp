@@ -109,6 +109,56 @@ bool openOutput(const std::string& ofile, bool wait, const ProductDescription& p
     }
 }
 
+// A source record that its file does not hold whole: which one, and where.
+struct MissingSource {
+    int record = 0;
+    std::string file;
+};
+
+// The first source record that its file does not hold whole: a record its file no longer
+// holds (the file cut short, or removed and being written again) or does not hold yet. The
+// library would copy no header data from it and leave its lineage block NaN, date and time
+// included, so the record must not be written from it. Entries 0 (no file) and record
+// numbers below 1 are the writer's to handle.
+// The count is asked once for a handle that stands several times in a row (the calibration
+// passes its input five times).
+std::optional<MissingSource> missingSource(std::span<const int> list, std::span<const int> lrns) {
+    int counted = 0;
+    int count = 0;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        if (list[k] == 0 || lrns[k] < 1) continue;
+        if (list[k] != counted) {
+            counted = list[k];
+            srrcnt_(&counted, &count);
+        }
+        if (count < 0 || lrns[k] <= count) continue;  // a handle of no open file fails the write itself
+        const ZARFFILE* f = FORTJKTfileOf(list[k]);
+        return MissingSource{lrns[k], f != nullptr && f->filename != nullptr ? f->filename : ""};
+    }
+    return std::nullopt;
+}
+
+// Before a write: waits until every source record is whole in its file, as for any record
+// not yet written; the log says which record is awaited. False, with the reason in text,
+// when one is not and there is no waiting.
+bool awaitSources(std::span<const int> list, std::span<const int> lrns, bool wait, std::string& text) {
+    std::optional<MissingSource> missing = missingSource(list, lrns);
+    if (!missing) return true;
+    text = fmt("('WTDMVF -- SOURCE RECORD',I7,' NOT IN ',A)", {missing->record, missing->file});
+    progress({text});
+    if (!wait) return false;
+    recbridge::logLine(text);
+    Wait waiting("SOURCE RECORD " + std::to_string(missing->record) + " OF " + missing->file);
+    for (int tries = 1; missing; ++tries) {
+        progress({"WTDMVF -- waiting for source record", missing->record});
+        progress({"       -- file: ", missing->file});
+        reportTry(tries);
+        waiting.sleep();
+        missing = missingSource(list, lrns);
+    }
+    return true;
+}
+
 }  // namespace
 
 void wtdmvf(int& inito, int iwait, std::string& ofile, const ProductDescription& product,
@@ -137,6 +187,7 @@ void wtdmvf(int& inito, int iwait, std::string& ofile, const ProductDescription&
     std::string text;
     Wait waiting("WRITE OF RECORD " + std::to_string(nro) + " OF " + std::string(name));
     for (int tries = 1;; ++tries) {
+        if (!awaitSources(list.first(sourceCount), lrns.first(sourceCount), wait, text)) break;
         int written = 0;
         swcrec_(&jhndl, &nro, list.data(), lrns.data(), &npatwrt, idamd.data(), &namd, amd.data(), obuf.data(),
                 &ntotal, &written);

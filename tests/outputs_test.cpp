@@ -416,7 +416,7 @@ TEST_F(Outputs, FullDiskWhileWritingARecordStopsAndLeavesNoPartialRecord) {
     calibratedScene(1, 5);
     run();
     ASSERT_EQ(product(RLC).records, 1);
-    calibratedScene(2, 5);
+    calibratedScene(1, 6);  // the second scene of set 1: every source record is in the input
     struct DiskFull {
         static long fault(RAVLIOIoCall call, size_t) { return call == RAVLIO_IO_WRITE ? -ENOSPC : 0; }
         DiskFull() : previous(RAVLIOsetIoFaultFunction(fault)) {}

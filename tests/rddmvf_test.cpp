@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,65 @@ TEST_F(Rddmvf, StaleHandleFailsAtOnceEvenWhenWaiting) {
     EXPECT_EQ(c.msg, util::pad("ZARFFILE provided is bad", 80));
     EXPECT_TRUE(sleeps.waits().empty());
 }
+
+// Puts a new file of 6 records under the name, as an upstream program that writes its file
+// again does: either the old file is removed during the first wait and the new one written
+// under its name during the second (the wait between finds no file under the name), or the
+// new one is written beside it and renamed over it during the first wait. Its records carry
+// missingDataFlag 100 + r, so that a value read tells the files apart.
+struct Replacer {
+    std::string path;
+    bool renamed = false;
+    int seen = 0;
+    static void hook(int, void* context) {
+        auto* r = static_cast<Replacer*>(context);
+        if (++r->seen > 4) throw std::runtime_error("still waiting on the file that was replaced");
+        if (!r->renamed && r->seen == 1) {
+            std::filesystem::remove(r->path);
+            return;
+        }
+        if (r->seen != (r->renamed ? 1 : 2)) return;
+        const std::string target = r->renamed ? r->path + ".new" : r->path;
+        std::string error;
+        EXPECT_TRUE(testsupport::writeRgdFile(
+            target, twoColumns(), 6,
+            [](int n) { return RgdMetadata{{FIELD_missingDataFlag}, {100.0f + static_cast<float>(n)}}; }, &error))
+            << error;
+        if (r->renamed) std::filesystem::rename(target, r->path);
+    }
+};
+
+class RddmvfReplaced : public Rddmvf, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RddmvfReplaced, WaitFollowsAFileReplacedUnderItsName) {
+    testsupport::SleepRecorder sleeps;
+    Replacer replacer{write("in.rgd", 4), GetParam()};
+    sleeps.onWait(Replacer::hook, &replacer);
+    Call c = callFor(replacer.path);
+    run(c);
+    ASSERT_EQ(c.istat, 0) << c.msg;
+    const int old = c.ihndl;
+    c.iwait = 1;
+    c.nrec = 5;
+    run(c);
+    ASSERT_EQ(c.istat, 0) << c.msg;
+    EXPECT_EQ(c.hwds[0], 105.0f);  // record 5 of the new file
+    EXPECT_EQ(c.yin[7], rgdPatternValue(5, 0, 7));
+    EXPECT_NE(c.ihndl, old);
+    EXPECT_EQ(FORTJKTfileOf(old), nullptr);  // the old file is closed
+    EXPECT_EQ(c.init, 0);
+    EXPECT_EQ(c.nvars, 2);
+    const int waits = GetParam() ? 1 : 2;
+    EXPECT_EQ(sleeps.waits(), GetParam() ? (std::vector<int>{1024}) : (std::vector<int>{1024, 2048}));
+    std::string expected;
+    for (int t = 1; t <= waits; ++t)
+        expected += " RDDMVF -- waiting for record number 5\n        -- file: " + replacer.path +
+                    "\n        -- last try was number " + std::to_string(t) + "\n";
+    expected += " RDDMVF -- file replaced while waiting; reopening it\n        -- file: " + replacer.path + "\n";
+    EXPECT_EQ(console(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RemovedAndWrittenAgainOrRenamedOver, RddmvfReplaced, ::testing::Bool());
 
 // ---- Reading ------------------------------------------------------------------------------------------
 

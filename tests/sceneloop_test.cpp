@@ -26,6 +26,7 @@
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
 #include "ravlio/fields.h"
+#include "ravlio/fortjkt.h"
 #include "ravlio/platform.h"
 #include "ravlio/ravlio.h"
 #include "simlib/compare.h"
@@ -38,6 +39,7 @@
 #include "support/syntheticday.h"
 #include "support/tempdir.h"
 #include "support/vornfiles.h"
+#include "vorncalv/inputrecord.h"
 #include "vorncalv/runstate.h"
 #include "vorncalv/vorncalv.h"
 
@@ -567,6 +569,144 @@ TEST_F(SceneLoopInterrupted, RecordRecordedButSceneNotCompletedIsWrittenAgain) {
     EXPECT_EQ(second.stop, END);
     expectScenes(day, product("RLC"), {3, 4, 7, 8, 11, 12, 15, 16});
     EXPECT_EQ(product("IMC").count, 8);
+}
+
+// ---- An input replaced or cut short under a real-time run ---------------------------------
+
+// The products of root abc in dir, byte for byte but for the creation times of their histories.
+std::map<std::string, std::string> productBytes(const testsupport::TempDir& dir) {
+    std::map<std::string, std::string> products;
+    for (const char* ext : {"RLC", "IMC", "RES"}) {
+        std::string bytes = testsupport::readFile(dir.file(std::string("abc     .") + ext));
+        const std::string mark = "# time of creation ";
+        for (std::size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1)) {
+            const std::size_t end = bytes.find("\r\n", at);
+            for (std::size_t i = at + mark.size(); i < end && i < bytes.size(); ++i) bytes[i] = 'x';
+        }
+        products[ext] = bytes;
+    }
+    return products;
+}
+
+void expectSameProducts(const std::map<std::string, std::string>& got,
+                        const std::map<std::string, std::string>& expected) {
+    for (const auto& [ext, bytes] : expected) EXPECT_TRUE(got.at(ext) == bytes) << ext << " differs";
+}
+
+// A console that does something once, as soon as a given text has been written to it.
+class ConsoleTrigger : public std::streambuf {
+public:
+    ConsoleTrigger(std::string text, std::function<void()> action)
+        : text_(std::move(text)), action_(std::move(action)) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        written_ += traits_type::to_char_type(c);
+        if (action_ && written_.ends_with(text_)) std::exchange(action_, nullptr)();
+        return c;
+    }
+
+private:
+    std::string text_;
+    std::function<void()> action_;
+    std::string written_;
+};
+
+// Calls an action at the first wait of the run; a run that waits on ends at the fifth.
+struct FirstWait {
+    std::function<void()> action;
+    int waits = 0;
+    static void hook(int, void* context) {
+        auto* w = static_cast<FirstWait*>(context);
+        if (++w->waits == 1) w->action();
+        if (w->waits == 5) throw util::Stop("STILL WAITING");
+    }
+};
+
+class SceneLoopInputChanged : public SceneLoop {
+protected:
+    // The uninterrupted run over the whole day (its products and its input file), in the
+    // directory of the test, which it leaves empty: the input's history names its path.
+    void SetUp() override {
+        day.config.lastSceneNumber = 3;
+        write(RECORDS);
+        wholeInput = testsupport::readFile(dir.file(day.inputName));
+        ASSERT_EQ(realTime().stop, END);
+        expected = productBytes(dir);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(entry);
+    }
+
+    static constexpr int RECORDS = 16;
+    std::string wholeInput;
+    std::map<std::string, std::string> expected;
+};
+
+// The upstream program writes its file again while the run waits for record 9, which its
+// status file already counts: the run reopens the file under the name and ends with the
+// products of the uninterrupted run.
+TEST_F(SceneLoopInputChanged, RunFollowsAnInputReplacedWhileItWaits) {
+    write(8);
+    testsupport::writeUpstreamStatus(dir.path().string(), day, RECORDS);
+    testsupport::SleepRecorder sleeps;
+    FirstWait replace{[&] {
+        testsupport::writeFile(dir.file("new.UVS"), wholeInput);
+        std::filesystem::rename(dir.file("new.UVS"), dir.file(day.inputName));
+    }};
+    sleeps.onWait(FirstWait::hook, &replace);
+    const RunResult r = realTime();
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024}));
+    EXPECT_EQ(countOf(r.log, "RDDMVF -- FILE REPLACED WHILE WAITING FOR RECORD      9; REOPENING\n150417C1.UVS\n"),
+              1U);
+    expectSameProducts(productBytes(dir), expected);
+}
+
+// The input is cut short (half of record 5 on) once scene record 4 has been calibrated,
+// before its products are written, and written whole again during the wait that follows:
+// the products wait for the blackbody records they copy their lineage from and end as the
+// uninterrupted run's, not with a lineage of NaN.
+TEST_F(SceneLoopInputChanged, SceneIsWrittenOnlyFromSourceRecordsWholeInTheInput) {
+    write(4);
+    const std::uintmax_t cut = std::filesystem::file_size(dir.file(day.inputName)) + 100;
+    write(RECORDS);
+    testsupport::SleepRecorder sleeps;
+    FirstWait restore{[&] { testsupport::writeFile(dir.file(day.inputName), wholeInput); }};
+    sleeps.onWait(FirstWait::hook, &restore);
+    ConsoleTrigger console(" OUTPUT REC.NO. 2 ", [&] { std::filesystem::resize_file(dir.file(day.inputName), cut); });
+    const RunResult r = runVorncalv(dir, day.answers("abc", false), "abc", {}, &console);
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024}));
+    EXPECT_EQ(countOf(r.log, " OUTPUT REC.NO.     2 AT  10.05000\nWTDMVF -- SOURCE RECORD      5 NOT IN 150417C1.UVS\n"),
+              1U);
+    expectSameProducts(productBytes(dir), expected);
+}
+
+// The source list of the next output record follows the reader to the replaced input, so
+// that no record is written from the handle of the file closed.
+TEST(InputRecord, ReopenedInputBecomesTheSourceOfTheNextOutputRecord) {
+    const SyntheticDay day = testsupport::planDay();
+    testsupport::TempDir dir;
+    testsupport::TempDir other;
+    testsupport::writeDay(dir.path().string(), day, 4);
+    testsupport::writeDay(other.path().string(), day, 8);
+    std::istringstream in;
+    std::ostringstream out;
+    util::ConsoleRedirect console(in, out);
+    auto s = std::make_unique<vorncalv::RunState>();
+    s->CXFILE = util::pad(dir.file(day.inputName), 80);
+    s->IWAIT = 1;
+    ASSERT_EQ(vorncalv::readInputColumn(*s, 1, 1), 0) << s->MSG;
+    const int old = s->IHNDL;
+    s->LIST.fill(old);
+    testsupport::SleepRecorder sleeps;
+    FirstWait replace{[&] { std::filesystem::rename(other.file(day.inputName), dir.file(day.inputName)); }};
+    sleeps.onWait(FirstWait::hook, &replace);
+    ASSERT_EQ(vorncalv::readInputColumn(*s, 5, 1), 0) << s->MSG;
+    EXPECT_NE(s->IHNDL, old);
+    EXPECT_EQ(s->LIST, (std::array<int, 5>{s->IHNDL, s->IHNDL, s->IHNDL, s->IHNDL, s->IHNDL}));
+    int closed = 0;
+    sclose_(&s->IHNDL, &closed);
 }
 
 // ---- Odd records, missing records, midnight -----------------------------------------------

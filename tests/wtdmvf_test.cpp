@@ -426,4 +426,59 @@ TEST_F(Wtdmvf, ClosedSourceFailsAtOnceEvenWhenWaiting) {
     EXPECT_EQ(records(path), 1);
 }
 
+// A source cut short under the writer (its record 3 half gone): without waiting the record
+// is refused; with waiting the writer waits until the upstream program has written the file
+// whole again, and the record carries the source's header data, not NaN.
+class WtdmvfCutSource : public Wtdmvf, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WtdmvfCutSource, RecordIsWrittenOnlyFromSourceRecordsWholeInTheirFile) {
+    testsupport::SleepRecorder sleeps;
+    const int src = input(3);
+    const std::string source = dir_.file("input.rgd");
+    const std::string path = dir_.file("out.RLC");
+    Call c = callFor(path, src);
+    run(c);
+    ASSERT_EQ(c.istat, 0) << c.msg;
+    struct Restorer {
+        std::string path;
+        std::string bytes;
+        static void hook(int, void* context) {
+            const auto* r = static_cast<Restorer*>(context);
+            testsupport::writeFile(r->path, r->bytes);
+        }
+    } restorer{source, testsupport::readFile(source)};
+    std::filesystem::resize_file(source, restorer.bytes.size() - 10);
+    sleeps.onWait(Restorer::hook, &restorer);
+    c.iwait = GetParam();
+    c.nro = 2;
+    c.lrns = {3, 3, 3, 3, 3};
+    c.idamd = {FIELD_calibrationAmbientTemp};
+    c.amd = {287.5f};
+    c.run();
+    const std::string line = "WTDMVF -- SOURCE RECORD      3 NOT IN " + source;
+    if (c.iwait == 0) {
+        EXPECT_EQ(c.istat, 2);
+        EXPECT_EQ(c.msg, util::pad(line, 80));
+        EXPECT_TRUE(sleeps.waits().empty());
+        EXPECT_EQ(console(), " " + line + "\n REC.NO.     2, FILE: " + path + "\n");
+        EXPECT_EQ(records(path), 1);
+        return;
+    }
+    ASSERT_EQ(c.istat, 0) << c.msg;
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024}));
+    EXPECT_EQ(console(), " " + line + "\n WTDMVF -- waiting for source record 3\n        -- file: " + source +
+                             "\n        -- last try was number 1\n");
+    int h = open(path);
+    int id = FIELD_missingDataFlag;
+    float md = 0.0f;
+    const int record = 2, count = 1;
+    int found = 0;
+    srrmet_(&h, &record, &id, &count, &md, &found);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(md, 3.0f);  // from the source blocks: record 3 of the input
+    close(h);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithoutAndWithWaiting, WtdmvfCutSource, ::testing::Values(0, 1));
+
 }  // namespace

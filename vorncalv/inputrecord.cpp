@@ -32,8 +32,12 @@ int readInputColumn(RunState& s, int nrec, int col) {
     // did not find, and those must still be asked for in the next record.
     std::array<int, RunState::NHWW> request = s.IHWDS;
     s.HWDS.fill(quietNaN());
+    const int handle = s.IHNDL;
     util::rddmvf(s.INITI, s.IWAIT, nrec, s.CXFILE, request, RunState::NHWW, s.LIMPTS, s.NPTSR, s.XRD, values,
                  s.NHWDS, s.HWDS, s.NCOLD, s.NCOLI, s.NCOLS, s.IRDST, s.MSG, s.IHNDL);
+    // A reader that followed a replaced input holds it under a new handle: the source list
+    // of the next output record must name the file that is read now, not the closed one.
+    if (handle != 0 && s.IHNDL != handle) std::replace(s.LIST.begin(), s.LIST.end(), handle, s.IHNDL);
     for (std::size_t i = 0; i < request.size(); ++i) {
         if (request[i] != s.IHWDS[i]) s.HWDS[i] = MISSVAL;
     }

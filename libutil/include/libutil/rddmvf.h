@@ -32,7 +32,14 @@ namespace util {
 //                   requests are made; nhwds gets the library's count.
 //   ncold, ncoli    columns for the dependent and the independent axis (0: the first).
 //   istat, msg      status (above) and 80-character message ("OK" on success).
-//   ihndl   in/out  the file's handle (set by the open); the file stays open.
+//   ihndl   in/out  the file's handle (set by the open); the file stays open. While a
+//                   wait for record nrec finds that the name has come to stand for another
+//                   file (removed and written again, or another renamed over it), the old
+//                   handle is closed and the new file opened with the checks of the first
+//                   open; ihndl then holds the new handle, and a caller that keeps the old
+//                   one elsewhere must take the new one. The console and the log say
+//                   "FILE REPLACED WHILE WAITING FOR RECORD n; REOPENING" and the name. A
+//                   reopen that fails its checks ends the call with their status (ihndl 0).
 // Progress and error lines go to the console in free format.
 void rddmvf(int& init, int iwait, int nrec, std::string& infile, std::span<int> ihwds,
             int nhww, int limpts, int& npts, std::span<double> xin, std::span<float> yin, int& nhwds,

@@ -38,4 +38,8 @@ std::string reportLibraryError(int handle);
 // Prints the number of the last try of a wait loop.
 void reportTry(int tries);
 
+// Writes one line to the program's log, when it is open: what an operator must find there
+// later (a wait's reason, a file reopened), beside the progress lines of the console.
+void logLine(std::string_view line);
+
 }  // namespace util::recbridge

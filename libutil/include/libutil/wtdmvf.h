@@ -62,6 +62,12 @@ struct RecordContents {
 //                     these come at once; with waiting only when no retry could succeed
 //                     (jhndl, a reference or a source handle refers to no open file). The
 //                     message is the library's text (first 79 characters and a blank).
+// A record is written only from source records that their files hold whole: the library
+// would leave the header data of a source record it cannot read NaN (date and time
+// included). While a source record is not in its file (the file cut short, or not yet
+// written again), the writer prints "WTDMVF -- SOURCE RECORD n NOT IN <source file>" and,
+// when waiting, logs that line and waits as for any record not yet written; without
+// waiting it fails with status 2 and that line as its message.
 // A count larger than its array is refused before anything is opened or written, with
 // status 1 (open lists) or 2 (record lists) and "WTDMVF -- COUNT EXCEEDS ITS ARRAY".
 void wtdmvf(int& inito, int iwait, std::string& ofile, const ProductDescription& product,

@@ -46,8 +46,9 @@ enum TransferType : int32_t {
     TRANSCOLLATE = 1,  // collect the reference's metadata field by field identifier
 };
 
+// The references are looked at only while the file is opened: a record takes its header data
+// from the sources given at write time, so a reference may be closed while the file is open.
 struct transferOperation {
-    ZARFFILE* file = nullptr;  // the reference at open (compared, never dereferenced later)
     TransferType type = TRANSCOLLATE;
     int32_t source = 0;  // byte offset in the reference header
     int32_t target = 0;  // byte offset in the new header
@@ -67,7 +68,6 @@ struct RGDFile {
     int64_t baseOffset = 0;
     int32_t totalDataAreaLength = 0;  // D
     std::vector<TOC_version3> dataType;
-    std::vector<ZARFFILE*> parent;  // writer: the reference list given at open
     std::vector<transferOperation> transfer;
     std::vector<unsigned char> workspace;  // one record header (H bytes, at least 1)
     int workspaceRecord = 0;               // record held in workspace; 0 = none

@@ -118,7 +118,6 @@ std::vector<int32_t> subheaderIds(const RGDheaderAnatomy& anatomy) {
 
 transferOperation addTransferOperation(ZARFFILE* reference, const RGDheaderAnatomy& anatomy) {
     transferOperation op;
-    op.file = reference;
     const RGDFile* rf = rgdFileOf(reference);
     if (rf == nullptr) return op;
     op.type = TRANSCOPY;
@@ -333,7 +332,7 @@ bool writeNaNRest(RGDFile& f, int64_t at, size_t rest) {
 }
 
 fileHANDLE finishHandle(FilePtr fp, const std::string& name, RGDheaderAnatomy anatomy,
-                        std::vector<TOC_version3> columns, int64_t dataArea, std::vector<ZARFFILE*> references,
+                        std::vector<TOC_version3> columns, int64_t dataArea,
                         std::vector<transferOperation> transfers) {
     auto f = std::make_unique<RGDFile>();
     f->filename = name;
@@ -341,7 +340,6 @@ fileHANDLE finishHandle(FilePtr fp, const std::string& name, RGDheaderAnatomy an
     f->anatomy = std::move(anatomy);
     f->dataType = std::move(columns);
     f->totalDataAreaLength = static_cast<int32_t>(dataArea);
-    f->parent = std::move(references);
     f->transfer = std::move(transfers);
     f->workspace.assign(static_cast<size_t>(std::max(f->anatomy.size, 1)), 0);
     f->headers.resize(static_cast<size_t>(f->anatomy.size));
@@ -394,7 +392,7 @@ fileHANDLE createFile(const char* filename, const std::vector<ZARFFILE*>& refere
         return nullptr;
     }
     fileHANDLE h = finishHandle(std::move(fp), filename, std::move(anatomy), std::move(p.columns), p.dataAreaLength,
-                                references, std::move(transfers));
+                                std::move(transfers));
     static_cast<RGDFile*>(h)->magicOffset = magicOffset;
     return h;
 }
@@ -420,7 +418,6 @@ fileHANDLE reopen(const char* filename, const std::vector<ZARFFILE*>& references
         return nullptr;
     }
     f->anatomy.protectionIndex = wanted.protectionIndex;
-    f->parent = references;
     f->transfer = std::move(transfers);
     std::fflush(f->fp.get());
     return f.release();
