@@ -420,4 +420,39 @@ TEST_F(DamagedRestart, TheRestartSaysWhatItFoundAndWhereItResumes) {
     EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
 }
 
+// A product that is there but no readable data file (another program's, or its preamble torn)
+// stops the restart before it cuts anything: the other products keep every scene, and the
+// run does not wait for a file no wait can mend.
+TEST_F(DamagedRestart, AProductThatIsNoReadableDataFileStopsTheRunBeforeAnythingIsCut) {
+    struct Case {
+        const char* what;
+        std::string product;
+        std::function<void(const std::string& file)> apply;
+    };
+    const std::vector<Case> cases = {
+        {"imaginary part another program's text", ROOT + ".IMC",
+         [](const std::string& file) { testsupport::writeFile(file, "not a data file\n"); }},
+        {"real part's preamble torn", ROOT + ".RLC",
+         [](const std::string& file) { std::filesystem::resize_file(file, 100); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        freshDay();
+        runUpTo(12);
+        c.apply(dir->file(c.product));
+        const std::map<std::string, std::string> before = outputs();
+        testsupport::SleepRecorder sleeps;
+        WaitGuard guard;
+        sleeps.onWait(endTheWait, &guard);
+        EXPECT_EQ(run(), "OUTPUT FILE?");
+        expectSameFiles(outputs(), before);
+        const std::string log = testsupport::readFile(dir->file(ROOT + ".LOG"));
+        const std::string said = "VORNCALV -- \"" + c.product + "\" IS NOT A READABLE DATA FILE\n"
+                                 "REASON: filetype is unknown\n"
+                                 "VORNCALV -- MOVE IT AWAY, THEN START THE RUN AGAIN\n";
+        EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+        if (HasFailure()) return;
+    }
+}
+
 }  // namespace

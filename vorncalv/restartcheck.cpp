@@ -119,6 +119,19 @@ void cutProduct(RunState& s, const Product& p, int keep) {
     }
 }
 
+// A product that is there but cannot be read as a data file (another program's file, or
+// one whose preamble is torn) tells nothing of the scenes it holds, and the writer cannot add
+// to it. Rather than cut every other product back to nothing on its account and then wait
+// for it without end, the run stops before it changes anything and says which file it is.
+[[noreturn]] void unreadableProduct(RunState& s, const std::string& name) {
+    const char* const error = ZARFlastError(nullptr);
+    const std::string why = error != nullptr ? error : "";
+    tell(s, "VORNCALV -- \"" + name + "\" IS NOT A READABLE DATA FILE");
+    if (!why.empty()) tell(s, "REASON: " + why);
+    tell(s, "VORNCALV -- MOVE IT AWAY, THEN START THE RUN AGAIN");
+    util::stop("OUTPUT FILE?");
+}
+
 // The status file as an uninterrupted run leaves it after scene: the last scene, then every
 // product's count in the order the products are first written.
 void rewriteStatusFile(RunState& s, const std::vector<Product>& list, int scene) {
@@ -158,7 +171,8 @@ void checkProductsAgainstStatus(RunState& s) {
     int resume = s.STCBAD == 1 ? INT_MAX : std::max(s.LSN, 0);
     for (const Product& p : list) {
         const bool there = exists(p.name);
-        const int held = there ? std::max(productRecordCount(p.name), 0) : 0;
+        const int held = there ? productRecordCount(p.name) : 0;
+        if (held < 0) unreadableProduct(s, p.name);
         if (s.STCBAD != 1) {
             const int counted = std::max(util::nrout(p.name, s.STFILE, s.LUS), 0);
             if (held < counted) {
