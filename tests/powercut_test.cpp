@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -21,6 +22,7 @@
 #include "libutil/fixedtext.h"
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
+#include "support/iofaults.h"
 #include "support/powercut.h"
 #include "support/runprogram.h"
 #include "support/sleeprecorder.h"
@@ -453,6 +455,25 @@ TEST_F(DamagedRestart, AProductThatIsNoReadableDataFileStopsTheRunBeforeAnything
         EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
         if (HasFailure()) return;
     }
+}
+
+// A cut that the disk refuses stops the restart with WRITE ERROR!, saying which product and
+// why: the library's text and the system's reason.
+TEST_F(DamagedRestart, ACutThatFailsStopsTheRunWithItsReason) {
+    freshDay();
+    runUpTo(12);
+    cutBy(dir->file(ROOT + ".RLC"), strides.at(".RLC"));
+    testsupport::SleepRecorder sleeps;
+    WaitGuard guard;
+    sleeps.onWait(endTheWait, &guard);
+    {
+        const testsupport::Faults syncs(RAVLIO_IO_FSYNC, {-EIO});
+        EXPECT_EQ(run(), "WRITE ERROR!");
+    }
+    const std::string log = testsupport::readFile(dir->file(ROOT + ".LOG"));
+    const std::string said = "VORNCALV -- UNABLE TO CUT \"150417C1.RLC\" AFTER RECORD 11\n"
+                             "REASON: write to file failed: Input/output error\n";
+    EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
 }
 
 }  // namespace

@@ -999,6 +999,7 @@ TEST_F(RgdWriterTest, CutKeepsTheFirstRecordsAndDropsATornOne) {
     ZARFFILE* r = ZARFopenFileReadable(path.c_str());
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(ZARFRGDcutRecords(r, 0), -2) << "a read-only handle cannot be cut";
+    EXPECT_EQ(lastError(r), "write to file failed");
     ZARFcloseFile(r);
 }
 

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -107,11 +109,13 @@ void cutProduct(RunState& s, const Product& p, int keep) {
     ZARFFILE* f = ZARFopenFileReadable(("@" + p.name).c_str());
     if (f == nullptr) return;  // not a data file: the writer says why it cannot write there
     const int result = ZARFRGDcutRecords(f, keep);
-    const std::string why = result == 0 ? "" : ZARFlastError(f);
+    const int error = errno;  // a failed cut or sync leaves the system's reason
+    std::string why = result == 0 ? "" : ZARFlastError(f);
+    if (result == -2 && error != 0) why += ": " + std::string(std::strerror(error));
     ZARFcloseFile(f);
     if (result != 0) {
         logLine(s, "VORNCALV -- UNABLE TO CUT \"" + p.name + "\" AFTER RECORD " + std::to_string(keep));
-        if (!why.empty()) logLine(s, "REASON: " + why);
+        logLine(s, "REASON: " + why);
         util::stop("WRITE ERROR!");
     }
     if (sizeOf(p.name) < before) {

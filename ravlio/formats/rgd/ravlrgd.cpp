@@ -500,7 +500,10 @@ extern "C" int ZARFRGDcutRecords(ZARFFILE* file, int count) {
     const int64_t end = computeRecordLocation(f->baseOffset, f->stride(), int64_t{count} + 1);
     f->workspaceRecord = 0;
     f->headers.forget();
-    if (::ftruncate(fd, static_cast<off_t>(end)) != 0 || RAVLIOfsync(fd) != 0) return -2;
+    if (::ftruncate(fd, static_cast<off_t>(end)) != 0 || RAVLIOfsync(fd) != 0) {
+        file->lastError = MsgWriteFailed;
+        return -2;
+    }
     f->knownRecords = count;
     return 0;
 }

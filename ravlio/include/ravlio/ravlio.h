@@ -222,7 +222,8 @@ int ZARFRGDpatchRealMetadata(ZARFFILE* file, int record, int* requestlist, int r
  * is on the disk when it returns. count may be 0 (the file keeps its history and preamble)
  * up to the number of whole records. Returns 0. count out of that range: -1 with the
  * handle's lastError "record requested is unavailable"; the cut or its sync failing: -2
- * (the file may then hold more than count records, never fewer). Implemented by the RGD
+ * with lastError "write to file failed" and errno as the failing call left it (the file may
+ * then hold more than count records, never fewer). Implemented by the RGD
  * driver. */
 int ZARFRGDcutRecords(ZARFFILE* file, int count);
 
