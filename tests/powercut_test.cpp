@@ -476,4 +476,24 @@ TEST_F(DamagedRestart, ACutThatFailsStopsTheRunWithItsReason) {
     EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
 }
 
+// A product that another run wrote (holding more records than the status file counts and the
+// one more an interrupted update leaves) is not cut when another product is short: the run
+// stops as it would before appending to it, and every file stays as it was.
+TEST_F(DamagedRestart, AProductOfAnotherRunIsNotCutWhenAnotherIsShort) {
+    freshDay();
+    runUpTo(5);
+    testsupport::writeFile(dir->file(ROOT + ".IMC"), expected->at(ROOT + ".IMC"));  // 12 records
+    cutBy(dir->file(ROOT + ".RLC"), strides.at(".RLC"));
+    const std::map<std::string, std::string> before = outputs();
+    testsupport::SleepRecorder sleeps;
+    WaitGuard guard;
+    sleeps.onWait(endTheWait, &guard);
+    EXPECT_EQ(run(), "OUTPUT FILE OF ANOTHER RUN");
+    expectSameFiles(outputs(), before);
+    const std::string log = testsupport::readFile(dir->file(ROOT + ".LOG"));
+    const std::string said = "VORNCALV -- \"150417C1.IMC\" HOLDS 12 RECORDS, \"150417C1.STC\" COUNTS 5\n"
+                             "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT\n";
+    EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+}
+
 }  // namespace

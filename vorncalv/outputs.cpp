@@ -315,24 +315,6 @@ void replaceEarlierProducts(RunState& s) {
     removeEarlier(s, status);
 }
 
-// Real-time mode: a run appends to its products after the records its status file counts
-// (at most one more, written just before an interrupted status update). A product holding
-// more than that was written by another run (a batch run keeps no status file); appending
-// to it would mix two runs' records, so the run stops before writing anything.
-void refuseForeignProducts(RunState& s) {
-    for (const std::string& name : productNames(s)) {
-        if (!fileExists(name)) continue;
-        const int held = productRecordCount(name);
-        const int counted = util::nrout(name, s.STFILE, s.LUS);
-        if (held <= std::max(counted, 0) + 1) continue;
-        tell(s, util::freefmt({"VORNCALV -- \"" + name + "\" HOLDS", held, "RECORDS, \"" +
-                                    std::string(util::trim(s.STFILE)) + "\" COUNTS", std::max(counted, 0)})
-                         .substr(1));
-        tell(s, "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT");
-        util::stop("OUTPUT FILE OF ANOTHER RUN");
-    }
-}
-
 // Once per run: fitted blackbody temperatures outside what the instrument can see.
 void warnTemperatures(RunState& s) {
     constexpr float LOWEST = 150.0F;
@@ -361,6 +343,24 @@ int productRecordCount(const std::string& name) {
     const int count = ZARFreadRecordCount(f);
     ZARFcloseFile(f);
     return count;
+}
+
+// Real-time mode: a run appends to its products after the records its status file counts
+// (at most one more, written just before an interrupted status update). A product holding
+// more than that was written by another run (a batch run keeps no status file); appending
+// to it would mix two runs' records, so the run stops before writing anything.
+void refuseForeignProducts(RunState& s) {
+    for (const std::string& name : productNames(s)) {
+        if (!fileExists(name)) continue;
+        const int held = productRecordCount(name);
+        const int counted = util::nrout(name, s.STFILE, s.LUS);
+        if (held <= std::max(counted, 0) + 1) continue;
+        tell(s, util::freefmt({"VORNCALV -- \"" + name + "\" HOLDS", held, "RECORDS, \"" +
+                                    std::string(util::trim(s.STFILE)) + "\" COUNTS", std::max(counted, 0)})
+                         .substr(1));
+        tell(s, "VORNCALV -- IT WAS WRITTEN BY ANOTHER RUN: MOVE IT AWAY OR CHOOSE ANOTHER ROOT");
+        util::stop("OUTPUT FILE OF ANOTHER RUN");
+    }
 }
 
 void reportProductCounts(RunState& s) {

@@ -169,6 +169,9 @@ bool statusFileDamaged(RunState& s) {
 void checkProductsAgainstStatus(RunState& s) {
     // A fresh start writes every record anew; only a restart relies on what is counted.
     if (s.IWAIT == 0 || (s.LSN <= 0 && s.STCBAD != 1)) return;
+    // A product of another run is left whole: cutting it back to this run's scenes would lose
+    // its records and keep the first of them as if this run had written them.
+    if (s.STCBAD != 1) refuseForeignProducts(s);
     const std::vector<Product> list = products(s);
     const std::string status = statusName(s);
     bool shortOfCount = false;

@@ -58,6 +58,11 @@ void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::spa
 // Records of the data file name as the library reads them; -1 when it cannot be read.
 int productRecordCount(const std::string& name);
 
+// Real-time mode: stops the run ("OUTPUT FILE OF ANOTHER RUN", saying which product) when a
+// product holds more records than the status file counts and the one more an interrupted
+// status update leaves: another run wrote it, and neither an append nor a cut may touch it.
+void refuseForeignProducts(RunState& s);
+
 // The products this run writes, by their names without trailing blanks, in the order a scene
 // writes them: the real part, the variance product (when there is a variance input), the
 // imaginary part and the responsivity (when the parameter file enables them).
