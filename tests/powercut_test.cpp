@@ -496,4 +496,24 @@ TEST_F(DamagedRestart, AProductOfAnotherRunIsNotCutWhenAnotherIsShort) {
     EXPECT_NE(log.find(said), std::string::npos) << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
 }
 
+// A run killed in its first scene and killed again, started afresh, while it counted its own
+// records again from the first: the status file completes no scene and counts one variance
+// record, the variance product holds the three of the first scene. That is a run of ours, not
+// another's: the restart goes on and ends with the uninterrupted run's files.
+TEST_F(DamagedRestart, AFreshRunStoppedWhileCountingItsRecordsAgainIsResumed) {
+    freshDay();
+    runUpTo(1);
+    std::string status = testsupport::readFile(dir->file(ROOT + ".STC"));
+    ASSERT_EQ(status.size(), 5 * STATUS_RECORD);
+    ASSERT_EQ(status.substr(2 * STATUS_RECORD, 12), ROOT + ".CVS");
+    status.replace(STATUS_KEY, STATUS_RECORD - STATUS_KEY, "    0");
+    status.replace(2 * STATUS_RECORD + STATUS_KEY, STATUS_RECORD - STATUS_KEY, "    1");
+    testsupport::writeFile(dir->file(ROOT + ".STC"), status);
+    testsupport::SleepRecorder sleeps;
+    WaitGuard guard;
+    sleeps.onWait(endTheWait, &guard);
+    EXPECT_EQ(run(), END);
+    expectSameFiles(outputs(), *expected);
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -345,16 +347,30 @@ int productRecordCount(const std::string& name) {
     return count;
 }
 
-// Real-time mode: a run appends to its products after the records its status file counts
-// (at most one more, written just before an interrupted status update). A product holding
-// more than that was written by another run (a batch run keeps no status file); appending
-// to it would mix two runs' records, so the run stops before writing anything.
+int productRecordsThrough(const RunState& s, const std::string& name, int scene) {
+    if (scene < 1) return 0;
+    const std::string variance(util::trim(s.OFILEV.substr(0, std::min(s.OFILEV.find('\0'), s.OFILEV.size()))));
+    if (s.GOTFIL != 1 || name != variance || s.NSVP < 1) return scene;
+    const std::int64_t set = (scene - 1) / s.NSVP;
+    const std::int64_t record = set * s.NALL + s.NBBP + 1 + (scene - 1) % s.NSVP;
+    return static_cast<int>(std::min<std::int64_t>(record, INT_MAX));
+}
+
+// Real-time mode: a run appends to its products after the records its status file counts.
+// An interrupted run of ours leaves at most one more (written just before the status update
+// that would have counted it), or, however it went, no more than the records of the scene
+// after the last one completed (the variance product writes a set's blackbody records with
+// its first scene, each counted in turn, and a run started afresh counts its own records
+// again from the first). A product holding more than that was written by another run (a
+// batch run keeps no status file); appending to it would mix two runs' records, so the run
+// stops before writing anything.
 void refuseForeignProducts(RunState& s) {
     for (const std::string& name : productNames(s)) {
         if (!fileExists(name)) continue;
         const int held = productRecordCount(name);
         const int counted = util::nrout(name, s.STFILE, s.LUS);
-        if (held <= std::max(counted, 0) + 1) continue;
+        const int ours = std::max(std::max(counted, 0) + 1, productRecordsThrough(s, name, std::max(s.LSN, 0) + 1));
+        if (held <= ours) continue;
         tell(s, util::freefmt({"VORNCALV -- \"" + name + "\" HOLDS", held, "RECORDS, \"" +
                                     std::string(util::trim(s.STFILE)) + "\" COUNTS", std::max(counted, 0)})
                          .substr(1));

@@ -50,44 +50,37 @@ std::optional<std::string> statusDamage(const std::string& name) {
     return std::nullopt;
 }
 
-// One product of the run and how its records follow the scenes: a spectral product holds one
-// record per scene; the variance product holds its records under the input record numbers,
-// so the records of scene k end at that scene's input record.
+// One product of the run.
 struct Product {
     std::string name;
-    bool variance = false;
 };
 
-// The products in the order a scene writes them; the variance product, when there is one,
-// comes second.
 std::vector<Product> products(const RunState& s) {
-    const std::vector<std::string> names = productNames(s);
     std::vector<Product> list;
-    for (std::size_t i = 0; i < names.size(); ++i) list.push_back({names[i], s.GOTFIL == 1 && i == 1});
+    for (const std::string& name : productNames(s)) list.push_back({name});
     return list;
 }
 
-// The input record number of scene k (from 1) of the day; 0 for k = 0.
-std::int64_t sceneRecord(const RunState& s, int k) {
-    if (k < 1 || s.NSVP < 1) return 0;
-    const std::int64_t set = (k - 1) / s.NSVP;
-    return set * s.NALL + s.NBBP + 1 + (k - 1) % s.NSVP;
+int recordsAt(const RunState& s, const Product& p, int scene) { return productRecordsThrough(s, p.name, scene); }
+
+// The last scene, at most bound, whose records a product of held whole records holds.
+int scenesHeld(const RunState& s, const Product& p, int held, int bound) {
+    int lo = 0;  // a scene whose records it holds
+    int hi = bound;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo + 1) / 2;
+        if (recordsAt(s, p, mid) <= held) {
+            lo = mid;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return lo;
 }
 
-// Scenes whose records a variance product of held records holds whole.
-int scenesOfVariance(const RunState& s, int held) {
-    if (s.NSVP < 1 || s.NALL < 1) return 0;
-    const std::int64_t full = held / s.NALL;
-    const std::int64_t rest = std::clamp<std::int64_t>(held % s.NALL - s.NBBP, 0, s.NSVP);
-    return static_cast<int>(std::min<std::int64_t>(full * s.NSVP + rest, INT_MAX));
-}
-
-int recordsAt(const RunState& s, const Product& p, int scene) {
-    return static_cast<int>(p.variance ? sceneRecord(s, scene) : scene);
-}
-
-int scenesHeld(const RunState& s, const Product& p, int held) {
-    return p.variance ? scenesOfVariance(s, held) : held;
+// Scenes of the day: NLSET sets of NSVP scenes.
+int scenesOfTheDay(const RunState& s) {
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{s.NLSET} * s.NSVP, 0, INT_MAX));
 }
 
 bool exists(const std::string& name) {
@@ -175,7 +168,8 @@ void checkProductsAgainstStatus(RunState& s) {
     const std::vector<Product> list = products(s);
     const std::string status = statusName(s);
     bool shortOfCount = false;
-    int resume = s.STCBAD == 1 ? INT_MAX : std::max(s.LSN, 0);
+    const int bound = s.STCBAD == 1 ? scenesOfTheDay(s) : std::max(s.LSN, 0);
+    int resume = bound;
     for (const Product& p : list) {
         const bool there = exists(p.name);
         const int held = there ? productRecordCount(p.name) : 0;
@@ -189,10 +183,9 @@ void checkProductsAgainstStatus(RunState& s) {
                             std::to_string(counted));
             }
         }
-        resume = std::min(resume, scenesHeld(s, p, held));
+        resume = std::min(resume, scenesHeld(s, p, held, bound));
     }
     if (s.STCBAD != 1 && !shortOfCount) return;
-    if (resume == INT_MAX) resume = 0;
     tell(s, "VORNCALV -- RESUMING AFTER SCENE " + std::to_string(resume) + ", THE LAST ONE EVERY PRODUCT HOLDS WHOLE");
     // The products first: should the run stop in between, the status file still counts more
     // than they hold, and the next run comes back here.

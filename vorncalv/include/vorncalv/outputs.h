@@ -58,9 +58,15 @@ void outputs(RunState& s, std::span<float> SPRL, std::span<float> SPIM, std::spa
 // Records of the data file name as the library reads them; -1 when it cannot be read.
 int productRecordCount(const std::string& name);
 
+// The records product name of this run holds once scene (from 1; 0 for none) of the day is
+// complete: one a scene for the spectral products; the variance product's records stand
+// under the input's record numbers, up to that scene's record.
+int productRecordsThrough(const RunState& s, const std::string& name, int scene);
+
 // Real-time mode: stops the run ("OUTPUT FILE OF ANOTHER RUN", saying which product) when a
-// product holds more records than the status file counts and the one more an interrupted
-// status update leaves: another run wrote it, and neither an append nor a cut may touch it.
+// product holds more records than an interrupted run of ours leaves (one more than the status
+// file counts, or the records through the scene after the last one completed): another run
+// wrote it, and neither an append nor a cut may touch it.
 void refuseForeignProducts(RunState& s);
 
 // The products this run writes, by their names without trailing blanks, in the order a scene
