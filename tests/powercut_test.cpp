@@ -20,6 +20,7 @@
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
+#include "libutil/fortfmt.h"
 #include "libutil/logmsg.h"
 #include "libutil/stop.h"
 #include "support/iofaults.h"
@@ -376,6 +377,13 @@ TEST_F(DamagedRestart, EachDamagedStateRestartsToTheUninterruptedFiles) {
         {"status file empty", [&](const std::string& d, auto&) { std::filesystem::resize_file(d + "/" + stc, 0); }},
         {"status file torn after 50 bytes",
          [&](const std::string& d, auto&) { std::filesystem::resize_file(d + "/" + stc, 50); }},
+        {"status file's last scene beyond what the products hold",
+         [&](const std::string& d, auto&) {
+             std::string bytes = testsupport::readFile(d + "/" + stc);
+             const int last = std::stoi(bytes.substr(STATUS_KEY, STATUS_RECORD - STATUS_KEY));
+             bytes.replace(STATUS_KEY, STATUS_RECORD - STATUS_KEY, util::fmt("(I5)", {last + 2}));
+             testsupport::writeFile(d + "/" + stc, bytes);
+         }},
         {"status file record 2 zeroed",
          [&](const std::string& d, auto&) {
              std::string bytes = testsupport::readFile(d + "/" + stc);
@@ -412,7 +420,7 @@ TEST_F(DamagedRestart, TheRestartSaysWhatItFoundAndWhereItResumes) {
     ASSERT_EQ(run(), END);
     const std::string log = testsupport::readFile(dir->file(ROOT + ".LOG"));
     const std::string said =
-        "VORNCALV -- \"150417C1.RLC\" HOLDS 11 WHOLE RECORDS, \"150417C1.STC\" COUNTS 12\n"
+        "VORNCALV -- \"150417C1.RLC\" HOLDS 11 RECORDS, \"150417C1.STC\" COUNTS 12\n"
         "VORNCALV -- RESUMING AFTER SCENE 11, THE LAST ONE EVERY PRODUCT HOLDS WHOLE\n"
         "VORNCALV -- \"150417C1.RLC\" CUT AFTER RECORD 11\n"
         "VORNCALV -- \"150417C1.CVS\" CUT AFTER RECORD 17\n"

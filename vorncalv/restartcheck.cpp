@@ -129,16 +129,42 @@ void cutProduct(RunState& s, const Product& p, int keep) {
     util::stop("OUTPUT FILE?");
 }
 
+// The records of the status file name, read whole; empty when there are none.
+std::vector<std::string> statusRecords(const std::string& name) {
+    std::vector<std::string> records;
+    std::ifstream in(name, std::ios::binary);
+    std::string record(stafile::LREC, ' ');
+    while (in.read(record.data(), static_cast<std::streamsize>(record.size()))) records.push_back(record);
+    return records;
+}
+
 // The status file as an uninterrupted run leaves it after scene: the last scene, then every
-// product's count in the order the products are first written.
+// product's count in the order the products were first written. A status file that could be
+// read keeps its records in their places, with the counts of this run's products set back
+// (the record of a product this run does not write, such as one the parameter file now
+// disables, stays as it was); a damaged one is made anew.
 void rewriteStatusFile(RunState& s, const std::vector<Product>& list, int scene) {
     const std::string name = statusName(s);
-    std::vector<std::string> records{
-        stafile::record(std::string_view(s.CINFO).substr(0, stafile::KEYLEN), *stafile::countField(scene))};
+    std::vector<std::string> records;
+    if (s.STCBAD != 1) records = statusRecords(name);
+    const std::string first =
+        stafile::record(std::string_view(s.CINFO).substr(0, stafile::KEYLEN), *stafile::countField(scene));
+    if (records.empty()) {
+        records.push_back(first);
+    } else {
+        records[0] = first;
+    }
     for (const Product& p : list) {
-        const int count = recordsAt(s, p, scene);
-        const std::optional<std::string> field = stafile::countField(count);
-        if (count > 0 && field) records.push_back(stafile::record(p.name, *field));
+        const std::optional<std::string> field = stafile::countField(recordsAt(s, p, scene));
+        if (!field) continue;
+        // Found as wrtsta finds it: by the whole name anywhere in a record after the first.
+        const auto kept = std::find_if(records.begin() + 1, records.end(),
+                                       [&](const std::string& r) { return r.find(p.name) != std::string::npos; });
+        if (kept != records.end()) {
+            util::overlay(*kept, stafile::KEYLEN, *field);
+        } else if (recordsAt(s, p, scene) > 0) {
+            records.push_back(stafile::record(p.name, *field));
+        }
     }
     struct stat st {};
     const unsigned mode = ::stat(name.c_str(), &st) == 0 ? (st.st_mode & 07777) : STATUS_FILE_MODE;
@@ -175,10 +201,13 @@ void checkProductsAgainstStatus(RunState& s) {
         const int held = there ? productRecordCount(p.name) : 0;
         if (held < 0) unreadableProduct(s, p.name);
         if (s.STCBAD != 1) {
-            const int counted = std::max(util::nrout(p.name, s.STFILE, s.LUS), 0);
+            // The status file counts a product's records, and through its last scene the
+            // records of every scene up to it.
+            const int counted =
+                std::max(util::nrout(p.name, s.STFILE, s.LUS), recordsAt(s, p, std::max(s.LSN, 0)));
             if (held < counted) {
                 shortOfCount = true;
-                const std::string found = there ? "HOLDS " + std::to_string(held) + " WHOLE RECORDS" : "IS MISSING";
+                const std::string found = there ? "HOLDS " + std::to_string(held) + " RECORDS" : "IS MISSING";
                 tell(s, "VORNCALV -- \"" + p.name + "\" " + found + ", \"" + status + "\" COUNTS " +
                             std::to_string(counted));
             }
