@@ -436,8 +436,10 @@ TEST_F(VorncalvDay, RestartCountsAreCappedAtTheLastSceneCompleted) {
     write(8);
     testsupport::writeFile(dir.file("abc.STC"), statusRecord("VORNCALV -- LAST SCENE CALIBRATED:", 100) +
                                                     statusRecord("abc     .RLC", 120));
-    // The real part holds what the status file counts (a product short of it is recovered).
+    // The products hold what the status file counts (a product short of it is recovered).
     ASSERT_TRUE(testsupport::writeRgdFile(dir.file("abc     .RLC"), testsupport::RgdSpec{}, 120));
+    for (const char* product : {"abc     .IMC", "abc     .RES"})
+        ASSERT_TRUE(testsupport::writeRgdFile(dir.file(product), testsupport::RgdSpec{}, 100));
     const testsupport::ProgramResult r = run(day.answers("abc", false));
     EXPECT_EQ(r.err, "STOP *** END VORNCALV.EXE ***\n");
     const std::string log = testsupport::readLog(dir.file("abc.LOG"));
