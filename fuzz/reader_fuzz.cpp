@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ constexpr int kMaxColumns = 16;
 // of an RGD record's 513 fields eight times over spent most of an execution there.
 constexpr size_t kMaxDescribedFields = 12;
 
+// The negated identifier the API takes for "by identifier, not by position". The file may
+// hold the most negative int, which has no negation: it is passed as it stands (the library
+// must refuse it, not the harness overflow on it).
+int negated(int id) { return id == std::numeric_limits<int>::min() ? id : -id; }
+
 void readDescriptions(ZARFFILE* f, int record, const std::vector<int>& ids) {
     char text[81];
     const size_t step = std::max<size_t>(1, ids.size() / kMaxDescribedFields);
@@ -59,7 +65,7 @@ void readMetadata(ZARFFILE* f, int record) {
     ZARFreadRealMetadata(f, record, ids.data(), static_cast<int>(ids.size()), values.data());
     readDescriptions(f, record, ids);
     // The same fields again by identifier, and a few that no file has.
-    for (int& id : ids) id = id < 0 ? -id : id;
+    for (int& id : ids) id = id < 0 ? negated(id) : id;
     ids.push_back(FIELD_missingDataFlag);
     ids.push_back(0);
     ids.push_back(-1);
@@ -74,7 +80,7 @@ void readColumns(ZARFFILE* f, int record, const std::vector<int>& types, int max
     std::vector<double> wide(values.size());
     for (int type : types) {
         ZARFselectData(f, 2, type);
-        ZARFselectData(f, 1, -type);
+        ZARFselectData(f, 1, negated(type));
         ZARFreadDepValues(f, record, values.data(), static_cast<int>(values.size()));
         ZARFreadIndValues(f, record, values.data(), static_cast<int>(values.size()));
         ZARFreadIndValuesDouble(f, record, wide.data(), static_cast<int>(wide.size()));
@@ -98,7 +104,7 @@ void readEverything(ZARFFILE* f, int maxPoints) {
     for (int type : types)
         for (int descType = 0; descType <= 7; ++descType) {
             ZARFreadDataStringDesc(f, type, descType, text, sizeof text);
-            ZARFreadDataStringDesc(f, -type, descType, text, sizeof text);
+            ZARFreadDataStringDesc(f, negated(type), descType, text, sizeof text);
         }
     std::vector<int> records = {0, -1, count, count + 1};
     for (int r = 1; r <= std::min(count, kMaxRecordsAsked); ++r) records.push_back(r);
