@@ -29,6 +29,7 @@ static void checkNullHandles(void) {
     check(ZARFreadDepValues(NULL, 1, values, 4) == 0, "dependent values of a null handle are 0");
     check(ZARFreadRealMetadata(NULL, 1, ids, 2, values) == -1, "metadata of a null handle is -1");
     check(ZARFcopyMetadata(NULL, 1, NULL, 1) == -1, "copy between null handles is -1");
+    check(ZARFRGDcutRecords(NULL, 0) == -1, "cutting a null handle is -1");
     check(ZARFcloseFile(NULL) == 0, "closing a null handle gives 0");
     ZARFopenFileReadable(NULL);
     check(ZARFqueryFormatName(NULL) == NULL, "format name of a null handle is null");
