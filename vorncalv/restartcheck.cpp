@@ -202,9 +202,10 @@ void checkProductsAgainstStatus(RunState& s) {
         if (held < 0) unreadableProduct(s, p.name);
         if (s.STCBAD != 1) {
             // The status file counts a product's records, and through its last scene the
-            // records of every scene up to it.
-            const int counted =
-                std::max(util::nrout(p.name, s.STFILE, s.LUS), recordsAt(s, p, std::max(s.LSN, 0)));
+            // records of every scene up to it (for a product it has a record of: one it does
+            // not name was never counted by it).
+            const int own = std::max(util::nrout(p.name, s.STFILE, s.LUS), 0);
+            const int counted = own > 0 ? std::max(own, recordsAt(s, p, std::max(s.LSN, 0))) : 0;
             if (held < counted) {
                 shortOfCount = true;
                 const std::string found = there ? "HOLDS " + std::to_string(held) + " RECORDS" : "IS MISSING";
