@@ -10,8 +10,9 @@ trap 'rm -rf "$day"' EXIT
 "$build/vornsim" --dir "$day" --sets 1 --points 8 >/dev/null
 (cd "$day" && "$OLDPWD/$build/vorncalv" <ANSWERS.TXT >/dev/null 2>&1) || true
 
+# The seeds are written again over themselves; the inputs that campaigns found and
+# scripts/fuzz.sh --keep kept beside them stay.
 corpus=fuzz/corpus
-rm -rf "$corpus"
 mkdir -p "$corpus"/{rgd,mlt,rgdwriter,sip,mirror,emissivity}
 cp "$day"/150417C1.UVS "$day"/150417C1.VAR "$day"/TRUTH.RGD "$day"/150417C1.RLC "$corpus/rgd/"
 cp "$day"/CAVEMIS1.MLT "$corpus/mlt/"

@@ -7,6 +7,10 @@
 #                                          inputs earlier campaigns found (build-fuzz/corpus/)
 #   scripts/fuzz.sh SECONDS TARGET...      a campaign of the targets named (plvs, rgd, ...) only
 #   scripts/fuzz.sh --smoke                CI: each target runs its seeds and a few seconds more
+#   scripts/fuzz.sh --keep [TARGET...]     after a campaign: minimises what the campaigns found
+#                                          with the seeds (a set cover of their coverage) and
+#                                          keeps it in fuzz/corpus/<target>/ beside the seeds,
+#                                          under the content's SHA-1 as libFuzzer names it
 #
 # A campaign adds each target's executions to build-fuzz/executions.tsv (date, target,
 # executions, result), so that what every campaign ran adds up per target:
@@ -14,16 +18,18 @@
 #
 # Exits non-zero when any target finds a crash, a leak, a timeout or an out-of-memory; the
 # input that caused it is left in build-fuzz/findings/ (replay it with the target's
-# executable and the file name) and the target's output in build-fuzz/logs/.
+# executable and the file name) and the target's output in build-fuzz/logs/<target>.<pid>.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 smoke=0
+keep=0
 seconds=60
 case "${1:-}" in
   --smoke) smoke=1; seconds=3 ;;
+  --keep) keep=1 ;;
   "") ;;
-  *[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS_PER_TARGET | --smoke]" >&2; exit 2 ;;
+  *[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS_PER_TARGET [TARGET...] | --smoke | --keep [TARGET...]]" >&2; exit 2 ;;
   *) seconds=$1 ;;
 esac
 shift || true
@@ -47,11 +53,38 @@ cmake -S . -B "$out" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMA
 cmake --build "$out" -j "$(nproc 2>/dev/null || echo 2)" --target fuzz_all
 
 mkdir -p "$out/findings" "$out/logs"
+
+wanted() { [ ${#only[@]} -eq 0 ] || [[ " ${only[*]} " == *" $1 "* ]]; }
+
+if [ "$keep" -eq 1 ]; then
+  for binary in "$out"/fuzz/*_fuzz; do
+    target=$(basename "$binary" _fuzz)
+    seeds=$root/fuzz/corpus/$target
+    found=$out/corpus/$target
+    if ! wanted "$target" || [ ! -d "$found" ]; then continue; fi
+    merged=$(mktemp -d)
+    "$binary" -set_cover_merge=1 "$merged" "$seeds" "$found" >"$out/logs/$target-keep.log" 2>&1
+    # The seeds stay; what an earlier keep put beside them gives way to this one's.
+    find "$seeds" -maxdepth 1 -type f -regextype posix-extended -regex '.*/[0-9a-f]{40}' -delete
+    named=$(find "$seeds" -maxdepth 1 -type f -exec sha1sum {} + | cut -c1-40)
+    kept=0
+    for input in "$merged"/*; do
+      [ -e "$input" ] || continue
+      if [[ "$named" == *"$(basename "$input")"* ]]; then continue; fi  # a seed's own bytes
+      cp "$input" "$seeds/"
+      kept=$((kept + 1))
+    done
+    rm -rf "$merged"
+    echo "$target: $kept inputs kept beside $(find "$seeds" -maxdepth 1 -type f | wc -l | awk -v k=$kept '{print $1 - k}') seeds in fuzz/corpus/$target"
+  done
+  exit 0
+fi
+
 failed=()
 printf '%-12s %12s %8s %8s  %s\n' target executions cov ft result
 for binary in "$out"/fuzz/*_fuzz; do
   target=$(basename "$binary" _fuzz)
-  if [ ${#only[@]} -gt 0 ] && [[ " ${only[*]} " != *" $target "* ]]; then continue; fi
+  if ! wanted "$target"; then continue; fi
   seeds=$root/fuzz/corpus/$target
   if [ "$smoke" -eq 1 ]; then
     work=$(mktemp -d)          # what the smoke run finds is not kept
@@ -59,7 +92,7 @@ for binary in "$out"/fuzz/*_fuzz; do
     work=$out/corpus/$target   # the campaign's own finds, kept for the next campaign
     mkdir -p "$work"
   fi
-  log=$out/logs/$target.log
+  log=$out/logs/$target.$$.log  # one per process: campaigns may run side by side
   shown_log=${log#"$root"/}
   status=0
   "$binary" "$work" "$seeds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
