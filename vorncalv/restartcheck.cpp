@@ -33,6 +33,15 @@ constexpr unsigned STATUS_FILE_MODE = 0644;
 
 std::string statusName(const RunState& s) { return std::string(util::trim(s.STFILE)); }
 
+// The records of the status file name, read whole; empty when there are none.
+std::vector<std::string> statusRecords(const std::string& name) {
+    std::vector<std::string> records;
+    std::ifstream in(name, std::ios::binary);
+    std::string record(stafile::LREC, ' ');
+    while (in.read(record.data(), static_cast<std::streamsize>(record.size()))) records.push_back(record);
+    return records;
+}
+
 // What is wrong with the status file name, or nothing when it is made of whole records that
 // each hold a count (or is not there: the run then starts it afresh).
 std::optional<std::string> statusDamage(const std::string& name) {
@@ -42,34 +51,21 @@ std::optional<std::string> statusDamage(const std::string& name) {
     if (st.st_size % static_cast<off_t>(stafile::LREC) != 0) {
         return "IS TORN AFTER " + std::to_string(st.st_size) + " BYTES";
     }
-    std::ifstream in(name, std::ios::binary);
-    std::string record(stafile::LREC, ' ');
-    for (int n = 1; in.read(record.data(), static_cast<std::streamsize>(record.size())); ++n) {
-        if (!stafile::count(record)) return "IS DAMAGED: RECORD " + std::to_string(n) + " HOLDS NO COUNT";
+    const std::vector<std::string> records = statusRecords(name);
+    for (std::size_t n = 0; n < records.size(); ++n) {
+        if (!stafile::count(records[n])) return "IS DAMAGED: RECORD " + std::to_string(n + 1) + " HOLDS NO COUNT";
     }
     return std::nullopt;
 }
 
-// One product of the run.
-struct Product {
-    std::string name;
-};
-
-std::vector<Product> products(const RunState& s) {
-    std::vector<Product> list;
-    for (const std::string& name : productNames(s)) list.push_back({name});
-    return list;
-}
-
-int recordsAt(const RunState& s, const Product& p, int scene) { return productRecordsThrough(s, p.name, scene); }
-
-// The last scene, at most bound, whose records a product of held whole records holds.
-int scenesHeld(const RunState& s, const Product& p, int held, int bound) {
+// The last scene, at most bound, whose records the product name, holding held whole records,
+// holds.
+int scenesHeld(const RunState& s, const std::string& name, int held, int bound) {
     int lo = 0;  // a scene whose records it holds
     int hi = bound;
     while (lo < hi) {
         const int mid = lo + (hi - lo + 1) / 2;
-        if (recordsAt(s, p, mid) <= held) {
+        if (productRecordsThrough(s, name, mid) <= held) {
             lo = mid;
         } else {
             hi = mid - 1;
@@ -94,12 +90,12 @@ std::uintmax_t sizeOf(const std::string& name) {
     return error ? 0 : size;
 }
 
-// Cuts product p after keep records (a torn record after them goes too); says so when that
+// Cuts the product name after keep records (a torn record after them goes too); says so when that
 // dropped anything. A product that cannot be cut stops the run.
-void cutProduct(RunState& s, const Product& p, int keep) {
-    if (!exists(p.name)) return;
-    const std::uintmax_t before = sizeOf(p.name);
-    ZARFFILE* f = ZARFopenFileReadable(("@" + p.name).c_str());
+void cutProduct(RunState& s, const std::string& name, int keep) {
+    if (!exists(name)) return;
+    const std::uintmax_t before = sizeOf(name);
+    ZARFFILE* f = ZARFopenFileReadable(("@" + name).c_str());
     if (f == nullptr) return;  // not a data file: the writer says why it cannot write there
     const int result = ZARFRGDcutRecords(f, keep);
     const int error = errno;  // a failed cut or sync leaves the system's reason
@@ -107,12 +103,12 @@ void cutProduct(RunState& s, const Product& p, int keep) {
     if (result == -2 && error != 0) why += ": " + std::string(std::strerror(error));
     ZARFcloseFile(f);
     if (result != 0) {
-        logLine(s, "VORNCALV -- UNABLE TO CUT \"" + p.name + "\" AFTER RECORD " + std::to_string(keep));
+        logLine(s, "VORNCALV -- UNABLE TO CUT \"" + name + "\" AFTER RECORD " + std::to_string(keep));
         logLine(s, "REASON: " + why);
         util::stop("WRITE ERROR!");
     }
-    if (sizeOf(p.name) < before) {
-        tell(s, "VORNCALV -- \"" + p.name + "\" CUT AFTER RECORD " + std::to_string(keep));
+    if (sizeOf(name) < before) {
+        tell(s, "VORNCALV -- \"" + name + "\" CUT AFTER RECORD " + std::to_string(keep));
     }
 }
 
@@ -129,21 +125,12 @@ void cutProduct(RunState& s, const Product& p, int keep) {
     util::stop("OUTPUT FILE?");
 }
 
-// The records of the status file name, read whole; empty when there are none.
-std::vector<std::string> statusRecords(const std::string& name) {
-    std::vector<std::string> records;
-    std::ifstream in(name, std::ios::binary);
-    std::string record(stafile::LREC, ' ');
-    while (in.read(record.data(), static_cast<std::streamsize>(record.size()))) records.push_back(record);
-    return records;
-}
-
 // The status file as an uninterrupted run leaves it after scene: the last scene, then every
 // product's count in the order the products were first written. A status file that could be
 // read keeps its records in their places, with the counts of this run's products set back
 // (the record of a product this run does not write, such as one the parameter file now
 // disables, stays as it was); a damaged one is made anew.
-void rewriteStatusFile(RunState& s, const std::vector<Product>& list, int scene) {
+void rewriteStatusFile(RunState& s, const std::vector<std::string>& products, int scene) {
     const std::string name = statusName(s);
     std::vector<std::string> records;
     if (s.STCBAD != 1) records = statusRecords(name);
@@ -154,16 +141,17 @@ void rewriteStatusFile(RunState& s, const std::vector<Product>& list, int scene)
     } else {
         records[0] = first;
     }
-    for (const Product& p : list) {
-        const std::optional<std::string> field = stafile::countField(recordsAt(s, p, scene));
+    for (const std::string& product : products) {
+        const int count = productRecordsThrough(s, product, scene);
+        const std::optional<std::string> field = stafile::countField(count);
         if (!field) continue;
         // Found as wrtsta finds it: by the whole name anywhere in a record after the first.
         const auto kept = std::find_if(records.begin() + 1, records.end(),
-                                       [&](const std::string& r) { return r.find(p.name) != std::string::npos; });
+                                       [&](const std::string& r) { return r.find(product) != std::string::npos; });
         if (kept != records.end()) {
             util::overlay(*kept, stafile::KEYLEN, *field);
-        } else if (recordsAt(s, p, scene) > 0) {
-            records.push_back(stafile::record(p.name, *field));
+        } else if (count > 0) {
+            records.push_back(stafile::record(product, *field));
         }
     }
     struct stat st {};
@@ -191,36 +179,36 @@ void checkProductsAgainstStatus(RunState& s) {
     // A product of another run is left whole: cutting it back to this run's scenes would lose
     // its records and keep the first of them as if this run had written them.
     if (s.STCBAD != 1) refuseForeignProducts(s);
-    const std::vector<Product> list = products(s);
+    const std::vector<std::string> products = productNames(s);
     const std::string status = statusName(s);
     bool shortOfCount = false;
     const int bound = s.STCBAD == 1 ? scenesOfTheDay(s) : std::max(s.LSN, 0);
     int resume = bound;
-    for (const Product& p : list) {
-        const bool there = exists(p.name);
-        const int held = there ? productRecordCount(p.name) : 0;
-        if (held < 0) unreadableProduct(s, p.name);
+    for (const std::string& product : products) {
+        const bool there = exists(product);
+        const int held = there ? productRecordCount(product) : 0;
+        if (held < 0) unreadableProduct(s, product);
         if (s.STCBAD != 1) {
             // The status file counts a product's records, and through its last scene the
             // records of every scene up to it (for a product it has a record of: one it does
             // not name was never counted by it).
-            const int own = std::max(util::nrout(p.name, s.STFILE, s.LUS), 0);
-            const int counted = own > 0 ? std::max(own, recordsAt(s, p, std::max(s.LSN, 0))) : 0;
+            const int own = std::max(util::nrout(product, s.STFILE, s.LUS), 0);
+            const int counted = own > 0 ? std::max(own, productRecordsThrough(s, product, std::max(s.LSN, 0))) : 0;
             if (held < counted) {
                 shortOfCount = true;
                 const std::string found = there ? "HOLDS " + std::to_string(held) + " RECORDS" : "IS MISSING";
-                tell(s, "VORNCALV -- \"" + p.name + "\" " + found + ", \"" + status + "\" COUNTS " +
+                tell(s, "VORNCALV -- \"" + product + "\" " + found + ", \"" + status + "\" COUNTS " +
                             std::to_string(counted));
             }
         }
-        resume = std::min(resume, scenesHeld(s, p, held, bound));
+        resume = std::min(resume, scenesHeld(s, product, held, bound));
     }
     if (s.STCBAD != 1 && !shortOfCount) return;
     tell(s, "VORNCALV -- RESUMING AFTER SCENE " + std::to_string(resume) + ", THE LAST ONE EVERY PRODUCT HOLDS WHOLE");
     // The products first: should the run stop in between, the status file still counts more
     // than they hold, and the next run comes back here.
-    for (const Product& p : list) cutProduct(s, p, recordsAt(s, p, resume));
-    rewriteStatusFile(s, list, resume);
+    for (const std::string& product : products) cutProduct(s, product, productRecordsThrough(s, product, resume));
+    rewriteStatusFile(s, products, resume);
     s.LSN = resume;
     s.STCBAD = 0;
 }
