@@ -4,18 +4,16 @@
 // subnormal through the x87 unit once made the second forty times slower.
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "ravlio/ravlio.h"
+#include "scratchfile.h"
 
 namespace {
 
@@ -25,11 +23,8 @@ constexpr int kPoints = 9000;
 // removed afterwards.
 class SpcFile {
 public:
-    SpcFile(float first, float last) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "axis-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) return;
-        dir_ = pattern;
-        path_ = dir_ + "/axis.spc";
+    SpcFile(float first, float last) : file_("axis-bench", "axis.spc") {
+        if (file_.path().empty()) return;
         std::array<char, 256> header{};
         header[1] = 'M';
         const int16_t exponent = 32;
@@ -38,20 +33,15 @@ public:
         std::memcpy(&header[4], &points, sizeof points);
         std::memcpy(&header[8], &first, sizeof first);
         std::memcpy(&header[12], &last, sizeof last);
-        std::ofstream out(path_, std::ios::binary);
+        std::ofstream out(file_.path(), std::ios::binary);
         out.write(header.data(), header.size());
         const std::vector<char> data(4 * kPoints, 0);
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
     }
-    ~SpcFile() {
-        std::error_code ignored;
-        if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return file_.path(); }
 
 private:
-    std::string dir_;
-    std::string path_;
+    ScratchFile file_;
 };
 
 void readAxis(benchmark::State& state, float first, float last) {

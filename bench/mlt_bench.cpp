@@ -2,37 +2,27 @@
 // is linear in its length (its columns grow by doubling, not by a fixed step).
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "ravlio/ravlio.h"
+#include "scratchfile.h"
 
 namespace {
 
 // A two-column table of n rows in a fresh directory, removed afterwards.
 class TableFile {
 public:
-    explicit TableFile(long rows) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mlt-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) return;
-        dir_ = pattern;
-        path_ = dir_ + "/table.MLT";
-        std::ofstream out(path_);
+    explicit TableFile(long rows) : file_("mlt-bench", "table.MLT") {
+        if (file_.path().empty()) return;
+        std::ofstream out(file_.path());
         out << "#MLT benchmark table\n#label 1 Wavenumber\n#label 2 Value\n";
         for (long i = 0; i < rows; ++i) out << 500 + static_cast<double>(i) * 0.25 << ' ' << static_cast<double>(i % 97) * 0.01 << '\n';
     }
-    ~TableFile() {
-        std::error_code ignored;
-        if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return file_.path(); }
 
 private:
-    std::string dir_;
-    std::string path_;
+    ScratchFile file_;
 };
 
 void BM_MltOpen(benchmark::State& state) {
