@@ -343,6 +343,33 @@ TEST_F(RawReader, ShrunkenFileFailsReadsWithoutLosingTheHandle) {
     EXPECT_EQ(values(f, 1), (std::vector<float>{1, 2}));
 }
 
+// The reader keeps the header it decoded last and reuses it for bytes equal to it: a header
+// rewritten in place under the open handle must be read as it stands now, refused when its
+// new form is refused, and read again once it is restored.
+TEST_F(RawReader, HeaderRewrittenInPlaceIsReadAsItStandsNow) {
+    RawRecord r(RawForm::Integer, 2);
+    r.set(3, 2550).setData({1, 2});
+    ZARFFILE* f = openRecords({r, r});
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fields(f, 2, {kThermistor0})[0], 25.5F);
+    RawRecord warmer = r;
+    warmer.set(3, 3075);
+    RawRecord refused = r;
+    refused.set(20, 101);  // format version 1.01
+    for (const auto& [second, thermistor] : {std::pair{warmer, 30.75F}, std::pair{refused, NAN}, std::pair{r, 25.5F}}) {
+        ASSERT_TRUE(testsupport::writeRawFile(path, {r, second}));
+        int count = 0;
+        const float got = fields(f, 2, {kThermistor0}, &count)[0];
+        if (std::isnan(thermistor)) {
+            EXPECT_EQ(count, 0);
+            EXPECT_EQ(text(ZARFlastError(f)), "could not read in the header");
+        } else {
+            EXPECT_EQ(got, thermistor);
+        }
+        EXPECT_EQ(fields(f, 1, {kThermistor0})[0], 25.5F);
+    }
+}
+
 TEST_F(RawReader, NameLongerThan127CharactersIsKeptWhole) {
     const std::filesystem::path deep = dir.path() / std::string(100, 'd') / std::string(100, 'e');
     std::filesystem::create_directories(deep);

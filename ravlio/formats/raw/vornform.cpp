@@ -15,6 +15,8 @@
 
 namespace vornform {
 
+constexpr int donotalter[] = {WordZarfStamp, WordInstrumentStamp, 38, -1};
+
 namespace {
 
 // One named header word and its descriptions.
@@ -123,11 +125,15 @@ constexpr std::array<double, HeaderWordCount> divisorTable() {
 }
 constexpr std::array<double, HeaderWordCount> divisors = divisorTable();
 
-bool isAscii(int word) {
-    for (const int* w = donotalter; *w != -1; ++w)
-        if (*w == word) return true;
-    return false;
+// The words kept as the bytes stored (text stamps), as a table indexed by word.
+constexpr std::array<bool, HeaderWordCount> asciiWordTable() {
+    std::array<bool, HeaderWordCount> table{};
+    for (const int* w = donotalter; *w != -1; ++w) table[static_cast<size_t>(*w)] = true;
+    return table;
 }
+constexpr std::array<bool, HeaderWordCount> asciiWords = asciiWordTable();
+
+bool isAscii(int word) { return asciiWords[static_cast<size_t>(word)]; }
 
 bool hostIsBigEndian() {
     static const bool host = [] {
@@ -155,18 +161,9 @@ std::optional<int64_t> truncated(double x) {
     return static_cast<int64_t>(x);
 }
 
-// One record header as decoded from the file.
-struct Decoded {
-    std::array<float, HeaderWordCount> data{};
-    int floatingPoint = 0;
-    int bigEndian = 0;
-};
-
-// Reads and decodes the 100 header words at the file's current position; false when they
-// cannot be read or the header is refused (a format version above 1.00).
-bool readHeader(std::FILE* fp, Decoded& out) {
-    std::array<unsigned char, HeaderBytes> raw{};
-    if (std::fread(raw.data(), 1, raw.size(), fp) != raw.size()) return false;
+// Decodes the 100 header words of raw (byte-swapped in place where the file's order is not
+// the host's); false when the header is refused (a format version above 1.00).
+bool decodeHeader(HeaderBytesArray& raw, DecodedHeader& out) {
     const unsigned char* count = raw.data() + 4 * WordHeaderWordCount;
     const bool integerForm = (count[0] == 100 && count[1] == 0 && count[2] == 0 && count[3] == 0) ||
                              (count[0] == 0 && count[1] == 0 && count[2] == 0 && count[3] == 100);
@@ -192,11 +189,24 @@ bool readHeader(std::FILE* fp, Decoded& out) {
     return out.floatingPoint != 0 || out.data[WordFormatVersion] <= 1.0F;
 }
 
+// Reads the header bytes at the file's current position into raw; false when they cannot be
+// read whole.
+bool readHeaderBytes(std::FILE* fp, HeaderBytesArray& raw) {
+    return std::fread(raw.data(), 1, raw.size(), fp) == raw.size();
+}
+
+// Reads and decodes the header at the file's current position; false when it cannot be read
+// or is refused.
+bool readHeader(std::FILE* fp, DecodedHeader& out) {
+    HeaderBytesArray raw{};
+    return readHeaderBytes(fp, raw) && decodeHeader(raw, out);
+}
+
 // Derives the layout (findType and determineStats) of a decoded header in a file of
 // fileBytes bytes; false when the header describes no readable record. Beyond the checks
 // of the layout itself, the data words must lie inside the record: a header whose points
 // overrun its own record is refused instead of being read from the record after it.
-bool determineStats(const Decoded& h, uint32_t fileBytes, VOparams& stats) {
+bool determineStats(const DecodedHeader& h, uint32_t fileBytes, VOparams& stats) {
     const auto word = [&h](int w) { return static_cast<double>(h.data[static_cast<size_t>(w)]); };
     const std::optional<int64_t> headerWords = truncated(word(WordHeaderWordCount));
     const std::optional<int64_t> pointWord = truncated(word(WordPointCount));
@@ -231,10 +241,9 @@ bool determineStats(const Decoded& h, uint32_t fileBytes, VOparams& stats) {
 // The current length of the open file, or -1 when it cannot be measured.
 int fileLength(const VOFile& vo) { return vo.fp == nullptr ? -1 : _FileLength(fileno(vo.fp.get())); }
 
-// updateRecordCount: the complete records in the file now, and the requested record
-// clamped to them (0 read as 1); false when the file's length cannot be measured.
-bool updateRecordCount(VOFile& vo) {
-    const int length = fileLength(vo);
+// updateRecordCount: the complete records in a file of `length` bytes, and the requested
+// record clamped to them (0 read as 1); false when the length could not be measured (-1).
+bool updateRecordCount(VOFile& vo, int length) {
     if (length < 0 || vo.stats.bytesPerRecord == 0) return false;
     vo.stats.recordsInFile = static_cast<uint32_t>(length) / vo.stats.bytesPerRecord;
     if (vo.recordNumber > vo.stats.recordsInFile) vo.recordNumber = vo.stats.recordsInFile;
@@ -278,8 +287,6 @@ const std::array<const char*, HeaderWordCount> VORNHeaderUnitList = descriptionT
 const std::array<long, HeaderWordCount> VORNHeaderPrecisionList = descriptionTable(&NamedWord::precision, 0L);
 const std::array<const char*, HeaderWordCount> VORNHeaderLongNameList = descriptionTable(&NamedWord::longName, "");
 
-const int donotalter[] = {WordZarfStamp, WordInstrumentStamp, 38, -1};
-
 uint32_t VOFileLength(const VOFile& vo) {
     const int length = fileLength(vo);
     return length > 0 ? static_cast<uint32_t>(length) : 0;
@@ -303,7 +310,7 @@ VOFile* VOOpen(const char* filename, const char** error) {
         // Unbuffered: the instrument may still be writing the file, and every read must see
         // its bytes as they are now, not a copy a seek within the stream buffer would reuse.
         std::setvbuf(vo->fp.get(), nullptr, _IONBF, 0);
-        Decoded h;
+        DecodedHeader h;
         if (!readHeader(vo->fp.get(), h)) {
             message = MsgCannotReadHeader;
             return nullptr;
@@ -315,7 +322,7 @@ VOFile* VOOpen(const char* filename, const char** error) {
         vo->header.data = h.data;
         vo->floatingPoint = h.floatingPoint;
         vo->big_endian = h.bigEndian;
-        if (!updateRecordCount(*vo)) {
+        if (!updateRecordCount(*vo, fileLength(*vo))) {
             message = MsgCannotDetermineStats;
             return nullptr;
         }
@@ -329,12 +336,24 @@ VOFile* VOOpen(const char* filename, const char** error) {
 }
 
 const char* VOReadRequest(VOFile& vo) {
-    if (!updateRecordCount(vo)) return MsgCannotFindRecordCount;
+    // One measure of the length serves the record count and the header's checks.
+    const int length = fileLength(vo);
+    if (!updateRecordCount(vo, length)) return MsgCannotFindRecordCount;
     const off_t at = static_cast<off_t>(vo.recordNumber + vo.stats.firstRecord - 2) * vo.stats.bytesPerRecord;
-    Decoded h;
-    if (fseeko(vo.fp.get(), at, SEEK_SET) != 0 || !readHeader(vo.fp.get(), h)) return MsgCannotReadInHeader;
+    HeaderBytesArray raw{};
+    if (fseeko(vo.fp.get(), at, SEEK_SET) != 0 || !readHeaderBytes(vo.fp.get(), raw)) return MsgCannotReadInHeader;
+    // A record's header is asked for again and again (its size, its domain, its values, its
+    // fields): bytes equal to those decoded last decode as they did.
+    if (vo.lastHeaderBytes != raw) {
+        HeaderBytesArray swapped = raw;
+        vo.lastHeader = DecodedHeader{};
+        vo.lastHeader.accepted = decodeHeader(swapped, vo.lastHeader);
+        vo.lastHeaderBytes = raw;
+    }
+    const DecodedHeader& h = vo.lastHeader;
+    if (!h.accepted) return MsgCannotReadInHeader;
     VOparams layout;
-    if (!determineStats(h, VOFileLength(vo), layout)) return MsgCannotCheckHeader;
+    if (!determineStats(h, static_cast<uint32_t>(length), layout)) return MsgCannotCheckHeader;
     if (!fitsBuffers(vo, layout)) return MsgLayoutDiffers;
     layout.readInBuffer.swap(vo.stats.readInBuffer);
     layout.recordsInFile = vo.stats.recordsInFile;

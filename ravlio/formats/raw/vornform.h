@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,8 +70,18 @@ struct VOparams {
 };
 
 // The state of one open raw file (the driver's handle).
+using HeaderBytesArray = std::array<unsigned char, HeaderBytes>;
+
+// One record header as decoded from the file.
+struct DecodedHeader {
+    std::array<float, HeaderWordCount> data{};
+    int floatingPoint = 0;
+    int bigEndian = 0;
+    bool accepted = false;  // false: refused (a format version above 1.00)
+};
+
 struct VOFile {
-    plHeader header;
+    plHeader header;  // the header accepted last, decoded
     int big_endian = 0;       // 1: the file's integer words are byte-swapped (stamp "FRAZ")
     int floatingPoint = 0;    // 1: floating form, 0: integer form
     int LoadDataPoints = 1;   // 1: the next read request reads and converts the data too
@@ -80,6 +91,10 @@ struct VOFile {
     VOparams stats;
     std::vector<float> y;  // the converted data of the record read last
     unsigned arrayFilled = 0;
+    // The header bytes a read request decoded last, as stored, and what they decoded to: the
+    // next request whose header bytes equal them needs no decoding.
+    std::optional<HeaderBytesArray> lastHeaderBytes;
+    DecodedHeader lastHeader;
 };
 
 // Messages (static texts).
