@@ -1,15 +1,12 @@
 // rddmvf: reading one record of a data file for the calibration driver.
 #include "libutil/rddmvf.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <map>
-#include <optional>
 #include <string_view>
 
 #include "libutil/filereason.h"
 #include "libutil/fixedtext.h"
+#include "libutil/inputfiles.h"
 #include "libutil/fortfmt.h"
 #include "libutil/recbridge.h"
 #include "libutil/wait.h"
@@ -42,45 +39,13 @@ struct Outcome {
     }
 };
 
-// Which file a name stands for: its device and inode.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// The file the name stands for now; nothing when it names none.
-std::optional<FileIdentity> identityOf(std::string_view name) {
-    struct stat st {};
-    if (::stat(std::string(name).c_str(), &st) != 0) return std::nullopt;
-    return FileIdentity{st.st_dev, st.st_ino};
-}
-
-// The file each handle opened here was opened as, for the wait that must notice when the
-// name comes to stand for another file.
-std::map<int, FileIdentity>& openedFiles() {
-    static std::map<int, FileIdentity> files;
-    return files;
-}
-
 // Step a: open the file, retrying while waiting. False when it failed without waiting.
-// The name is looked at just before the open: a file put under the name in between is then
-// held under the identity of the one before it, and the next look only reopens it once
-// more, where a look after the open could take a new file's identity for the old file and
-// never notice the replacement. A name that stood for nothing before the open (the file
-// appeared in between) is looked at after it.
-bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
+bool openWaiting(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
     const std::string_view name = recbridge::shownName(infile);
-    const int length = static_cast<int>(infile.size());
     Wait waiting("FILE " + std::string(name) + " TO READ");
     for (int tries = 1;; ++tries) {
-        const std::optional<FileIdentity> before = identityOf(name);
-        sopenr_(infile.data(), &length, &ihndl);
-        if (ihndl != 0) {
-            const std::optional<FileIdentity> identity = before ? before : identityOf(name);
-            if (identity) openedFiles()[ihndl] = *identity;
-            return true;
-        }
+        ihndl = openInput(infile, name);
+        if (ihndl != 0) return true;
         progress({"RDDMVF -- Open error, file ", name});
         const std::string text = reportLibraryError(0);
         if (const std::string reason = fileReason(name); !reason.empty()) progress({"REASON:", reason});
@@ -92,13 +57,6 @@ bool openInput(const std::string& infile, bool wait, int& ihndl, Outcome& out) {
         reportTry(tries);
         waiting.sleep();
     }
-}
-
-void closeInput(int& ihndl) {
-    int closed = 0;
-    sclose_(&ihndl, &closed);
-    openedFiles().erase(ihndl);
-    ihndl = 0;
 }
 
 // The record count; a negative count means the handle refers to no open file.
@@ -146,20 +104,10 @@ struct Input {
 // Steps a to c. A file opened that then fails a check is closed again (ihndl 0), so that a
 // retry does not pile up open files.
 bool openChecked(const Input& in, int& nvars, int& ihndl, Outcome& out) {
-    if (!openInput(in.infile, in.wait, ihndl, out)) return false;
+    if (!openWaiting(in.infile, in.wait, ihndl, out)) return false;
     if (awaitData(in.name, in.wait, ihndl, out) && checkColumns(ihndl, in.ncold, in.ncoli, nvars, out)) return true;
     closeInput(ihndl);
     return false;
-}
-
-// True when the name now stands for another file than the handle's (the file removed and
-// written again, or another renamed over it). A name that stands for no file at the moment
-// is no replacement yet: the upstream program may be about to write it again.
-bool replaced(std::string_view name, int ihndl) {
-    const auto opened = openedFiles().find(ihndl);
-    if (opened == openedFiles().end()) return false;
-    const std::optional<FileIdentity> now = identityOf(name);
-    return now && *now != opened->second;
 }
 
 // Follows a replaced file: the old handle is closed and the file now under the name is
@@ -191,7 +139,7 @@ bool awaitRecord(const Input& in, int nrec, int& nvars, int& ihndl, Outcome& out
             out.fail(6, MsgEndOfFile);
             return false;
         }
-        if (replaced(in.name, ihndl)) {
+        if (inputReplaced(in.name, ihndl)) {
             if (!reopen(in, nrec, nvars, ihndl, out)) return false;
             continue;  // the new file may hold the record already
         }

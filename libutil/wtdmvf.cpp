@@ -9,6 +9,7 @@
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
 #include "libutil/fortfmt.h"
+#include "libutil/inputfiles.h"
 #include "libutil/recbridge.h"
 #include "libutil/wait.h"
 #include "libutil/filereason.h"
@@ -113,6 +114,7 @@ bool openOutput(const std::string& ofile, bool wait, const ProductDescription& p
 struct MissingSource {
     int record = 0;
     std::string file;
+    int handle = 0;
 };
 
 // The first source record that its file does not hold whole: a record its file no longer
@@ -133,9 +135,22 @@ std::optional<MissingSource> missingSource(std::span<const int> list, std::span<
         }
         if (count < 0 || lrns[k] <= count) continue;  // a handle of no open file fails the write itself
         const ZARFFILE* f = FORTJKTfileOf(list[k]);
-        return MissingSource{lrns[k], f != nullptr && f->filename != nullptr ? f->filename : ""};
+        return MissingSource{lrns[k], f != nullptr && f->filename != nullptr ? f->filename : "", list[k]};
     }
     return std::nullopt;
+}
+
+// A source file replaced under its name while its record is awaited (removed and written
+// again, or a new file renamed over it) is reopened for the same handle: the old file would
+// never grow, and the reader's copy of the handle then reads the new file too. The console
+// and the log say so. False when the file is not replaced or cannot be opened yet.
+bool followReplacedSource(const MissingSource& missing) {
+    if (!inputReplaced(missing.file, missing.handle) || !reopenInputInPlace(missing.handle, missing.file)) return false;
+    progress({"WTDMVF -- source file replaced while waiting; reopening it"});
+    progress({"       -- file: ", missing.file});
+    recbridge::logLine(fmt("('WTDMVF -- SOURCE FILE REPLACED WHILE WAITING FOR RECORD',I7,'; REOPENING')", {missing.record}));
+    recbridge::logLine(missing.file);
+    return true;
 }
 
 // Before a write: waits until every source record is whole in its file, as for any record
@@ -150,6 +165,10 @@ bool awaitSources(std::span<const int> list, std::span<const int> lrns, bool wai
     recbridge::logLine(text);
     Wait waiting("SOURCE RECORD " + std::to_string(missing->record) + " OF " + missing->file);
     for (int tries = 1; missing; ++tries) {
+        if (followReplacedSource(*missing)) {
+            missing = missingSource(list, lrns);  // the new file may hold the record already
+            continue;
+        }
         progress({"WTDMVF -- waiting for source record", missing->record});
         progress({"       -- file: ", missing->file});
         reportTry(tries);

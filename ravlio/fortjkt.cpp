@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver.h"
@@ -183,6 +184,19 @@ int openWritable(const std::string& name, const WriteOpen& w) {
 extern "C" {
 
 ZARFFILE* FORTJKTfileOf(int handle) { return lookup(handle); }
+
+int FORTJKTreopen(int handle) {
+    if (handle == 0) return 0;
+    for (OpenHandle& h : openHandles) {
+        if (h.id != handle) continue;
+        if (h.file->filename == nullptr) return 0;
+        ZARFFILE* fresh = ZARFopenFileReadable(h.file->filename);
+        if (fresh == nullptr) return 0;
+        ZARFcloseFile(std::exchange(h.file, fresh));
+        return 1;
+    }
+    return 0;
+}
 
 // ---- Reading --------------------------------------------------------------------------------------------
 

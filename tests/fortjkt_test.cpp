@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,32 @@ TEST_F(Fortjkt, ClosingUnknownHandleReturnsZeroWithBadHandleText) {
     sclose_(&unknown, &result);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(lastError(0), "ZARFFILE provided is bad");
+}
+
+// A file written again under its name: the handle's integer reads the new file after a
+// reopen, and keeps the old one while the name opens nothing readable.
+TEST_F(Fortjkt, ReopenKeepsTheIntegerAndReadsTheFileNowUnderTheName) {
+    const std::string path = writeInput("in.rgd", 2);
+    const int h = openReadable(path);
+    ASSERT_NE(h, 0);
+    const auto count = [&h] {
+        int n = 0;
+        srrcnt_(&h, &n);
+        return n;
+    };
+    std::filesystem::remove(path);
+    EXPECT_EQ(FORTJKTreopen(h), 0);  // nothing under the name
+    EXPECT_EQ(count(), 2);
+    testsupport::writeFile(path, "not a data file");
+    EXPECT_EQ(FORTJKTreopen(h), 0);  // nothing readable under it
+    EXPECT_EQ(count(), 2);
+    std::filesystem::remove(path);
+    writeInput("in.rgd", 5);
+    EXPECT_EQ(FORTJKTreopen(h), 1);
+    EXPECT_EQ(count(), 5);
+    EXPECT_STREQ(FORTJKTfileOf(h)->filename, path.c_str());
+    for (const int unknown : {0, 424242}) EXPECT_EQ(FORTJKTreopen(unknown), 0);
+    closeHandle(h);
 }
 
 TEST_F(Fortjkt, ZeroHandleMeansNoFile) {

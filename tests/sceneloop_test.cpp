@@ -682,6 +682,29 @@ TEST_F(SceneLoopInputChanged, SceneIsWrittenOnlyFromSourceRecordsWholeInTheInput
     expectSameProducts(productBytes(dir), expected);
 }
 
+// As above, but the upstream program writes the input anew under another name and renames it
+// over the one cut short: the wait for the source records reopens the name for the input's
+// handle (the old file would never grow again), and the reader reads on from the new file.
+TEST_F(SceneLoopInputChanged, InputCutAndThenReplacedWhileItsRecordsAreAwaitedIsFollowed) {
+    write(4);
+    const std::uintmax_t cut = std::filesystem::file_size(dir.file(day.inputName)) + 100;
+    write(RECORDS);
+    testsupport::SleepRecorder sleeps;
+    FirstWait replace{[&] {
+        testsupport::writeFile(dir.file("new.UVS"), wholeInput);
+        std::filesystem::rename(dir.file("new.UVS"), dir.file(day.inputName));
+    }};
+    sleeps.onWait(FirstWait::hook, &replace);
+    ConsoleTrigger console(" OUTPUT REC.NO. 2 ", [&] { std::filesystem::resize_file(dir.file(day.inputName), cut); });
+    const RunResult r = runVorncalv(dir, day.answers("abc", false), "abc", {}, &console);
+    EXPECT_EQ(r.stop, END);
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024}));
+    EXPECT_EQ(countOf(r.log, "WTDMVF -- SOURCE FILE REPLACED WHILE WAITING FOR RECORD      5; REOPENING\n150417C1.UVS\n"),
+              1U);
+    EXPECT_EQ(countOf(r.log, "RDDMVF -- FILE REPLACED"), 0U);
+    expectSameProducts(productBytes(dir), expected);
+}
+
 // The source list of the next output record follows the reader to the replaced input, so
 // that no record is written from the handle of the file closed.
 TEST(InputRecord, ReopenedInputBecomesTheSourceOfTheNextOutputRecord) {

@@ -11,6 +11,9 @@
 
 #include "libutil/console.h"
 #include "libutil/fixedtext.h"
+#include "libutil/inputfiles.h"
+#include "libutil/logmsg.h"
+#include "libutil/stop.h"
 #include "ravlio/fields.h"
 #include "ravlio/fortjkt.h"
 #include "support/rgdbuilder.h"
@@ -480,5 +483,55 @@ TEST_P(WtdmvfCutSource, RecordIsWrittenOnlyFromSourceRecordsWholeInTheirFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WithoutAndWithWaiting, WtdmvfCutSource, ::testing::Values(0, 1));
+
+// The source cut short and then replaced by a new file renamed over its name, as the reader
+// opened it: the wait reopens the name for the same handle instead of waiting for ever on
+// the old file, says so in the log, and the record is written from the new file.
+TEST_F(Wtdmvf, SourceReplacedWhileItsRecordIsAwaitedIsReopenedForTheSameHandle) {
+    testsupport::SleepRecorder sleeps;
+    input(3);
+    const std::string source = dir_.file("input.rgd");
+    const std::string whole = testsupport::readFile(source);
+    std::string terminated = source;
+    int src = util::openInput(terminated, source);
+    ASSERT_NE(src, 0);
+    const std::string path = dir_.file("out.RLC");
+    Call c = callFor(path, src);
+    run(c);
+    ASSERT_EQ(c.istat, 0) << c.msg;
+    std::filesystem::resize_file(source, whole.size() - 10);
+    // Replaces the file at the first wait; a writer still waiting at the third never would
+    // have stopped.
+    struct Replacer {
+        std::string path;
+        std::string bytes;
+        int waits = 0;
+        static void hook(int, void* context) {
+            auto* r = static_cast<Replacer*>(context);
+            if (++r->waits == 3) throw util::Stop("STILL WAITING");
+            testsupport::writeFile(r->path + ".new", r->bytes);
+            std::filesystem::rename(r->path + ".new", r->path);
+        }
+    } replacer{source, whole};
+    sleeps.onWait(Replacer::hook, &replacer);
+    util::logmsg(13, dir_.file("run.log"), "RUN");
+    c.iwait = 1;
+    c.nro = 2;
+    c.lrns = {3, 3, 3, 3, 3};
+    c.run();
+    ASSERT_EQ(c.istat, 0) << c.msg;
+    EXPECT_EQ(sleeps.waits(), (std::vector<int>{1024}));
+    util::logFlush();
+    util::logmsgReset();
+    EXPECT_NE(testsupport::readFile(dir_.file("run.log"))
+                  .find("WTDMVF -- SOURCE FILE REPLACED WHILE WAITING FOR RECORD      3; REOPENING\n"),
+              std::string::npos);
+    int count = 0;
+    srrcnt_(&src, &count);
+    EXPECT_EQ(count, 3);  // the reader's copy of the handle reads the new file too
+    EXPECT_FALSE(util::inputReplaced(source, src));
+    EXPECT_EQ(records(path), 2);
+    util::closeInput(src);
+}
 
 }  // namespace

@@ -52,6 +52,12 @@ enum { DESHRT = 1, DLABL = 2, DELONG = 3, DEUNIT = 4, DEPREC = 5, DECONT = 6 };
 
 /* The open file of an adapter handle, or null when the integer is 0, unknown or stale. */
 ZARFFILE* FORTJKTfileOf(int handle);
+/* Opens the file of a handle opened for reading once more, under the name it was opened by,
+ * and closes the old one; the integer stays the handle's, so every copy of it now reads the
+ * file under the name (a reader follows a file that another program replaced). 1 when
+ * reopened; 0 when the integer is 0, unknown or stale, or the name opens no readable file
+ * now: then the handle keeps the file it had. */
+int FORTJKTreopen(int handle);
 
 /* ---- Reading ------------------------------------------------------------------------------- */
 
