@@ -165,14 +165,13 @@ bool awaitSources(std::span<const int> list, std::span<const int> lrns, bool wai
     recbridge::logLine(text);
     Wait waiting("SOURCE RECORD " + std::to_string(missing->record) + " OF " + missing->file);
     for (int tries = 1; missing; ++tries) {
-        if (followReplacedSource(*missing)) {
-            missing = missingSource(list, lrns);  // the new file may hold the record already
-            continue;
+        // A source file reopened may hold the record already: it is looked at again at once.
+        if (!followReplacedSource(*missing)) {
+            progress({"WTDMVF -- waiting for source record", missing->record});
+            progress({"       -- file: ", missing->file});
+            reportTry(tries);
+            waiting.sleep();
         }
-        progress({"WTDMVF -- waiting for source record", missing->record});
-        progress({"       -- file: ", missing->file});
-        reportTry(tries);
-        waiting.sleep();
         missing = missingSource(list, lrns);
     }
     return true;

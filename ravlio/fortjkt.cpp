@@ -34,11 +34,15 @@ struct OpenHandle {
 std::vector<OpenHandle> openHandles;
 int32_t lastIssued = 0;
 
-bool inUse(int32_t id) {
-    for (const OpenHandle& h : openHandles)
-        if (h.id == id) return true;
-    return false;
+// The table's entry of an integer; null for 0 and for an unknown or stale integer.
+OpenHandle* entryOf(int id) {
+    if (id == 0) return nullptr;
+    for (OpenHandle& h : openHandles)
+        if (h.id == id) return &h;
+    return nullptr;
 }
+
+bool inUse(int32_t id) { return entryOf(id) != nullptr; }
 
 int32_t nextId() {
     do {
@@ -62,10 +66,8 @@ int enter(ZARFFILE* file) {
 }
 
 ZARFFILE* lookup(int id) {
-    if (id == 0) return nullptr;
-    for (const OpenHandle& h : openHandles)
-        if (h.id == id) return h.file;
-    return nullptr;
+    const OpenHandle* entry = entryOf(id);
+    return entry != nullptr ? entry->file : nullptr;
 }
 
 void forget(int id) {
@@ -186,16 +188,12 @@ extern "C" {
 ZARFFILE* FORTJKTfileOf(int handle) { return lookup(handle); }
 
 int FORTJKTreopen(int handle) {
-    if (handle == 0) return 0;
-    for (OpenHandle& h : openHandles) {
-        if (h.id != handle) continue;
-        if (h.file->filename == nullptr) return 0;
-        ZARFFILE* fresh = ZARFopenFileReadable(h.file->filename);
-        if (fresh == nullptr) return 0;
-        ZARFcloseFile(std::exchange(h.file, fresh));
-        return 1;
-    }
-    return 0;
+    OpenHandle* entry = entryOf(handle);
+    if (entry == nullptr || entry->file->filename == nullptr) return 0;
+    ZARFFILE* fresh = ZARFopenFileReadable(entry->file->filename);
+    if (fresh == nullptr) return 0;
+    ZARFcloseFile(std::exchange(entry->file, fresh));
+    return 1;
 }
 
 // ---- Reading --------------------------------------------------------------------------------------------

@@ -315,14 +315,16 @@ VOFile* VOOpen(const char* filename, const char** error) {
             message = MsgCannotReadHeader;
             return nullptr;
         }
-        if (!determineStats(h, VOFileLength(*vo), vo->stats)) {
+        // One measure of the length serves the header's checks and the record count.
+        const int length = fileLength(*vo);
+        if (length < 0 || !determineStats(h, static_cast<uint32_t>(length), vo->stats)) {
             message = MsgCannotDetermineStats;
             return nullptr;
         }
         vo->header.data = h.data;
         vo->floatingPoint = h.floatingPoint;
         vo->big_endian = h.bigEndian;
-        if (!updateRecordCount(*vo, fileLength(*vo))) {
+        if (!updateRecordCount(*vo, length)) {
             message = MsgCannotDetermineStats;
             return nullptr;
         }
