@@ -13,7 +13,9 @@
 #                                          under the content's SHA-1 as libFuzzer names it
 #
 # A campaign adds each target's executions to build-fuzz/executions.tsv (date, target,
-# executions, result), so that what every campaign ran adds up per target:
+# executions, result: ok, FAILED, or stopped for a target stopped by hand with SIGINT, as in
+# `pkill -INT -f "plvs_fuzz $PWD/build-fuzz/corpus/plvs"`), so that what every campaign ran
+# adds up per target:
 #   awk -F'\t' '{n[$2]+=$3} END {for (t in n) print t, n[t]}' build-fuzz/executions.tsv
 #
 # Exits non-zero when any target finds a crash, a leak, a timeout or an out-of-memory; the
@@ -104,7 +106,11 @@ for binary in "$out"/fuzz/*_fuzz; do
   coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
   features=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
   result=ok
-  if [ "$status" -ne 0 ]; then
+  if [ "$status" -eq 72 ] && grep -q 'libFuzzer: run interrupted' "$log"; then
+    # Stopped by hand (SIGINT to the target, libFuzzer's exit 72): it found nothing, and
+    # what it ran still counts.
+    result=stopped
+  elif [ "$status" -ne 0 ]; then
     result="FAILED (status $status; see $shown_log and build-fuzz/findings/$target-*)"
     failed+=("$target")
   fi
