@@ -528,7 +528,9 @@ TEST_F(SpcReader, EnumerationWalksTheTableInOrderForEachKind) {
         expected.resize(kFieldCount, -kNextField);
         EXPECT_EQ(e.ids, expected);
     }
-    EXPECT_EQ(kindZeroIds().size() + kindOneIds().size(), static_cast<size_t>(kFieldCount));
+    EXPECT_EQ(kindZeroIds().size(), static_cast<size_t>(kKindZeroCount));
+    EXPECT_EQ(kindOneIds().size(), static_cast<size_t>(kKindOneCount));
+    static_assert(kKindZeroCount + kKindOneCount == kFieldCount);
     const Enumeration e = enumerate(zero.get());
     EXPECT_EQ(e.values[1], 261209.0f);
     EXPECT_EQ(e.values[6], -3.0f);
