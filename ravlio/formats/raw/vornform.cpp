@@ -195,11 +195,17 @@ bool readHeaderBytes(std::FILE* fp, HeaderBytesArray& raw) {
     return std::fread(raw.data(), 1, raw.size(), fp) == raw.size();
 }
 
-// Reads and decodes the header at the file's current position; false when it cannot be read
-// or is refused.
-bool readHeader(std::FILE* fp, DecodedHeader& out) {
-    HeaderBytesArray raw{};
-    return readHeaderBytes(fp, raw) && decodeHeader(raw, out);
+// The header that raw decodes to. A record's header is asked for again and again (at the
+// open, then for its size, its domain, its values, its fields): bytes equal to those decoded
+// last decode as they did, and are not decoded again.
+const DecodedHeader& decoded(VOFile& vo, const HeaderBytesArray& raw) {
+    if (vo.lastHeaderBytes != raw) {
+        HeaderBytesArray swapped = raw;
+        vo.lastHeader = DecodedHeader{};
+        vo.lastHeader.accepted = decodeHeader(swapped, vo.lastHeader);
+        vo.lastHeaderBytes = raw;
+    }
+    return vo.lastHeader;
 }
 
 // Derives the layout (findType and determineStats) of a decoded header in a file of
@@ -310,8 +316,13 @@ VOFile* VOOpen(const char* filename, const char** error) {
         // Unbuffered: the instrument may still be writing the file, and every read must see
         // its bytes as they are now, not a copy a seek within the stream buffer would reuse.
         std::setvbuf(vo->fp.get(), nullptr, _IONBF, 0);
-        DecodedHeader h;
-        if (!readHeader(vo->fp.get(), h)) {
+        HeaderBytesArray raw{};
+        if (!readHeaderBytes(vo->fp.get(), raw)) {
+            message = MsgCannotReadHeader;
+            return nullptr;
+        }
+        const DecodedHeader& h = decoded(*vo, raw);
+        if (!h.accepted) {
             message = MsgCannotReadHeader;
             return nullptr;
         }
@@ -344,15 +355,7 @@ const char* VOReadRequest(VOFile& vo) {
     const off_t at = static_cast<off_t>(vo.recordNumber + vo.stats.firstRecord - 2) * vo.stats.bytesPerRecord;
     HeaderBytesArray raw{};
     if (fseeko(vo.fp.get(), at, SEEK_SET) != 0 || !readHeaderBytes(vo.fp.get(), raw)) return MsgCannotReadInHeader;
-    // A record's header is asked for again and again (its size, its domain, its values, its
-    // fields): bytes equal to those decoded last decode as they did.
-    if (vo.lastHeaderBytes != raw) {
-        HeaderBytesArray swapped = raw;
-        vo.lastHeader = DecodedHeader{};
-        vo.lastHeader.accepted = decodeHeader(swapped, vo.lastHeader);
-        vo.lastHeaderBytes = raw;
-    }
-    const DecodedHeader& h = vo.lastHeader;
+    const DecodedHeader& h = decoded(vo, raw);
     if (!h.accepted) return MsgCannotReadInHeader;
     VOparams layout;
     if (!determineStats(h, static_cast<uint32_t>(length), layout)) return MsgCannotCheckHeader;

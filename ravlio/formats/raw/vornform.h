@@ -69,7 +69,7 @@ struct VOparams {
     float xmax = 0.0F;
 };
 
-// The state of one open raw file (the driver's handle).
+// One record header as stored.
 using HeaderBytesArray = std::array<unsigned char, HeaderBytes>;
 
 // One record header as decoded from the file.
@@ -80,6 +80,7 @@ struct DecodedHeader {
     bool accepted = false;  // false: refused (a format version above 1.00)
 };
 
+// The state of one open raw file (the driver's handle).
 struct VOFile {
     plHeader header;  // the header accepted last, decoded
     int big_endian = 0;       // 1: the file's integer words are byte-swapped (stamp "FRAZ")
@@ -91,8 +92,8 @@ struct VOFile {
     VOparams stats;
     std::vector<float> y;  // the converted data of the record read last
     unsigned arrayFilled = 0;
-    // The header bytes a read request decoded last, as stored, and what they decoded to: the
-    // next request whose header bytes equal them needs no decoding.
+    // The header bytes decoded last (at the open or a read request), as stored, and what they
+    // decoded to: the next request whose header bytes equal them needs no decoding.
     std::optional<HeaderBytesArray> lastHeaderBytes;
     DecodedHeader lastHeader;
 };
